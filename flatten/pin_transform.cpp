@@ -1,0 +1,19 @@
+#include "node/SOP_Flatskin.h"
+#include <cmath>
+
+UT_Matrix3 SOP_Flatskin::pinTransform(float rotate_degrees) {
+    float theta = rotate_degrees * 0.017453292f;
+    float c = std::cos(theta);
+    float s = std::sin(theta);
+    // Row vector (u, v, 1) times this matrix: a clockwise turn by theta,
+    // then +1 in u.
+    const float m[3][3] = {{c, -s, 0.0f}, {s, c, 0.0f}, {1.0f, 0.0f, 1.0f}};
+    return UT_Matrix3(m);
+}
+
+void SOP_Flatskin::applyPinTransform(double &u, double &v, const UT_Matrix3 &m) {
+    UT_Vector3 p(static_cast<float>(u), static_cast<float>(v), 1.0f);
+    p *= m;
+    u = p(0);
+    v = p(1);
+}

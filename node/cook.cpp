@@ -1,0 +1,127 @@
+// The cook: copy the input, make the work mesh, cut, select, number,
+// triangulate, solve, write back and colour, then clean up.
+#include "SOP_Flatskin.h"
+#include <GEO/GEO_Closure.h>
+#include <GU/GU_PrimGroup.h>
+#include <memory>
+#include <nl.h>
+
+/// What one cook owns. Released in this order: the solver context, the
+/// ad-hoc groups of both details, the closures and the quad-edge view,
+/// then the work mesh. The destructor does the same when a step throws, so
+/// nothing outlives the cook.
+struct SOP_Flatskin::CookResources {
+    SOP_Flatskin &node;
+    GU_Detail &out;
+    std::unique_ptr<GU_Detail> work;
+    std::unique_ptr<GQ_Detail> view;
+    std::unique_ptr<GEO_Closure> workClosure, outClosure;
+    NLcontext solver = nullptr;
+
+    CookResources(SOP_Flatskin &n, GU_Detail &o) : node(n), out(o) {}
+    ~CookResources() { release(); }
+    void release() {
+        if (solver) { nlDeleteContext(solver); solver = nullptr; }
+        if (work) node.myGroupManager.destroyAdhocGroups(work.get());
+        node.myGroupManager.destroyAdhocGroups(&out);
+        outClosure.reset();
+        workClosure.reset();
+        view.reset();
+        work.reset();
+        node.myWorkPiece = node.myOutPiece = nullptr;
+        node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
+        node.mySeamEdges = nullptr;
+    }
+};
+
+static bool allPolygons(const GU_Detail &gdp) {
+    for (const auto &p : gdp.primitives())
+        if (p->getPrimitiveId() != GEOPRIMPOLY) return false;
+    return true;
+}
+
+OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
+    myTime = context.getTime();
+    if (lockInputs(context) >= UT_ERROR_ABORT) return error();
+    duplicateSource(0, context, gdp, 1);
+    if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) {
+        unlockInputs();
+        return error();
+    }
+    if (!allPolygons(*gdp)) {
+        addError(SOP_ERR_INVALID_SRC, "I only deal with polygons, sorry");
+        unlockInputs();
+        return error();
+    }
+
+    CookResources res(*this, *gdp);
+    res.work = std::make_unique<GU_Detail>();
+    res.work->merge(*gdp, nullptr, 1, 0, nullptr, true);
+    GU_Detail &work = *res.work;
+    addBookkeeping(work);
+    res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
+    seamStep(work, *res.view, true);
+    selectPiece(work, *gdp);
+    if (evalInt("outgroup", 0, 0)) makeOutputGroup(work);
+
+    res.workClosure = std::make_unique<GEO_Closure>(work);
+    myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
+    numberPiecePoints(work);
+    work.convex(3, nullptr);
+    myPointCount = myWorkPiecePoints->entries();
+
+    if (myPointCount == 0) {
+        // The solver cannot hold a system of no variables.
+        addWarning(SOP_MESSAGE, "Nothing to unwrap: the piece has no points");
+    } else {
+        res.outClosure = std::make_unique<GEO_Closure>(*gdp);
+        myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
+        res.solver = nlNewContext();
+        if (solve(work)) {
+            writeUVs(*gdp, work);
+            if (evalInt("vizstretch", 0, 0)) colourStretch(*gdp);
+            if (evalInt("seamcode", 0, 0)) colourSeams(*gdp);
+        } else {
+            addWarning(SOP_MESSAGE, "No solution for unwrapper, check pins have valid uvs");
+        }
+    }
+    res.release();
+    unlockInputs();
+    return error();
+}
+
+bool SOP_Flatskin::solve(GU_Detail &work) {
+    const int n = myPointCount;
+    nlSolverParameteri(NL_SOLVER, NL_CG);
+    nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
+    nlSolverParameteri(NL_NB_VARIABLES, 2 * n);
+    nlSolverParameteri(NL_MAX_ITERATIONS, 5 * n);
+    nlSolverParameteri(NL_LEAST_SQUARES, NL_TRUE);
+    nlSolverParameterd(NL_THRESHOLD, 1e-10);
+    nlBegin(NL_SYSTEM);
+    setupPins(*gdp, work);
+    nlBegin(NL_MATRIX);
+    addConformalRows(work);
+    nlEnd(NL_MATRIX);
+    nlEnd(NL_SYSTEM);
+    return nlSolve() == NL_TRUE;
+}
+
+void SOP_Flatskin::makeOutputGroup(GU_Detail &work) {
+    UT_String name;
+    evalString(name, "groupname", 0, 0);
+    GB_PrimitiveGroup *adhoc = myGroupManager.createPrimitiveGroup(*gdp, name);
+    const GEO_PrimList &prims = work.primitives();
+    for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece))
+        adhoc->add(gdp->primitives()(p->getNum()));
+    GU_PrimGroup groups(gdp);
+    GB_PrimitiveGroup *named = groups.newGroup(name);
+    if (!named) {
+        UT_String msg("No output group made, not a valid group name: \"");
+        msg += name;
+        msg += "\"";
+        addWarning(SOP_MESSAGE, msg);
+        return;
+    }
+    gdp->primitiveGroups().assignEqual(named, adhoc);
+}

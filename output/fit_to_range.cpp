@@ -1,0 +1,23 @@
+#include "fit_to_range.h"
+
+template <typename T>
+static T fit(T x, T lo, T hi, T to0, T to1, T eps) {
+    T d = hi - lo;
+    if (-eps <= d && d <= eps) return static_cast<T>((to0 + to1) * static_cast<T>(0.5));
+    if (lo < hi) {
+        if (x < lo) return to0;
+        if (x > hi) return to1;
+    } else {
+        if (x < hi) return to1;
+        if (x > lo) return to0;
+    }
+    return static_cast<T>(to0 + (x - lo) * (to1 - to0) / d);
+}
+
+double fitToRange(double x, double lo, double hi, double to0, double to1) {
+    return fit<double>(x, lo, hi, to0, to1, 1e-18);
+}
+
+float fitToRange(float x, float lo, float hi, float to0, float to1) {
+    return fit<float>(x, lo, hi, to0, to1, 1e-8f);
+}

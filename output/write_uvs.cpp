@@ -1,0 +1,66 @@
+#include "node/SOP_Flatskin.h"
+#include "fit_to_range.h"
+#include <limits>
+#include <nl.h>
+
+namespace {
+struct Bounds {
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -std::numeric_limits<double>::infinity();
+    void add(double x) {
+        if (x < lo) lo = x;
+        if (x > hi) hi = x;
+    }
+};
+} // namespace
+
+void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
+    UT_String uvname("uv");
+    appendCurrentLayer(out, uvname);
+    myUVOffset = out.vertexAttribs().getOffset(uvname, 12, GB_ATTRIB_FLOAT);
+    if (myUVOffset < 0) {
+        const float zero[3] = {0.0f, 0.0f, 0.0f};
+        myUVOffset = out.vertexAttribs().append(uvname, 12, GB_ATTRIB_FLOAT, zero);
+    }
+    out.pointAttribs().destroy(uvname, 12, GB_ATTRIB_FLOAT);
+
+    const bool userange = evalInt("userange", 0, 0) != 0;
+    const double ur[2] = {evalFloat("urange", 0, myTime), evalFloat("urange", 1, myTime)};
+    const double vr[2] = {evalFloat("vrange", 0, myTime), evalFloat("vrange", 1, myTime)};
+
+    // The layout's own bounds, so that a fitted layout always fills the
+    // whole range whatever side of zero it was solved on.
+    Bounds ub, vb;
+    if (userange)
+        for (int k = 0; k < myPointCount; ++k) {
+            ub.add(nlGetVariable(static_cast<NLuint>(2 * k)));
+            vb.add(nlGetVariable(static_cast<NLuint>(2 * k + 1)));
+        }
+
+    const int prim_off = work.primitiveAttribs().getOffset("primN", 4, GB_ATTRIB_INT);
+    const int vtx_off = work.vertexAttribs().getOffset("vtxN", 4, GB_ATTRIB_INT);
+    if (myUVOffset < 0 || prim_off < 0 || vtx_off < 0 || myPtNOffset < 0) return;
+
+    const GEO_PrimList &prims = work.primitives();
+    for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
+        GEO_Primitive *target = out.primitives()(p->getValue<int>(prim_off));
+        if (!target || (myGroup && !myGroup->contains(target))) continue;
+        for (unsigned j = 0; j < p->getVertexCount(); ++j) {
+            const GEO_Vertex &w = p->getVertex(j);
+            int tv = w.getValue<int>(vtx_off);
+            if (tv < 0 || tv >= static_cast<int>(target->getVertexCount())) continue;
+            int k = solverIndex(*w.getPt());
+            double u = nlGetVariable(static_cast<NLuint>(2 * k));
+            double v = nlGetVariable(static_cast<NLuint>(2 * k + 1));
+            if (userange) {
+                u = fitToRange(u, ub.lo, ub.hi, ur[0], ur[1]);
+                v = fitToRange(v, vb.lo, vb.hi, vr[0], vr[1]);
+            } else {
+                u -= 1.0; // take back the pin transform's shift
+            }
+            GEO_Vertex &tvtx = target->getVertex(static_cast<unsigned>(tv));
+            tvtx.setValue<float>(myUVOffset, static_cast<float>(u), 0);
+            tvtx.setValue<float>(myUVOffset, static_cast<float>(v), 1);
+        }
+    }
+}

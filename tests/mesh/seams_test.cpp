@@ -167,7 +167,9 @@ TEST(Seams, SeamValuesMarkAbovePointNine) {
         u.cook();
         bool cut = uvsAtPoint(u, 2 * N).size() == 2;
         EXPECT_EQ(cut, value > 0.9f) << value;
-        if (!cut) EXPECT_TRUE(u.said("seam", 2)) << value;
+        if (!cut) {
+            EXPECT_TRUE(u.said("seam", 2)) << value;
+        }
     }
 }
 

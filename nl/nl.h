@@ -1,0 +1,184 @@
+/*
+ * nl.h - a sparse least-squares solver with OpenNL's C API.
+ *
+ * The calling sequence is OpenNL's:
+ *
+ *   nlNewContext();
+ *   nlSolverParameteri(NL_NB_VARIABLES, n);
+ *   nlSolverParameteri(NL_LEAST_SQUARES, NL_TRUE);
+ *   nlBegin(NL_SYSTEM);
+ *     nlSetVariable(i, start); nlLockVariable(i);   (any number of times)
+ *     nlBegin(NL_MATRIX);
+ *       nlBegin(NL_ROW);
+ *         nlCoefficient(i, a);                       (any number of times)
+ *         nlRightHandSide(rhs);
+ *       nlEnd(NL_ROW);                               (any number of rows)
+ *     nlEnd(NL_MATRIX);
+ *   nlEnd(NL_SYSTEM);
+ *   nlSolve();
+ *   nlGetVariable(i);
+ *   nlDeleteContext(nlGetCurrent());
+ *
+ * Each row states sum(a_i * x_i) = rhs. The solve minimises the sum of the
+ * squared rows over the free (unlocked) variables with a conjugate gradient
+ * on the normal equations, Jacobi-preconditioned by default.
+ *
+ * Context states, in calling order:
+ *   INITIAL -> nlBegin(NL_SYSTEM) -> SYSTEM -> nlBegin(NL_MATRIX) -> MATRIX
+ *   MATRIX <-> ROW (nlBegin(NL_ROW) / nlEnd(NL_ROW))
+ *   MATRIX -> nlEnd(NL_MATRIX) -> MATRIX_CONSTRUCTED -> nlEnd(NL_SYSTEM)
+ *   -> SYSTEM_CONSTRUCTED -> nlSolve() -> SOLVED
+ *
+ * Misuse (a call in the wrong state, a bad parameter, an unknown enum, an
+ * out-of-range variable index) never aborts the process, unlike OpenNL: it
+ * prints "OpenNL error in <function>(): <reason>" on stderr and puts the
+ * context into a failed state. In that state every later call that would
+ * change the context is ignored silently, the getters still answer, and
+ * nlSolve() returns NL_FALSE.
+ *
+ * Not thread-safe: the current context is one process-wide slot, and a
+ * context must be used by one thread at a time. nlSolve() may use one helper
+ * thread internally for large systems.
+ */
+#ifndef FLATSKIN_NL_H
+#define FLATSKIN_NL_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef unsigned char NLboolean;
+typedef unsigned int NLenum;
+typedef int NLint;
+typedef unsigned int NLuint;
+typedef double NLdouble;
+typedef void* NLcontext;
+
+/* 0x0 - 0x1: booleans. */
+#define NL_FALSE 0x0
+#define NL_TRUE 0x1
+
+/* 0x100 - 0x10b: parameters of nlSolverParameter*() and nlGet*v(). */
+#define NL_SOLVER 0x100          /* NLenum, one of the solvers below */
+#define NL_NB_VARIABLES 0x101    /* NLint > 0, required */
+#define NL_LEAST_SQUARES 0x102   /* NL_TRUE or NL_FALSE (default) */
+#define NL_MAX_ITERATIONS 0x103  /* NLint > 0 */
+#define NL_THRESHOLD 0x104       /* NLdouble >= 0, relative residual */
+#define NL_USED_ITERATIONS 0x107 /* read-only, after nlSolve() */
+#define NL_ERROR 0x108           /* read-only, after nlSolve() */
+#define NL_PRECONDITIONER 0x10b  /* NLenum, one of the preconditioners */
+
+/* 0x000, 0x200 - 0x201: iterative solvers. */
+#define NL_SOLVER_DEFAULT 0x000 /* resolved at nlBegin(NL_MATRIX) */
+#define NL_CG 0x200             /* conjugate gradient */
+#define NL_BICGSTAB 0x201       /* rejected: not supported */
+
+/* 0x214: direct-solver extension (OpenNL's nl_ext.h value). Accepted as a
+ * solver, but nlSolve() reports it as not available yet. */
+#define NL_CHOLMOD_EXT 0x214
+
+/* 0x000, 0x300: preconditioners. */
+#define NL_PRECOND_NONE 0x000
+#define NL_PRECOND_JACOBI 0x300
+
+/* 0x0 - 0x2: primitives of nlBegin() / nlEnd(). */
+#define NL_SYSTEM 0x0
+#define NL_MATRIX 0x1
+#define NL_ROW 0x2
+
+/* ---- Contexts ---------------------------------------------------------- */
+
+/* Creates a context with the defaults (solver NL_SOLVER_DEFAULT, 100 max
+ * iterations, threshold 1e-6, least squares off, no preconditioner, no
+ * variable count), makes it current and returns it. Legal at any time.
+ * Returns NULL (with a message) only when memory runs out. */
+NLcontext nlNewContext(void);
+
+/* Frees a context made by nlNewContext(); clears the current slot if it was
+ * current. Legal in any state. NULL is ignored. A pointer that is not a live
+ * context gets a message and is left alone. */
+void nlDeleteContext(NLcontext context);
+
+/* Makes a live context (or NULL) current. Legal at any time. */
+void nlMakeCurrent(NLcontext context);
+
+/* Returns the current context, or NULL. */
+NLcontext nlGetCurrent(void);
+
+/* ---- Parameters -------------------------------------------------------- */
+
+/* Sets an integer parameter: NL_SOLVER, NL_NB_VARIABLES, NL_LEAST_SQUARES,
+ * NL_MAX_ITERATIONS or NL_PRECONDITIONER. Legal only in INITIAL. The value
+ * must be valid for the parameter (see the constants above). */
+void nlSolverParameteri(NLenum pname, NLint param);
+
+/* Sets NL_THRESHOLD (finite, >= 0), or an integer parameter given as a
+ * double with an integral value. Legal only in INITIAL. */
+void nlSolverParameterd(NLenum pname, NLdouble param);
+
+/* Writes one value of any parameter above to *params (doubles truncated).
+ * Legal in any state, also the failed one; params must not be NULL.
+ * NL_SOLVER, NL_PRECONDITIONER, NL_MAX_ITERATIONS and NL_THRESHOLD show the
+ * resolved values from nlBegin(NL_MATRIX) on. */
+void nlGetIntegerv(NLenum pname, NLint* params);
+
+/* Like nlGetIntegerv(), as a double. NL_ERROR is the relative residual
+ * |r|/|b| of the normal equations after nlSolve() (|r| when b = 0). */
+void nlGetDoublev(NLenum pname, NLdouble* params);
+
+/* ---- Building the system ----------------------------------------------- */
+
+/* Moves to the next state (see the top of this file); primitive is NL_SYSTEM
+ * (legal in INITIAL, NL_NB_VARIABLES must be set: creates the variables,
+ * value 0, unlocked), NL_MATRIX (legal in SYSTEM: least squares must be on;
+ * numbers the free variables and resolves the default solver parameters)
+ * or NL_ROW (legal in MATRIX: opens a row). */
+void nlBegin(NLenum primitive);
+
+/* Closes what nlBegin() opened: NL_ROW (legal in ROW: adds the row to the
+ * normal equations, reading the locked variables' values now, and resets
+ * the right-hand side to 0), NL_MATRIX (legal in MATRIX: builds the normal
+ * matrix) or NL_SYSTEM (legal in MATRIX_CONSTRUCTED). */
+void nlEnd(NLenum primitive);
+
+/* Sets variable index (0 <= index < NL_NB_VARIABLES) to value: the start
+ * value of a free variable, the fixed value of a locked one. Legal only in
+ * SYSTEM. */
+void nlSetVariable(NLuint index, NLdouble value);
+
+/* Returns the value of a variable: after a successful nlSolve() the solution
+ * for free variables, otherwise the value set. Legal in any state after
+ * nlBegin(NL_SYSTEM); index must be in range. */
+NLdouble nlGetVariable(NLuint index);
+
+/* Marks a variable as fixed at its value / as free again. Legal only in
+ * SYSTEM; index must be in range. */
+void nlLockVariable(NLuint index);
+void nlUnlockVariable(NLuint index);
+
+/* Tells whether a variable is locked. Legal in any state after
+ * nlBegin(NL_SYSTEM); index must be in range. */
+NLboolean nlIsVariableLocked(NLuint index);
+
+/* Appends the term value * x[index] to the open row; repeated indices add
+ * up. Legal only in ROW; index must be in range. */
+void nlCoefficient(NLuint index, NLdouble value);
+
+/* Sets the right-hand side of the open row, or of the next row when called
+ * between rows. Legal in MATRIX and ROW. Defaults to 0 for every row. */
+void nlRightHandSide(NLdouble value);
+
+/* ---- Solving ----------------------------------------------------------- */
+
+/* Solves the system once. Legal only in SYSTEM_CONSTRUCTED (a second call is
+ * a misuse). Returns NL_TRUE when the solve ran, also when it stopped at the
+ * iteration cap. Returns NL_FALSE, leaving every variable as it was set,
+ * when the context failed, when a coefficient, right-hand side or variable
+ * value is not finite, or when the iteration produces a non-finite value. */
+NLboolean nlSolve(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* FLATSKIN_NL_H */

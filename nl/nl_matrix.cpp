@@ -1,0 +1,176 @@
+// Building the normal matrix A^T A from the rows A, column by column of A
+// (Gustavson's row-by-row sparse product): output row i gathers every row
+// of A that holds column i, so no entry is ever searched for.
+#include "nl_matrix.h"
+
+#include "nl_team.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+namespace nl {
+
+double CsrMatrix::diagonal(NLuint i) const {
+    const NLuint* first = col.data() + row_start[i];
+    const NLuint* last = col.data() + row_start[i + 1];
+    const NLuint* it = std::lower_bound(first, last, i);
+    return (it != last && *it == i) ? val[static_cast<std::size_t>(it - col.data())] : 0.0;
+}
+
+bool RowList::end_row() {
+    const std::size_t open = row_start_.back();
+    if (col_.size() == open) return false;
+    if (col_.size() - open > 1) merge_open_row();
+    row_start_.push_back(col_.size());
+    return true;
+}
+
+void RowList::merge_open_row() {
+    const std::size_t open = row_start_.back();
+    scratch_.clear();
+    for (std::size_t k = open; k < col_.size(); ++k) scratch_.push_back({col_[k], val_[k]});
+    std::sort(scratch_.begin(), scratch_.end(),
+              [](const Term& a, const Term& b) { return a.column < b.column; });
+    std::size_t out = open;
+    for (std::size_t k = 0; k < scratch_.size(); ++k) {
+        if (out > open && col_[out - 1] == scratch_[k].column) {
+            val_[out - 1] += scratch_[k].value;
+        } else {
+            col_[out] = scratch_[k].column;
+            val_[out] = scratch_[k].value;
+            ++out;
+        }
+    }
+    col_.resize(out);
+    val_.resize(out);
+}
+
+void RowList::clear() {
+    std::vector<std::size_t>{0}.swap(row_start_);
+    std::vector<NLuint>().swap(col_);
+    std::vector<double>().swap(val_);
+    std::vector<Term>().swap(scratch_);
+}
+
+namespace {
+
+constexpr NLuint kUnmarked = std::numeric_limits<NLuint>::max();
+
+// The rows of A listed by column: column i is held by the rows
+// row[start[i]] .. row[start[i+1] - 1], in increasing order.
+struct Columns {
+    std::vector<std::size_t> start;
+    std::vector<NLuint> row;
+};
+
+Columns columns_of(const RowList& rows, NLuint n) {
+    if (rows.rows() >= kUnmarked) throw std::length_error("too many rows");
+    Columns c;
+    c.start.assign(static_cast<std::size_t>(n) + 1, 0);
+    for (std::size_t k = 0; k < rows.size(); ++k) ++c.start[rows.column(k) + 1];
+    for (NLuint i = 0; i < n; ++i) c.start[i + 1] += c.start[i];
+    c.row.resize(rows.size());
+    std::vector<std::size_t> next(c.start.begin(), c.start.end() - 1);
+    for (std::size_t r = 0; r < rows.rows(); ++r) {
+        for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
+            c.row[next[rows.column(k)]++] = static_cast<NLuint>(r);
+        }
+    }
+    return c;
+}
+
+// Per-thread work space: mark[j] == i flags column j as seen in output
+// row i; acc[j] sums that entry.
+struct Scratch {
+    explicit Scratch(NLuint n) : mark(n, kUnmarked), acc(n) {}
+    std::vector<NLuint> mark;
+    std::vector<double> acc;
+};
+
+// Number of distinct columns in output row i.
+std::size_t count_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s) {
+    std::size_t count = 0;
+    for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
+        const NLuint r = c.row[t];
+        for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
+            const NLuint j = rows.column(k);
+            if (s.mark[j] != i) {
+                s.mark[j] = i;
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+// The term of column i in row r (rows hold each column once).
+double term_of(const RowList& rows, std::size_t r, NLuint i) {
+    std::size_t k = rows.row_begin(r);
+    while (rows.column(k) != i) ++k;
+    return rows.value(k);
+}
+
+// Writes output row i into m, whose offsets are already set.
+void fill_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s, CsrMatrix& m) {
+    const std::size_t first = m.row_start[i];
+    std::size_t pos = first;
+    for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
+        const NLuint r = c.row[t];
+        const double a = term_of(rows, r, i);
+        for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
+            const NLuint j = rows.column(k);
+            if (s.mark[j] != i) {
+                s.mark[j] = i;
+                s.acc[j] = 0.0;
+                m.col[pos++] = j;
+            }
+            s.acc[j] += a * rows.value(k);
+        }
+    }
+    std::sort(m.col.begin() + static_cast<std::ptrdiff_t>(first),
+              m.col.begin() + static_cast<std::ptrdiff_t>(pos));
+    for (std::size_t p = first; p < pos; ++p) m.val[p] = s.acc[m.col[p]];
+}
+
+// Calls row(i, scratch) for every output row, the rows split into one
+// contiguous range per part of the team.
+template <class Row>
+void for_rows(Team* team, NLuint n, std::vector<Scratch>& scratch, Row row) {
+    const unsigned parts = team ? team->parts() : 1;
+    auto part = [&](unsigned p) {
+        const auto first = static_cast<NLuint>(std::uint64_t(n) * p / parts);
+        const auto last = static_cast<NLuint>(std::uint64_t(n) * (p + 1) / parts);
+        for (NLuint i = first; i < last; ++i) row(i, scratch[p]);
+    };
+    if (team) {
+        team->run(part);
+    } else {
+        part(0);
+    }
+}
+
+}  // namespace
+
+CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads) {
+    const Columns c = columns_of(rows, n);
+    std::unique_ptr<Team> team;
+    if (threads > 1) team = std::make_unique<Team>(threads);
+    std::vector<Scratch> scratch(team ? team->parts() : 1, Scratch(n));
+
+    CsrMatrix m;
+    m.n = n;
+    m.row_start.assign(static_cast<std::size_t>(n) + 1, 0);
+    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch& s) {
+        m.row_start[i + 1] = count_row(rows, c, i, s);
+    });
+    for (NLuint i = 0; i < n; ++i) m.row_start[i + 1] += m.row_start[i];
+    m.col.resize(m.row_start[n]);
+    m.val.resize(m.row_start[n]);
+    for (Scratch& s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
+    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch& s) { fill_row(rows, c, i, s, m); });
+    return m;
+}
+
+}  // namespace nl

@@ -1,0 +1,79 @@
+// Sparse storage of the least-squares system: the rows as they are added
+// (restricted to the free variables) and the normal matrix built from them.
+#pragma once
+
+#include "nl.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace nl {
+
+// Compressed sparse row matrix of size n x n. Column indices within a row
+// are strictly increasing.
+struct CsrMatrix {
+    NLuint n = 0;
+    std::vector<std::size_t> row_start{0};  // n + 1 offsets into col / val
+    std::vector<NLuint> col;
+    std::vector<double> val;
+
+    // Sum over row i of val * v[col].
+    double row_dot(NLuint i, const double* v) const {
+        double s = 0.0;
+        for (std::size_t k = row_start[i], e = row_start[i + 1]; k < e; ++k) {
+            s += val[k] * v[col[k]];
+        }
+        return s;
+    }
+
+    // Entry (i, i), 0 when it is not stored.
+    double diagonal(NLuint i) const;
+};
+
+// The rows of the system as compressed (column, value) lists over the free
+// variables. Terms added to a row may repeat a column; closing the row sums
+// them, so a closed row holds each column once, in increasing order. That
+// makes every product of the normal matrix appear once, and M(i, j) and
+// M(j, i) come out bit-identical.
+class RowList {
+public:
+    // Appends a term to the row being written.
+    void add(NLuint column, double value) {
+        col_.push_back(column);
+        val_.push_back(value);
+    }
+    std::size_t size() const { return col_.size(); }
+    NLuint column(std::size_t k) const { return col_[k]; }
+    double value(std::size_t k) const { return val_[k]; }
+
+    // Closes the row being written (sorted, repeats summed) and tells
+    // whether it was kept: a row with no terms is dropped.
+    bool end_row();
+    std::size_t rows() const { return row_start_.size() - 1; }
+    // Terms of closed row r: [row_begin(r), row_end(r)).
+    std::size_t row_begin(std::size_t r) const { return row_start_[r]; }
+    std::size_t row_end(std::size_t r) const { return row_start_[r + 1]; }
+
+    // Releases all storage.
+    void clear();
+
+private:
+    void merge_open_row();
+
+    std::vector<std::size_t> row_start_{0};
+    std::vector<NLuint> col_;
+    std::vector<double> val_;
+    struct Term {
+        NLuint column;
+        double value;
+    };
+    std::vector<Term> scratch_;  // reused by merge_open_row()
+};
+
+// The normal matrix A^T A of the rows, over n columns: every pair of terms
+// (i, a), (j, c) of a row adds a * c to entry (i, j). Both triangles are
+// stored; entries that only ever received products of zero stay stored.
+// threads > 1 splits the output rows over a Team; the result is the same.
+CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads = 1);
+
+}  // namespace nl

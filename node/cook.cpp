@@ -92,7 +92,9 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
 
 bool SOP_Flatskin::solve(GU_Detail &work) {
     const int n = myPointCount;
-    nlSolverParameteri(NL_SOLVER, NL_CG);
+    // "direct" factors the same normal equations instead of iterating.
+    const bool direct = evalInt("solver", 0, 0) == 1;
+    nlSolverParameteri(NL_SOLVER, direct ? NL_CHOLMOD_EXT : NL_CG);
     nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
     nlSolverParameteri(NL_NB_VARIABLES, 2 * n);
     nlSolverParameteri(NL_MAX_ITERATIONS, 5 * n);

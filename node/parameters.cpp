@@ -21,13 +21,14 @@ static PRM_Name names[] = {
     PRM_Name("seamcolour", "Seam colour", 0),
     PRM_Name("outgroup", "Create output group", 0),
     PRM_Name("groupname", "Group Name", 0),
+    PRM_Name("solver", "Solver", 0),
     PRM_Name("enable#", "Enable pin", 0),
     PRM_Name("pin#", "Pin# Prim/Vert", 0),
     PRM_Name("pinuv#", "Pin UV", 0),
 };
 enum {
     N_SEAMS, N_USESEAMATT, N_SEAMATT, N_METHOD, N_HINTPRIM, N_ROTATE, N_USERANGE, N_URANGE, N_VRANGE,
-    N_NPINS, N_GRAB, N_LIVEPINS, N_VIZSTRETCH, N_SEAMCODE, N_SEAMCOLOUR, N_OUTGROUP, N_GROUPNAME,
+    N_NPINS, N_GRAB, N_LIVEPINS, N_VIZSTRETCH, N_SEAMCODE, N_SEAMCOLOUR, N_OUTGROUP, N_GROUPNAME, N_SOLVER,
     N_ENABLE, N_PIN, N_PINUV
 };
 
@@ -41,8 +42,14 @@ static PRM_Name seamColourItems[] = {
     PRM_Name("rand", "Random", 0),
     PRM_Name(0, 0, 0),
 };
+static PRM_Name solverItems[] = {
+    PRM_Name("cg", "Conjugate gradient", 0),
+    PRM_Name("direct", "Sparse Cholesky", 0),
+    PRM_Name(0, 0, 0),
+};
 static PRM_ChoiceList methodMenu(0x1001, methodItems);
 static PRM_ChoiceList seamColourMenu(0x1001, seamColourItems);
+static PRM_ChoiceList solverMenu(0x1001, solverItems);
 
 static PRM_Template pinTemplates[] = {
     PRM_Template(PRM_TOGGLE, 1, &names[N_ENABLE], PRMoneDefaults, 0, 0, 0, 0, 1, 0, 0),
@@ -73,6 +80,7 @@ PRM_Template SOP_Flatskin::myTemplateList[] = {
     PRM_Template(PRM_ORD, 1, &names[N_SEAMCOLOUR], PRMzeroDefaults, &seamColourMenu, 0, 0, 0, 1, 0, 0),
     PRM_Template(PRM_TOGGLE, 1, &names[N_OUTGROUP], PRMzeroDefaults, 0, 0, 0, 0, 1, 0, 0),
     PRM_Template(PRM_STRING, 1, &names[N_GROUPNAME], &groupNameDefault, 0, 0, 0, 0, 1, 0, 0),
+    PRM_Template(PRM_ORD, 1, &names[N_SOLVER], PRMzeroDefaults, &solverMenu, 0, 0, 0, 1, 0, 0),
     PRM_Template(),
 };
 

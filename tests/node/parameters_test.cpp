@@ -9,10 +9,10 @@ TEST(Parameters, ListInOrderWithDefaultsMenusAndRanges) {
     const PRM_Template *t = SOP_Flatskin::myTemplateList;
     const char *tokens[] = {"group", "seams", "useseamatt", "seamatt", "method", "hintprim", "rotate",
                             "userange", "urange", "vrange", "npins", "grab", "livepins", "vizstretch",
-                            "seamcode", "seamcolour", "outgroup", "groupname"};
-    ASSERT_EQ(PRM_Template::countTemplates(t), 18);
-    for (int i = 0; i < 18; ++i) EXPECT_STREQ(t[i].getToken(), tokens[i]) << i;
-    EXPECT_TRUE(t[18].isTerminator());
+                            "seamcode", "seamcolour", "outgroup", "groupname", "solver"};
+    ASSERT_EQ(PRM_Template::countTemplates(t), 19);
+    for (int i = 0; i < 19; ++i) EXPECT_STREQ(t[i].getToken(), tokens[i]) << i;
+    EXPECT_TRUE(t[19].isTerminator());
     EXPECT_EQ(t[1].getChoiceListPtr(), &SOP_Node::pointGroupMenu);
     EXPECT_EQ(t[0].getChoiceListPtr(), &SOP_Node::primGroupMenu);
     EXPECT_STREQ(t[3].getDefaultString(0), "seam");
@@ -28,6 +28,7 @@ TEST(Parameters, ListInOrderWithDefaultsMenusAndRanges) {
     EXPECT_EQ(u.node->evalInt("method", 0, 0), 1);
     EXPECT_EQ(u.node->evalInt("userange", 0, 0), 1);
     EXPECT_EQ(u.node->evalInt("npins", 0, 0), 0);
+    EXPECT_EQ(u.node->evalInt("solver", 0, 0), 0);
     EXPECT_FLOAT_EQ(u.node->evalFloat("urange", 1, 0), 0.9f);
     UT_String s;
     u.node->evalString(s, "method", 0, 0);

@@ -31,6 +31,7 @@ struct SOP_Flatskin::CookResources {
         node.myWorkPiece = node.myOutPiece = nullptr;
         node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
         node.mySeamEdges = nullptr;
+        node.myGroup = nullptr;
     }
 };
 
@@ -43,15 +44,19 @@ static bool allPolygons(const GU_Detail &gdp) {
 OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
     myTime = context.getTime();
     if (lockInputs(context) >= UT_ERROR_ABORT) return error();
-    duplicateSource(0, context, gdp, 1);
-    if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) {
+    // An early exit leaves the copy of the input, without the groups that
+    // parsing made on it.
+    auto leave = [&]() {
+        myGroupManager.destroyAdhocGroups(gdp);
+        myGroup = nullptr;
         unlockInputs();
         return error();
-    }
+    };
+    duplicateSource(0, context, gdp, 1);
+    if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) return leave();
     if (!allPolygons(*gdp)) {
         addError(SOP_ERR_INVALID_SRC, "I only deal with polygons, sorry");
-        unlockInputs();
-        return error();
+        return leave();
     }
 
     CookResources res(*this, *gdp);

@@ -16,6 +16,7 @@ OP_ERROR SOP_Flatskin::cookInputGroups(OP_Context &context, int alone) {
 
     if (alone) {
         destroyAdhocGroups();
+        myGroup = nullptr; // it was one of the groups just destroyed
         unlockInputs();
     }
     return error();

@@ -156,11 +156,14 @@ TEST(Cook, NonPolygonInputIsRefusedAndCopied) {
     int pt = 0;
     u.input.appendOther("Sphere", &pt, 1);
     u.node->setInt("outgroup", 0, 1);
+    u.node->setString("group", 0, "0");
     EXPECT_GE(u.cook(), UT_ERROR_ABORT);
     EXPECT_TRUE(u.said("I only deal with polygons, sorry", 0));
     EXPECT_EQ(u.out().primitives().entries(), 2);
     EXPECT_EQ(u.out().findPrimitiveGroup("UnwrappedGroup"), nullptr);
     EXPECT_EQ(u.out().vertexAttribs().find("uv"), nullptr);
+    EXPECT_EQ(u.node->groupManager().adhocGroupCount(), 0);
+    EXPECT_FALSE(u.node->inputsLocked());
 }
 
 TEST(Cook, EmptyInputWarnsAndCopies) {

@@ -1,0 +1,11 @@
+#pragma once
+#include <ostream>
+#include "OP/OP_OperatorTable.h"
+
+/// Prints each operator type of table: name, label and input counts.
+void printOperators(std::ostream &out, const OP_OperatorTable &table);
+
+/// Prints op's parameters in template order: name, label, kind, component
+/// count, defaults, menu items and range; instance templates of lists are
+/// printed indented under their count.
+void printParameters(std::ostream &out, const OP_Operator &op);

@@ -1,0 +1,51 @@
+#include "GeometryFile.h"
+#include <algorithm>
+#include <cctype>
+#include "FileAccess.h"
+#include "GeoFileError.h"
+#include "GeoFormat.h"
+#include "ObjFormat.h"
+#include "OffFormat.h"
+
+GeoFormat formatForPath(const std::string &path) {
+    auto dot = path.find_last_of('.');
+    auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return GeoFormat::Unknown;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == "geo") return GeoFormat::Geo;
+    if (ext == "obj") return GeoFormat::Obj;
+    if (ext == "off") return GeoFormat::Off;
+    if (ext == "ply") return GeoFormat::Ply;
+    return GeoFormat::Unknown;
+}
+
+static GeoFileError unknownFormat(const std::string &path) {
+    return GeoFileError::ofFile(path, "unknown geometry format (use .geo, .obj, .off or .ply)");
+}
+
+void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::string> &notes) {
+    GeoFormat f = formatForPath(path);
+    if (f == GeoFormat::Unknown) throw unknownFormat(path);
+    std::string data = readWholeFile(path);
+    gdp.clearAndDestroy();
+    switch (f) {
+    case GeoFormat::Geo: readGeo(data, path, gdp); break;
+    case GeoFormat::Obj: readObj(data, path, gdp, notes); break;
+    case GeoFormat::Off: readOff(data, path, gdp); break;
+    default: readPly(data, path, gdp); break;
+    }
+}
+
+void writeGeometryFile(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
+                       const WriteOptions &options) {
+    std::string text;
+    switch (formatForPath(path)) {
+    case GeoFormat::Geo: text = writeGeo(gdp, path); break;
+    case GeoFormat::Obj: text = writeObj(gdp, notes); break;
+    case GeoFormat::Off: text = writeOff(gdp, notes); break;
+    case GeoFormat::Ply: text = writePly(gdp, options.plyEncoding, notes); break;
+    default: throw unknownFormat(path);
+    }
+    writeFileAtomically(path, text);
+}

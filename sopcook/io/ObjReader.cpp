@@ -1,0 +1,180 @@
+// OBJ reading: a strict line check that names the faulty line, then
+// tinyobjloader's callback parser to build the geometry.
+#include <algorithm>
+#include <sstream>
+#include <tiny_obj_loader.h>
+#include "AttribAccess.h"
+#include "GeoFileError.h"
+#include "ObjFormat.h"
+#include "TextScanner.h"
+
+namespace {
+
+/// Statements of the OBJ format that the check accepts (most are ignored).
+bool knownStatement(std::string_view k) {
+    static const char *const known[] = {"v", "vt", "vn", "vp", "f", "fo", "l", "p", "g", "o", "s", "usemtl",
+                                        "mtllib", "cstype", "deg", "curv", "curv2", "surf", "parm", "trim",
+                                        "hole", "scrv", "sp", "end", "con", "bmat", "step", "mg", "maplib",
+                                        "usemap", "lod", "shadow_obj", "trace_obj", "ctech", "stech", "bevel",
+                                        "c_interp", "d_interp", "call", "csh"};
+    for (const char *s : known)
+        if (k == s) return true;
+    return false;
+}
+
+/// Counts of what the check saw.
+struct ObjCensus {
+    long long points = 0, uvs = 0, lines = 0, others = 0;
+};
+
+/// Checks that an OBJ index token refers to one of count elements (1-based,
+/// or negative relative to the end).
+bool validIndex(std::string_view t, long long count) {
+    long long i;
+    if (!parseInteger(t, i) || i == 0) return false;
+    return i > 0 ? i <= count : -i <= count;
+}
+
+/// Reads n numbers from the rest of the line; min..max of them are allowed.
+void checkNumbers(TextScanner &in, int min, int max, const char *what) {
+    int n = 0;
+    while (!in.atLineEnd()) {
+        std::string_view t = in.next();
+        double v;
+        if (!parseNumber(t, v)) in.fail(what, t);
+        ++n;
+    }
+    if (n < min || n > max)
+        in.failHere("expected " + std::to_string(min) + (min == max ? "" : " to " + std::to_string(max)) + " " +
+                    what + "s, found " + std::to_string(n));
+}
+
+void checkCorner(TextScanner &in, std::string_view t, const ObjCensus &c) {
+    auto slash = t.find('/');
+    std::string_view v = t.substr(0, slash);
+    if (!validIndex(v, c.points))
+        in.fail("a point index from 1 to " + std::to_string(c.points) + " (or a negative one)", t);
+    if (slash == std::string_view::npos) return;
+    std::string_view rest = t.substr(slash + 1);
+    auto slash2 = rest.find('/');
+    std::string_view vt = rest.substr(0, slash2);
+    if (!vt.empty() && !validIndex(vt, c.uvs))
+        in.fail("a texture index from 1 to " + std::to_string(c.uvs) + " (or a negative one)", t);
+    if (slash2 != std::string_view::npos) {
+        long long n;
+        if (!parseInteger(rest.substr(slash2 + 1), n)) in.fail("a normal index after '//'", t);
+    }
+}
+
+/// The line check: every statement well formed, every index in range.
+ObjCensus checkObj(std::string_view data, const std::string &file) {
+    if (data.find('\0') != std::string_view::npos) {
+        auto at = data.find('\0');
+        int line = 1 + static_cast<int>(std::count(data.begin(), data.begin() + static_cast<long>(at), '\n'));
+        throw GeoFileError::atLine(file, line, "expected text, found a NUL byte");
+    }
+    TextScanner in(data, file, "", '#');
+    ObjCensus c;
+    while (!in.atEnd()) {
+        std::string_view k = in.next();
+        if (k == "v") {
+            checkNumbers(in, 3, 7, "coordinate");
+            ++c.points;
+        } else if (k == "vt") {
+            checkNumbers(in, 1, 3, "texture coordinate");
+            ++c.uvs;
+        } else if (k == "vn") {
+            checkNumbers(in, 3, 3, "normal component");
+        } else if (k == "f" || k == "fo") {
+            int n = 0;
+            while (!in.atLineEnd()) {
+                checkCorner(in, in.next(), c);
+                ++n;
+            }
+            if (n < 3) in.failHere("expected at least 3 corners in a face, found " + std::to_string(n));
+        } else if (k == "l") {
+            ++c.lines;
+        } else if (!knownStatement(k)) {
+            in.fail("an OBJ statement (v, vt, vn, f, g, o, ...)", k);
+        } else if (k != "g" && k != "o" && k != "s" && k != "usemtl" && k != "mtllib" && k != "vn") {
+            ++c.others;
+        }
+        in.skipLine();
+    }
+    return c;
+}
+
+/// What the callbacks build.
+struct ObjBuild {
+    GU_Detail *gdp;
+    std::vector<float> uvs; // 3 per texture coordinate
+    int uvOffset = -1;
+    std::vector<std::string> groups;
+    std::string object;
+
+    GB_Group *group(const std::string &name) {
+        GB_Group *g = gdp->primitiveGroups().find(name.c_str());
+        return g ? g : gdp->primitiveGroups().newGroup(name.c_str());
+    }
+};
+
+/// A raw OBJ index (1-based or negative from the end) as 0-based.
+int resolve(int raw, int count) { return raw > 0 ? raw - 1 : count + raw; }
+
+void onVertex(void *u, tinyobj::real_t x, tinyobj::real_t y, tinyobj::real_t z, tinyobj::real_t w) {
+    static_cast<ObjBuild *>(u)->gdp->appendPoint(UT_Vector4(x, y, z, w));
+}
+
+void onTexcoord(void *u, tinyobj::real_t x, tinyobj::real_t y, tinyobj::real_t z) {
+    auto &b = *static_cast<ObjBuild *>(u);
+    b.uvs.insert(b.uvs.end(), {x, y, z});
+}
+
+void onFace(void *u, tinyobj::index_t *idx, int n) {
+    auto &b = *static_cast<ObjBuild *>(u);
+    GU_Detail &gdp = *b.gdp;
+    GEO_PrimPoly *poly = gdp.appendPoly(nullptr, 0, true);
+    const int npts = gdp.points().entries();
+    const int nuvs = static_cast<int>(b.uvs.size() / 3);
+    for (int i = 0; i < n; ++i) {
+        GEO_Vertex &v = gdp.appendVertex(*poly, gdp.points()(resolve(idx[i].vertex_index, npts)));
+        if (idx[i].texcoord_index == 0) continue;
+        if (b.uvOffset < 0) b.uvOffset = addFloatTuple(gdp.vertexAttribs(), "uv", 3);
+        const float *t = &b.uvs[3 * static_cast<size_t>(resolve(idx[i].texcoord_index, nuvs))];
+        for (int c = 0; c < 3; ++c) v.setValue<float>(b.uvOffset, t[c], c);
+    }
+    for (const std::string &g : b.groups) b.group(g)->add(poly);
+    if (!b.object.empty()) b.group(b.object)->add(poly);
+}
+
+void onGroup(void *u, const char **names, int n) {
+    auto &b = *static_cast<ObjBuild *>(u);
+    b.groups.clear();
+    for (int i = 0; i < n; ++i)
+        if (names[i] && *names[i]) b.groups.emplace_back(names[i]);
+}
+
+void onObject(void *u, const char *name) {
+    auto &b = *static_cast<ObjBuild *>(u);
+    b.object = name ? name : "";
+    while (!b.object.empty() && (b.object.back() == ' ' || b.object.back() == '\t')) b.object.pop_back();
+}
+
+} // namespace
+
+void readObj(std::string_view data, const std::string &file, GU_Detail &gdp, std::vector<std::string> &notes) {
+    ObjCensus census = checkObj(data, file);
+    if (census.lines) notes.push_back(file + ": " + std::to_string(census.lines) + " line elements (l) skipped");
+    if (census.others) notes.push_back(file + ": " + std::to_string(census.others) + " statements of other geometry skipped");
+    tinyobj::callback_t cb;
+    cb.vertex_cb = onVertex;
+    cb.texcoord_cb = onTexcoord;
+    cb.index_cb = onFace;
+    cb.group_cb = onGroup;
+    cb.object_cb = onObject;
+    ObjBuild build{&gdp, {}, -1, {}, {}};
+    std::istringstream in{std::string(data)};
+    std::string warn, err;
+    if (!tinyobj::LoadObjWithCallback(in, cb, &build, nullptr, &warn, &err))
+        throw GeoFileError::ofFile(file, "cannot parse: " + err);
+}

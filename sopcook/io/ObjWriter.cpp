@@ -1,0 +1,85 @@
+// OBJ writing.
+#include "AttribAccess.h"
+#include "NumberText.h"
+#include "ObjFormat.h"
+
+namespace {
+
+/// Names of the named primitive groups that hold prim, in list order.
+std::vector<const char *> groupsOf(const GU_Detail &gdp, const GEO_Primitive &prim) {
+    std::vector<const char *> out;
+    for (const auto &g : gdp.primitiveGroups().groups())
+        if (!g->getInternal() && g->contains(&prim)) out.push_back(g->getName());
+    return out;
+}
+
+void appendGroupLine(std::string &out, const std::vector<const char *> &names) {
+    // "g " with no name ends every group (tinyobjloader needs the space).
+    out += "g ";
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i) out += ' ';
+        out += names[i];
+    }
+    out += '\n';
+}
+
+} // namespace
+
+std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
+    std::string out = "# written by sopcook\n";
+    for (const auto &p : gdp.points()) {
+        const UT_Vector4 &pos = p->getPos();
+        out += 'v';
+        for (int c = 0; c < 3; ++c) {
+            out += ' ';
+            appendFloat(out, pos(c));
+        }
+        if (pos.w() != 1.0f) {
+            out += ' ';
+            appendFloat(out, pos.w());
+        }
+        out += '\n';
+    }
+    const std::string uvname = currentUvName(gdp);
+    TupleSource uv = findCornerTuple(gdp, uvname.c_str(), 2);
+    int skipped = 0;
+    if (uv.valid()) {
+        for (const auto &prim : gdp.primitives()) {
+            if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+            for (const GEO_Vertex &v : prim->vertices()) {
+                out += "vt ";
+                appendFloat(out, cornerValue(uv, v, 0));
+                out += ' ';
+                appendFloat(out, cornerValue(uv, v, 1));
+                out += '\n';
+            }
+        }
+    }
+    std::vector<const char *> current;
+    long long corner = 0;
+    for (const auto &prim : gdp.primitives()) {
+        if (prim->getPrimitiveId() != GEOPRIMPOLY) {
+            ++skipped;
+            continue;
+        }
+        auto groups = groupsOf(gdp, *prim);
+        if (groups != current) {
+            appendGroupLine(out, groups);
+            current = groups;
+        }
+        const bool closed = static_cast<const GEO_PrimPoly &>(*prim).isClosed();
+        out += closed ? 'f' : 'l';
+        for (const GEO_Vertex &v : prim->vertices()) {
+            out += ' ';
+            appendInt(out, v.getPt()->getNum() + 1);
+            ++corner;
+            if (uv.valid()) {
+                out += '/';
+                appendInt(out, corner);
+            }
+        }
+        out += '\n';
+    }
+    if (skipped) notes.push_back(std::to_string(skipped) + " primitives that are not polygons were left out of the OBJ file");
+    return out;
+}

@@ -1,0 +1,8 @@
+// The sopcook program: cooks one surface operator on a geometry file.
+#include <iostream>
+#include "cli/CookRun.h"
+
+int main(int argc, char **argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return runSopcook(args, std::cout, std::cerr);
+}

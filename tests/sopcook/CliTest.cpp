@@ -1,0 +1,210 @@
+// The sopcook program, run as a user runs it, with the test plug-in.
+#include <gtest/gtest.h>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+#include "TestGeometry.h"
+#include "io/FileAccess.h"
+#include "io/GeometryFile.h"
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+/// Runs sopcook with args (already shell-quoted where needed) and the test
+/// plug-in, in dir; collects stdout, stderr and the exit status.
+RunResult sopcook(const TempDir &dir, const std::string &args, bool with_plugin = true) {
+    std::string errfile = dir.file("stderr.txt");
+    std::string cmd = std::string("cd '") + dir.path() + "' && '" + SOPCOOK_PROGRAM + "' " +
+                      (with_plugin ? std::string("--dso '") + SOPCOOK_TEST_DSO + "' " : std::string()) + args +
+                      " 2>'" + errfile + "'";
+    RunResult r;
+    FILE *p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.err = readWholeFile(errfile);
+    return r;
+}
+
+bool contains(const std::string &s, const std::string &part) { return s.find(part) != std::string::npos; }
+
+/// A small input mesh in dir: in.off, one quad.
+void writeInput(const TempDir &dir) {
+    std::ofstream(dir.file("in.off")) << "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeInput(dir);
+        std::ofstream(dir.file("keep.geo")) << "previous contents\n";
+    }
+    /// Whether keep.geo is still as SetUp left it.
+    bool outputUntouched() { return readWholeFile(dir.file("keep.geo")) == "previous contents\n"; }
+    TempDir dir;
+};
+
+TEST_F(Cli, CooksAndWritesWithParametersAndKeys) {
+    RunResult r = sopcook(dir, "testcopy in.off out.geo -p mode=shift -k shift=0:0 -k shift=4:8 --time 1 -p groupname=mine");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "Message: copied\n")) << r.err;
+    GU_Detail g;
+    std::vector<std::string> notes;
+    readGeometryFile(dir.file("out.geo"), g, notes);
+    ASSERT_EQ(g.points().entries(), 4);
+    // Keys are linear in between: at time 1 the shift is 2.
+    EXPECT_FLOAT_EQ(g.points()(1)->getPos().x(), 3.0f);
+    EXPECT_NE(g.findPrimitiveGroup("mine"), nullptr);
+
+    r = sopcook(dir, "testcopy in.off out.obj -p mode=2 -p warn=on -p urange='0 1' -p count=10");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "Warning: asked to warn\n")) << r.err;
+}
+
+TEST_F(Cli, ParameterFaultsNameTheParameterAndLeaveTheOutput) {
+    struct Case { const char *args; const char *message; };
+    const Case cases[] = {
+        {"-p nosuch=1", "unknown parameter 'nosuch'"},
+        {"-p urange=0.5", "parameter 'urange' has 2 components, found 1"},
+        {"-p 'urange=0 1 2'", "parameter 'urange' has 2 components, found 3"},
+        {"-p 'urange=0 1.5'", "parameter 'urange' component 2: 1.5 is outside its range 0 (restricted) to 1 (restricted)"},
+        {"-p count=11", "parameter 'count': 11 is outside its range"},
+        {"-p count=1.5", "parameter 'count': '1.5' is not a whole number"},
+        {"-p shift=abc", "parameter 'shift': 'abc' is not a number"},
+        {"-p warn=maybe", "parameter 'warn': 'maybe' is not on/off or 1/0"},
+        {"-p mode=sideways", "'sideways' is not one of its items (keep, shift, flat)"},
+        {"-p mode=3", "is not one of its items"},
+        {"-p grab=1", "parameter 'grab' is a button"},
+        {"-p pin1='0 0'", "unknown parameter 'pin1'"},
+        {"-p npins=-1", "instance count cannot be negative"},
+        {"-k shift=0:1 -p shift=2", "given both -p and -k"},
+        {"-k 'urange=0:0.5 2'", "parameter 'urange' component 2: 2 is outside"},
+        {"-k shift=x:1", "'x' is not a time"},
+        {"--press shift", "parameter 'shift' is not a button"},
+    };
+    for (const Case &c : cases) {
+        RunResult r = sopcook(dir, std::string("testcopy in.off keep.geo ") + c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_TRUE(contains(r.err, c.message)) << c.args << "\n" << r.err;
+        EXPECT_TRUE(outputUntouched()) << c.args;
+    }
+}
+
+TEST_F(Cli, MultiParameterCountsAreSetBeforeTheirInstances) {
+    // pin2 comes before npins on the command line and must still be found.
+    RunResult r = sopcook(dir, "testcopy in.off out.geo -p pin2='0 2' -p npins=2 -p pinuv2='0.5 0.5' -p enable1=off --press grab");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The button copies pin 2's corner uv (point 2 of the quad: 1 1); pin 1
+    // is disabled and stays as it is.
+    EXPECT_EQ(r.out, "-p 'pinuv2=1 1'\n");
+}
+
+TEST_F(Cli, ExitStatusesAndFailedRuns) {
+    RunResult r = sopcook(dir, "testcopy in.off keep.geo -p fail=on");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Error: Invalid group specification: asked to fail\n")) << r.err;
+    EXPECT_TRUE(outputUntouched());
+
+    r = sopcook(dir, "testcopy missing.off keep.geo");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "missing.off: cannot open")) << r.err;
+
+    std::ofstream(dir.file("bad.off")) << "OFF\n3 1 0\n0 0 0\n1 0 0\n";
+    r = sopcook(dir, "testcopy bad.off keep.geo");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "bad.off:4: expected a vertex coordinate")) << r.err;
+
+    r = sopcook(dir, "testcopy in.off keep.xyz");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "unknown geometry format")) << r.err;
+
+    r = sopcook(dir, "testcopy in.off /nonexistent-folder/out.geo");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "/nonexistent-folder/out.geo: cannot write")) << r.err;
+
+    r = sopcook(dir, "nosuchop in.off keep.geo");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "unknown operator 'nosuchop'")) << r.err;
+
+    r = sopcook(dir, "testcopy in.off");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "expected OPERATOR INPUT OUTPUT")) << r.err;
+
+    // A group name the .geo file cannot hold is refused, not written broken.
+    r = sopcook(dir, "testcopy in.off keep.geo -p groupname='two words'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "group name 'two words' cannot be written")) << r.err;
+    EXPECT_TRUE(outputUntouched());
+
+    r = sopcook(dir, "testcopy in.off keep.geo --bogus");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(outputUntouched());
+}
+
+TEST_F(Cli, ListAndDescribe) {
+    RunResult r = sopcook(dir, "--list");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "testcopy\tTest Copy\tinputs 1\n");
+    r = sopcook(dir, "--describe testcopy");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "  urange\t\"U range\"\tfloat\t2\tdefault 0.1 0.9\trange 0 (restricted) to 1 (restricted)\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "  mode\t\"Mode\"\tmenu\t1\tdefault keep\tmenu 0 keep \"Keep\", 1 shift \"Shift\", 2 flat \"Flatten\"\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "  npins\t\"Number of pins\"\tmulti\tdefault 0 instances\n      enable#")) << r.out;
+    // Parameters come in template order.
+    EXPECT_LT(r.out.find("shift\t"), r.out.find("urange\t"));
+    EXPECT_LT(r.out.find("grab\t"), r.out.find("groupname\t"));
+    r = sopcook(dir, "--describe nosuch");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(Cli, RefusesModulesWithoutEntryPointsOrOfAnotherVersion) {
+    RunResult r = sopcook(dir, std::string("--list --dso '") + SOPCOOK_NOENTRY_DSO + "'", false);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, std::string(SOPCOOK_NOENTRY_DSO) + ": not a surface operator plug-in (missing newSopOperator HoudiniDSOVersion HoudiniGetTagInfo)")) << r.err;
+    r = sopcook(dir, std::string("--list --dso '") + SOPCOOK_OLDVERSION_DSO + "'", false);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "plug-in built for host version 8.5")) << r.err;
+
+    // Found through SOPCOOK_DSO_PATH: the bad modules are reported, the good
+    // one still loads.
+    std::string links = dir.file("plugins");
+    std::system(("mkdir '" + links + "' && ln -s '" + SOPCOOK_TEST_DSO + "' '" + SOPCOOK_NOENTRY_DSO + "' '" +
+                 SOPCOOK_OLDVERSION_DSO + "' '" + links + "/'").c_str());
+    r = sopcook(dir, "--list", false);
+    std::string saved = std::getenv("SOPCOOK_DSO_PATH") ? std::getenv("SOPCOOK_DSO_PATH") : "";
+    ::setenv("SOPCOOK_DSO_PATH", ("/nonexistent:" + links).c_str(), 1);
+    r = sopcook(dir, "--list", false);
+    if (saved.empty()) ::unsetenv("SOPCOOK_DSO_PATH");
+    else ::setenv("SOPCOOK_DSO_PATH", saved.c_str(), 1);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "testcopy\tTest Copy\tinputs 1\n");
+    EXPECT_TRUE(contains(r.err, "SOP_NoEntry.so: not a surface operator plug-in")) << r.err;
+    EXPECT_TRUE(contains(r.err, "SOP_OldVersion.so: plug-in built for host version 8.5")) << r.err;
+}
+
+TEST_F(Cli, DrawsTheUvLayout) {
+    RunResult r = sopcook(dir, "testcopy in.off out.ply --uv-image uv.png --image-size 64 -p npins=1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string png = readWholeFile(dir.file("uv.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height are big-endian words at bytes 16 and 20.
+    EXPECT_EQ(static_cast<unsigned char>(png[19]), 64);
+    EXPECT_EQ(static_cast<unsigned char>(png[23]), 64);
+    r = sopcook(dir, "testcopy in.off out.ply --uv-image uv.svg");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(readWholeFile(dir.file("uv.svg")), "<svg"));
+    r = sopcook(dir, "testcopy in.off keep.geo --uv-image uv.jpg");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(outputUntouched());
+}
+
+} // namespace

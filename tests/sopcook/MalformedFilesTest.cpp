@@ -1,0 +1,136 @@
+// Truncated, garbage and hostile files: an error that names the file and
+// the place, never a crash, a hang or a huge allocation.
+#include <gtest/gtest.h>
+#include <random>
+#include "TestGeometry.h"
+#include "io/FileAccess.h"
+#include "io/GeoFileError.h"
+#include "io/GeoFormat.h"
+#include "io/ObjFormat.h"
+#include "io/OffFormat.h"
+#include "io/PlyFormat.h"
+
+namespace {
+
+using Reader = void (*)(std::string_view, const std::string &, GU_Detail &);
+
+void readObjNoNotes(std::string_view d, const std::string &f, GU_Detail &g) {
+    std::vector<std::string> notes;
+    readObj(d, f, g, notes);
+}
+
+/// Reads every prefix of text at a spread of cut points; each must either
+/// parse or throw GeoFileError naming the file. Returns how many failed.
+int cutEverywhere(Reader read, const std::string &text, const std::string &file) {
+    int failed = 0;
+    const size_t step = std::max<size_t>(1, text.size() / 400);
+    for (size_t cut = 0; cut < text.size(); cut += step) {
+        GU_Detail g;
+        try {
+            read(std::string_view(text).substr(0, cut), file, g);
+        } catch (const GeoFileError &e) {
+            ++failed;
+            EXPECT_EQ(std::string(e.what()).rfind(file + ":", 0), 0u) << e.what();
+        }
+    }
+    return failed;
+}
+
+std::string sampleGeo() {
+    GU_Detail g;
+    makeTwoTriangles(g);
+    float z[3] = {0, 0, 0};
+    g.addVertexAttrib("uv", 12, GB_ATTRIB_FLOAT, z);
+    g.addPrimAttrib("Cd", 12, GB_ATTRIB_FLOAT, z);
+    g.newPrimitiveGroup("all")->add(0);
+    return writeGeo(g, "s.geo");
+}
+
+TEST(MalformedFiles, TruncatedFilesFailCleanly) {
+    std::vector<std::string> notes;
+    const std::string off = readWholeFile(std::string(FLATSKIN_MESHES) + "/torus_quad.off");
+    GU_Detail torus;
+    readOff(off, "t.off", torus);
+    std::string ply_ascii = writePly(torus, PlyEncoding::Ascii, notes);
+    std::string ply_bin = writePly(torus, PlyEncoding::BinaryLittleEndian, notes);
+    std::string obj = readWholeFile(std::string(FLATSKIN_MESHES) + "/spot_quads.obj").substr(0, 20000);
+    // Most cuts must fail: a cut at a line end is only valid for OBJ.
+    EXPECT_GT(cutEverywhere(readGeo, sampleGeo(), "s.geo"), 300);
+    EXPECT_GT(cutEverywhere(readOff, off, "t.off"), 300);
+    EXPECT_GT(cutEverywhere(readPly, ply_ascii, "a.ply"), 300);
+    EXPECT_GT(cutEverywhere(readPly, ply_bin, "b.ply"), 300);
+    cutEverywhere(readObjNoNotes, obj, "s.obj");
+}
+
+TEST(MalformedFiles, BinaryPlyErrorsGiveTheByteOffset) {
+    std::vector<std::string> notes;
+    GU_Detail g;
+    makeTwoTriangles(g);
+    std::string ply = writePly(g, PlyEncoding::BinaryLittleEndian, notes);
+    // Point the first face at vertex 200.
+    size_t body = ply.find("end_header\n") + 11;
+    size_t face = body + 4 * 12;
+    ply[face + 1] = static_cast<char>(200);
+    GU_Detail out;
+    try {
+        readPly(ply, "b.ply", out);
+        FAIL() << "bad index accepted";
+    } catch (const GeoFileError &e) {
+        EXPECT_NE(std::string(e.what()).find("b.ply: byte " + std::to_string(face + 1) + ":"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("vertex index below 4"), std::string::npos) << e.what();
+    }
+}
+
+TEST(MalformedFiles, HugeCountsAreRefusedBeforeAllocating) {
+    const char *cases[][2] = {
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\nproperty float x\nproperty float y\nproperty float z\nend_header\n", "ply"},
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty list uint float x\nend_header\n\xff\xff\xff\x7f", "ply"},
+        {"ply\nformat ascii 1.0\nelement vertex 1\nproperty list int float z\nend_header\n2000000000 1 2", "ply"},
+        {"ply\nformat ascii 1.0\nelement things 99999999999\nend_header\n", "ply"},
+        {"OFF\n3 2000000000 0\n0 0 0\n1 0 0\n0 1 0\n", "off"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2000000000 0 1 2\n", "off"},
+        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 1 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\nPointAttrib\nbig 1000000 float 0\n", "geo"},
+    };
+    for (auto &c : cases) {
+        GU_Detail g;
+        std::string kind = c[1];
+        Reader r = kind == "ply" ? readPly : kind == "off" ? readOff : readGeo;
+        EXPECT_THROW(r(c[0], "huge." + kind, g), GeoFileError) << c[0];
+    }
+}
+
+TEST(MalformedFiles, GarbageNamesFileAndLine) {
+    std::mt19937 rng(7);
+    std::string noise;
+    for (int i = 0; i < 4000; ++i) noise += static_cast<char>(rng() % 256);
+    for (Reader r : {readGeo, readOff, readPly, readObjNoNotes}) {
+        GU_Detail g;
+        EXPECT_THROW(r(noise, "noise.bin", g), GeoFileError);
+    }
+    struct Case { Reader read; const char *text; const char *where; const char *what; };
+    const Case cases[] = {
+        {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n", "o.obj:4:", "point index from 1 to 3"},
+        {readObjNoNotes, "v 0 0 0\nv 1 0\n", "o.obj:2:", "3 to 7 coordinates"},
+        {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n", "o.obj:4:", "at least 3 corners"},
+        {readObjNoNotes, "v 0 0 0\nbanana 1\n", "o.obj:2:", "an OBJ statement"},
+        {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/2 2/1 3/1\n", "o.obj:4:", "texture index"},
+        {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 x\n3 0 1 2\n", "f.off:5:", "vertex coordinate"},
+        {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", "f.off:6:", "vertex index below 3"},
+        {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n", "f.off:5:", "a face's vertex count"},
+        {readPly, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty flaot y\nend_header\n", "p.ply:5:", "a PLY type"},
+        {readPly, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\nend_header\n0 0\n", "p.ply:8:", "z"},
+    };
+    for (const Case &c : cases) {
+        GU_Detail g;
+        std::string file = std::string(c.where).substr(0, std::string(c.where).find(':'));
+        try {
+            c.read(c.text, file, g);
+            ADD_FAILURE() << "accepted:\n" << c.text;
+        } catch (const GeoFileError &e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.where, 0), 0u) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
+        }
+    }
+}
+
+} // namespace

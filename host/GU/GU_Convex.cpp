@@ -1,3 +1,251 @@
+#include <array>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
 #include "GU_Detail.h"
-// Triangulation is implemented in this file (see GU_Detail::convex).
-void GU_Detail::convex(int, const GB_PrimitiveGroup *) {}
+
+// Splitting closed polygons into triangles (GU_Detail::convex).
+//
+// Each polygon is laid flat in the plane of its Newell normal, oriented so
+// that the polygon runs counter-clockwise there. A convex polygon is cut as
+// a fan from vertex 0; any other is cut by ear clipping. Both emit corners
+// in the polygon's own cyclic order, so every triangle keeps its winding.
+
+namespace {
+
+struct Vec2 {
+    double x, y;
+};
+struct Vec3 {
+    double x, y, z;
+};
+using Triangle = std::array<int, 3>;  // indices of polygon vertices
+
+Vec3 cross(const Vec3 &a, const Vec3 &b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(const Vec3 &a, const Vec3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+/// Twice the signed area of the triangle a, b, c (positive when it turns
+/// counter-clockwise).
+double orient(const Vec2 &a, const Vec2 &b, const Vec2 &c) {
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+/// The polygon's corner positions relative to their centroid, in double
+/// precision so that nearly flat corners are judged reliably.
+std::vector<Vec3> cornerPositions(const GEO_PrimPoly &poly) {
+    const unsigned n = poly.getVertexCount();
+    std::vector<Vec3> pos(n);
+    Vec3 c{0, 0, 0};
+    for (unsigned i = 0; i < n; ++i) {
+        const UT_Vector4 &p = poly.getVertex(i).getPt()->getPos();
+        pos[i] = {p(0), p(1), p(2)};
+        c = {c.x + pos[i].x, c.y + pos[i].y, c.z + pos[i].z};
+    }
+    for (Vec3 &p : pos) p = {p.x - c.x / n, p.y - c.y / n, p.z - c.z / n};
+    return pos;
+}
+
+/// Newell's normal: its direction is the best-fit plane's normal, oriented
+/// so that the polygon turns counter-clockwise seen from its tip; its length
+/// is twice the area of the planar projection.
+Vec3 newellNormal(const std::vector<Vec3> &pos) {
+    Vec3 nrm{0, 0, 0};
+    for (size_t i = 0, n = pos.size(); i < n; ++i) {
+        const Vec3 &a = pos[i], &b = pos[(i + 1) % n];
+        nrm.x += (a.y - b.y) * (a.z + b.z);
+        nrm.y += (a.z - b.z) * (a.x + b.x);
+        nrm.z += (a.x - b.x) * (a.y + b.y);
+    }
+    return nrm;
+}
+
+/// Coordinates of pos in the plane normal to nrm (which must be non-zero),
+/// on axes t1, t2 with t1 x t2 along nrm so the polygon stays
+/// counter-clockwise.
+std::vector<Vec2> projectToPlane(const std::vector<Vec3> &pos, const Vec3 &nrm) {
+    // Start the in-plane axes from the coordinate axis least aligned with
+    // the normal, so the cross product is well conditioned.
+    const double ax = std::fabs(nrm.x), ay = std::fabs(nrm.y), az = std::fabs(nrm.z);
+    const Vec3 seed = (ax <= ay && ax <= az) ? Vec3{1, 0, 0} : (ay <= az ? Vec3{0, 1, 0} : Vec3{0, 0, 1});
+    const double len = std::sqrt(dot(nrm, nrm));
+    const Vec3 n{nrm.x / len, nrm.y / len, nrm.z / len};
+    Vec3 t1 = cross(seed, n);
+    const double l1 = std::sqrt(dot(t1, t1));
+    t1 = {t1.x / l1, t1.y / l1, t1.z / l1};
+    const Vec3 t2 = cross(n, t1);
+    std::vector<Vec2> out(pos.size());
+    for (size_t i = 0; i < pos.size(); ++i) out[i] = {dot(pos[i], t1), dot(pos[i], t2)};
+    return out;
+}
+
+/// A tolerance for twice-areas, relative to the polygon's size, below which
+/// a corner counts as straight.
+double areaTolerance(const std::vector<Vec2> &p) {
+    double r = 0;
+    for (const Vec2 &q : p) r = std::fmax(r, std::fmax(std::fabs(q.x), std::fabs(q.y)));
+    return 1e-12 * r * r;
+}
+
+/// Whether the counter-clockwise polygon p is convex: no corner turns
+/// clockwise and the boundary winds around exactly once (which rules out
+/// star shapes whose every corner turns the same way).
+bool isConvex(const std::vector<Vec2> &p, double eps) {
+    const size_t n = p.size();
+    double turning = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Vec2 &a = p[(i + n - 1) % n], &b = p[i], &c = p[(i + 1) % n];
+        const Vec2 u{b.x - a.x, b.y - a.y}, v{c.x - b.x, c.y - b.y};
+        const double turn = u.x * v.y - u.y * v.x;
+        if (turn < -eps) return false;
+        turning += std::atan2(turn, u.x * v.x + u.y * v.y);
+    }
+    // One full turn; a fold back on itself or a second winding shows as a
+    // difference of at least half a turn.
+    return std::fabs(turning - 2 * std::numbers::pi) < 1.0;
+}
+
+/// Fan from vertex 0: (0, 1, 2), (0, 2, 3), ...
+void fanTriangles(int n, std::vector<Triangle> &out) {
+    for (int i = 1; i + 1 < n; ++i) out.push_back({0, i, i + 1});
+}
+
+/// Whether q lies inside or on the counter-clockwise triangle a, b, c.
+bool inTriangle(const Vec2 &q, const Vec2 &a, const Vec2 &b, const Vec2 &c, double eps) {
+    return orient(a, b, q) >= -eps && orient(b, c, q) >= -eps && orient(c, a, q) >= -eps;
+}
+
+bool samePlace(const Vec2 &a, const Vec2 &b) { return a.x == b.x && a.y == b.y; }
+
+/// Ear clipping of the counter-clockwise polygon p. Always emits n - 2
+/// triangles: when no ear is left (a degenerate or self-overlapping rest),
+/// the most convex corner is cut off anyway, so the loop always ends.
+void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triangle> &out) {
+    const int n = static_cast<int>(p.size());
+    std::vector<int> prev(n), next(n);
+    for (int i = 0; i < n; ++i) {
+        prev[i] = (i + n - 1) % n;
+        next[i] = (i + 1) % n;
+    }
+    auto turn = [&](int i) { return orient(p[prev[i]], p[i], p[next[i]]); };
+    auto isEar = [&](int i) {
+        const int a = prev[i], c = next[i];
+        if (turn(i) <= eps) return false;
+        // Only corners that do not turn left can be the first to poke into
+        // a left-turning corner's triangle.
+        for (int v = next[c]; v != a; v = next[v]) {
+            if (turn(v) > eps) continue;
+            if (samePlace(p[v], p[a]) || samePlace(p[v], p[i]) || samePlace(p[v], p[c])) continue;
+            if (inTriangle(p[v], p[a], p[i], p[c], eps)) return false;
+        }
+        return true;
+    };
+    auto mostConvex = [&](int start) {
+        int best = start;
+        for (int v = next[start]; v != start; v = next[v])
+            if (turn(v) > turn(best)) best = v;
+        return best;
+    };
+    int left = n, cur = 0, misses = 0;
+    while (left > 3) {
+        if (misses >= left) cur = mostConvex(cur);
+        else if (!isEar(cur)) { cur = next[cur]; ++misses; continue; }
+        out.push_back({prev[cur], cur, next[cur]});
+        next[prev[cur]] = next[cur];
+        prev[next[cur]] = prev[cur];
+        cur = next[cur];
+        --left;
+        misses = 0;
+    }
+    out.push_back({prev[cur], cur, next[cur]});
+}
+
+/// The triangles of poly (n >= 4 vertices) as triples of vertex indices,
+/// the first being the one that stays on the polygon itself.
+void triangulate(const GEO_PrimPoly &poly, std::vector<Triangle> &out) {
+    out.clear();
+    const int n = static_cast<int>(poly.getVertexCount());
+    const std::vector<Vec3> pos = cornerPositions(poly);
+    const Vec3 nrm = newellNormal(pos);
+    double scale = 0;
+    for (const Vec3 &q : pos) scale = std::fmax(scale, dot(q, q));
+    // No usable plane (collinear or coincident corners): any fan is as good
+    // as another, and it is valid.
+    if (!(dot(nrm, nrm) > 1e-24 * scale * scale)) return fanTriangles(n, out);
+    const std::vector<Vec2> flat = projectToPlane(pos, nrm);
+    const double eps = areaTolerance(flat);
+    if (isConvex(flat, eps)) return fanTriangles(n, out);
+    earClipTriangles(flat, eps, out);
+}
+
+/// The primitive groups of gdp that hold prim.
+std::vector<GB_Group *> groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim) {
+    std::vector<GB_Group *> out;
+    for (const auto &g : gdp.primitiveGroups().groups())
+        if (g->contains(&prim)) out.push_back(g.get());
+    return out;
+}
+
+/// Appends a closed triangle on the corners tri of poly: a copy of poly's
+/// primitive attributes and of each corner's vertex attributes, and the
+/// memberships of groups.
+void appendTriangle(GU_Detail &gdp, const GEO_PrimPoly &poly, const Triangle &tri,
+                    const std::vector<GB_Group *> &groups) {
+    GB_AttributeDict &prim_dict = gdp.primitiveAttribs();
+    GB_AttributeDict &vtx_dict = gdp.vertexAttribs();
+    const int slot = prim_dict.copySlot(poly.getSlot());
+    auto made = std::make_unique<GEO_PrimPoly>(&prim_dict, slot, gdp.primitives().entries());
+    made->setClosed(true);
+    made->vertices().reserve(3);
+    for (int corner : tri) {
+        const GEO_Vertex &src = poly.getVertex(corner);
+        made->vertices().emplace_back(&vtx_dict, vtx_dict.copySlot(src.getSlot()), src.getPt());
+    }
+    GEO_Primitive *p = gdp.primitives().append(std::move(made));
+    for (GB_Group *g : groups) g->add(p);
+}
+
+/// Whether convex() splits prim.
+bool needsSplit(const GEO_Primitive *prim) {
+    return prim->getPrimitiveId() == GEOPRIMPOLY && static_cast<const GEO_PrimPoly *>(prim)->isClosed() &&
+           prim->getVertexCount() > 3;
+}
+
+/// Makes room for the primitives and vertices that splitting the first
+/// count primitives (of group) will add, so the appends do not regrow.
+void reserveForSplit(GU_Detail &gdp, int count, const GB_PrimitiveGroup *group) {
+    long extra = 0;
+    for (int i = 0; i < count; ++i) {
+        const GEO_Primitive *prim = gdp.primitives()(i);
+        if ((!group || group->contains(i)) && needsSplit(prim)) extra += prim->getVertexCount() - 3;
+    }
+    if (!extra) return;
+    gdp.primitives().reserve(static_cast<int>(count + extra));
+    gdp.primitiveAttribs().reserveSlots(static_cast<int>(gdp.primitiveAttribs().slots() + extra));
+    gdp.vertexAttribs().reserveSlots(static_cast<int>(gdp.vertexAttribs().slots() + 3 * extra));
+}
+
+}  // namespace
+
+void GU_Detail::convex(int, const GB_PrimitiveGroup *group) {
+    // Only the primitives present now are visited; the triangles appended
+    // below are never split again.
+    const int count = primitives().entries();
+    reserveForSplit(*this, count, group);
+    std::vector<Triangle> tris;
+    for (int i = 0; i < count; ++i) {
+        GEO_Primitive *prim = primitives()(i);
+        if ((group && !group->contains(i)) || !needsSplit(prim)) continue;
+        auto &poly = static_cast<GEO_PrimPoly &>(*prim);
+        triangulate(poly, tris);
+        const std::vector<GB_Group *> groups = groupsHolding(*this, poly);
+        for (size_t t = 1; t < tris.size(); ++t) appendTriangle(*this, poly, tris[t], groups);
+        // The polygon itself becomes the first triangle, keeping the
+        // original vertices (and so their attributes) of its three corners.
+        const std::vector<GEO_Vertex> &old = poly.vertices();
+        std::vector<GEO_Vertex> kept{old[tris[0][0]], old[tris[0][1]], old[tris[0][2]]};
+        poly.vertices() = std::move(kept);
+    }
+}

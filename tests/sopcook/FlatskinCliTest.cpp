@@ -192,7 +192,9 @@ TEST(FlatskinCli, FailuresLeaveAnExistingOutputUntouched) {
     }
     ::mkdir(dir.file("ro").c_str(), 0555);
     FlatskinRun r = flatskin(dir, "flatskin quad.off ro/out.obj");
-    if (::geteuid() != 0) EXPECT_EQ(r.status, 2) << r.err;
+    if (::geteuid() != 0) {
+        EXPECT_EQ(r.status, 2) << r.err;
+    }
     FlatskinRun nodir = flatskin(dir, "flatskin quad.off no/such/dir/out.obj");
     EXPECT_EQ(nodir.status, 2) << nodir.err;
 }

@@ -49,20 +49,25 @@ GEO_PrimOther *GEO_Detail::appendOther(const std::string &keyword, const int *pt
     return p;
 }
 
+namespace {
+/// An empty primitive of src's kind (polygon open or closed, or another
+/// type with its keyword and body) on the given attribute slot.
+std::unique_ptr<GEO_Primitive> newPrimitiveLike(const GEO_Primitive &src, GB_AttributeDict *dict, int slot, int num) {
+    if (src.getPrimitiveId() == GEOPRIMPOLY) {
+        auto poly = std::make_unique<GEO_PrimPoly>(dict, slot, num);
+        poly->setClosed(static_cast<const GEO_PrimPoly &>(src).isClosed());
+        return poly;
+    }
+    auto &o = static_cast<const GEO_PrimOther &>(src);
+    auto other = std::make_unique<GEO_PrimOther>(dict, slot, num, o.keyword());
+    other->body = o.body;
+    return other;
+}
+} // namespace
+
 GEO_Primitive *GEO_Detail::appendPrimitiveCopy(const GEO_Primitive &src) {
     int slot = myPrimAttribs.copySlot(src.getSlot());
-    std::unique_ptr<GEO_Primitive> prim;
-    if (src.getPrimitiveId() == GEOPRIMPOLY) {
-        auto poly = std::make_unique<GEO_PrimPoly>(&myPrimAttribs, slot, myPrims.entries());
-        poly->setClosed(static_cast<const GEO_PrimPoly &>(src).isClosed());
-        prim = std::move(poly);
-    } else {
-        auto &o = static_cast<const GEO_PrimOther &>(src);
-        auto other = std::make_unique<GEO_PrimOther>(&myPrimAttribs, slot, myPrims.entries(), o.keyword());
-        other->body = o.body;
-        prim = std::move(other);
-    }
-    GEO_Primitive *p = myPrims.append(std::move(prim));
+    GEO_Primitive *p = myPrims.append(newPrimitiveLike(src, &myPrimAttribs, slot, myPrims.entries()));
     for (const GEO_Vertex &v : src.vertices()) {
         int vslot = myVertexAttribs.copySlot(v.getSlot());
         p->vertices().emplace_back(&myVertexAttribs, vslot, v.getPt());
@@ -116,19 +121,8 @@ void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int mer
     myPrims.reserve(prim_base + src.myPrims.entries());
     for (const auto &sprim : src.myPrims) {
         int slot = myPrimAttribs.newSlot();
-        std::unique_ptr<GEO_Primitive> prim;
-        if (sprim->getPrimitiveId() == GEOPRIMPOLY) {
-            auto poly = std::make_unique<GEO_PrimPoly>(&myPrimAttribs, slot, myPrims.entries());
-            poly->setClosed(static_cast<const GEO_PrimPoly &>(*sprim).isClosed());
-            prim = std::move(poly);
-        } else {
-            auto &o = static_cast<const GEO_PrimOther &>(*sprim);
-            auto other = std::make_unique<GEO_PrimOther>(&myPrimAttribs, slot, myPrims.entries(), o.keyword());
-            other->body = o.body;
-            prim = std::move(other);
-        }
         primmap.copy(myPrimAttribs, slot, src.myPrimAttribs, sprim->getSlot());
-        GEO_Primitive *p = myPrims.append(std::move(prim));
+        GEO_Primitive *p = myPrims.append(newPrimitiveLike(*sprim, &myPrimAttribs, slot, myPrims.entries()));
         p->vertices().reserve(sprim->getVertexCount());
         for (const GEO_Vertex &sv : sprim->vertices()) {
             GEO_Vertex &v = appendVertex(*p, myPoints(point_base + sv.getPt()->getNum()));

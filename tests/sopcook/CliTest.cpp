@@ -4,37 +4,17 @@
 #include <cstdio>
 #include <fstream>
 #include <sys/wait.h>
+#include "RunSopcook.h"
 #include "TestGeometry.h"
 #include "io/FileAccess.h"
 #include "io/GeometryFile.h"
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
-
-/// Runs sopcook with args (already shell-quoted where needed) and the test
-/// plug-in, in dir; collects stdout, stderr and the exit status.
+/// Runs sopcook in dir with the test plug-in (or none).
 RunResult sopcook(const TempDir &dir, const std::string &args, bool with_plugin = true) {
-    std::string errfile = dir.file("stderr.txt");
-    std::string cmd = std::string("cd '") + dir.path() + "' && '" + SOPCOOK_PROGRAM + "' " +
-                      (with_plugin ? std::string("--dso '") + SOPCOOK_TEST_DSO + "' " : std::string()) + args +
-                      " 2>'" + errfile + "'";
-    RunResult r;
-    FILE *p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.err = readWholeFile(errfile);
-    return r;
+    return runSopcook(dir, args, with_plugin ? SOPCOOK_TEST_DSO : "");
 }
-
-bool contains(const std::string &s, const std::string &part) { return s.find(part) != std::string::npos; }
 
 /// A small input mesh in dir: in.off, one quad.
 void writeInput(const TempDir &dir) {

@@ -11,6 +11,7 @@
 #include <OP/OP_Network.h>
 #include <OP/OP_OperatorTable.h>
 #include <SOP/SOP_Node.h>
+#include "RunSopcook.h"
 #include "TestGeometry.h"
 #include "cli/PluginLoader.h"
 #include "io/FileAccess.h"
@@ -18,28 +19,9 @@
 
 namespace {
 
-struct FlatskinRun {
-    int status = -1;
-    std::string out, err;
-};
+RunResult flatskin(const TempDir &dir, const std::string &args) { return runSopcook(dir, args, FLATSKIN_DSO); }
 
-FlatskinRun flatskin(const TempDir &dir, const std::string &args) {
-    std::string errfile = dir.file("stderr.txt");
-    std::string cmd = "cd '" + dir.path() + "' && '" + SOPCOOK_PROGRAM + "' --dso '" + FLATSKIN_DSO + "' " + args +
-                      " 2>'" + errfile + "'";
-    FlatskinRun r;
-    FILE *p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.err = readWholeFile(errfile);
-    return r;
-}
-
-bool has(const std::string &s, const std::string &part) { return s.find(part) != std::string::npos; }
+bool has(const std::string &s, const std::string &part) { return contains(s, part); }
 
 const std::string lion = std::string(FLATSKIN_MESHES) + "/lion-head.off";
 
@@ -78,7 +60,7 @@ TEST(FlatskinModule, LoadsWithOneOperatorAndAnswersVersionAndTag) {
 
 TEST(FlatskinCli, LionHeadUnwrapsToOneUvPerCornerThatReadsBack) {
     TempDir dir;
-    FlatskinRun r = flatskin(dir, "flatskin '" + lion + "' out.obj -p 'urange=0 1' -p 'vrange=0 1' --uv-image uv.png");
+    RunResult r = flatskin(dir, "flatskin '" + lion + "' out.obj -p 'urange=0 1' -p 'vrange=0 1' --uv-image uv.png");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(has(r.err, "Warning: No pins defined, calculating default pins")) << r.err;
     struct stat st;
@@ -112,7 +94,7 @@ TEST(FlatskinCli, GeoRoundTripKeepsEverythingTheNodeAdds) {
     TempDir dir;
     std::ofstream(dir.file("in.obj")) << "v 0 0 0\nv 1 0 0\nv 2 0 0.3\nv 0 1 0\nv 1 1 0.2\nv 2 1 0\n"
                                          "g left\nf 1 2 5 4\ng right\nf 2 3 6 5\n";
-    FlatskinRun r = flatskin(dir, "flatskin in.obj a.geo -p outgroup=on -p vizstretch=on -p seams=p2-5 -p seamcode=on");
+    RunResult r = flatskin(dir, "flatskin in.obj a.geo -p outgroup=on -p vizstretch=on -p seams=p2-5 -p seamcode=on");
     ASSERT_EQ(r.status, 0) << r.err;
     r = flatskin(dir, "flatskin a.geo b.geo -p outgroup=on -p vizstretch=on -p seams=p2-5 -p seamcode=on");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -139,7 +121,7 @@ TEST(FlatskinCli, GeoRoundTripKeepsEverythingTheNodeAdds) {
 
 TEST(FlatskinCli, DescribePressAndKeys) {
     TempDir dir;
-    FlatskinRun d = flatskin(dir, "--describe flatskin");
+    RunResult d = flatskin(dir, "--describe flatskin");
     ASSERT_EQ(d.status, 0) << d.err;
     for (const char *name : {"seams", "useseamatt", "hintprim", "urange", "npins", "grab", "seamcolour", "solver"})
         EXPECT_TRUE(has(d.out, name)) << name;
@@ -148,13 +130,13 @@ TEST(FlatskinCli, DescribePressAndKeys) {
     // A mesh with input UVs: the pins capture them and grab writes them out.
     std::ofstream(dir.file("in.obj")) << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                                          "vt 0.25 0.5\nvt 0.75 0.5\nvt 0.75 1\nvt 0.25 1\nf 1/1 2/2 3/3 4/4\n";
-    FlatskinRun r = flatskin(dir, "flatskin in.obj out.obj -p npins=2 -p 'pin1=0 0' -p 'pin2=0 2' --press grab");
+    RunResult r = flatskin(dir, "flatskin in.obj out.obj -p npins=2 -p 'pin1=0 0' -p 'pin2=0 2' --press grab");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(has(r.out, "pinuv1")) << r.out;
     EXPECT_TRUE(has(r.out, "0.25")) << r.out;
     EXPECT_TRUE(has(r.out, "0.75")) << r.out;
 
-    FlatskinRun k = flatskin(dir, "flatskin in.obj out2.obj -p userange=off -p npins=2 -p 'pin1=0 0' -p 'pin2=0 1' "
+    RunResult k = flatskin(dir, "flatskin in.obj out2.obj -p userange=off -p npins=2 -p 'pin1=0 0' -p 'pin2=0 1' "
                           "-p 'pinuv2=1 0' -k rotate=0:0 -k rotate=2:180 --time 1");
     ASSERT_EQ(k.status, 0) << k.err;
     GU_Detail g;
@@ -185,16 +167,16 @@ TEST(FlatskinCli, FailuresLeaveAnExistingOutputUntouched) {
         {"flatskin missing.off keep.obj", 2, "missing.off"},
     };
     for (const Case &c : cases) {
-        FlatskinRun r = flatskin(dir, c.args);
+        RunResult r = flatskin(dir, c.args);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
         EXPECT_TRUE(has(r.err, c.message)) << c.args << "\n" << r.err;
         EXPECT_EQ(readWholeFile(dir.file("keep.obj")), "previous\n") << c.args;
     }
     ::mkdir(dir.file("ro").c_str(), 0555);
-    FlatskinRun r = flatskin(dir, "flatskin quad.off ro/out.obj");
+    RunResult r = flatskin(dir, "flatskin quad.off ro/out.obj");
     if (::geteuid() != 0) {
         EXPECT_EQ(r.status, 2) << r.err;
     }
-    FlatskinRun nodir = flatskin(dir, "flatskin quad.off no/such/dir/out.obj");
+    RunResult nodir = flatskin(dir, "flatskin quad.off no/such/dir/out.obj");
     EXPECT_EQ(nodir.status, 2) << nodir.err;
 }

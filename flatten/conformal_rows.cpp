@@ -1,5 +1,6 @@
 #include "node/SOP_Flatskin.h"
 #include <cmath>
+#include <UT/UT_Interrupt.h>
 #include <nl.h>
 
 namespace {
@@ -45,7 +46,12 @@ static void addTriangleRows(const GEO_Primitive &tri, int pt_offset) {
 void SOP_Flatskin::addConformalRows(GU_Detail &work) {
     if (myPtNOffset < 0) return;
     const GEO_PrimList &prims = work.primitives();
+    const int count = prims.entries();
+    int walked = 0;
     for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
+        // Large pieces take a while: let the user stop here (the cook then
+        // sees the interruption and solves nothing).
+        if ((++walked & 0xFFFF) == 0 && UTgetInterrupt()->opInterrupt(10 + 10 * walked / count)) return;
         // A polygon of fewer than three vertices has no angles to keep.
         if (p->getVertexCount() < 3) continue;
         addTriangleRows(*p, myPtNOffset);

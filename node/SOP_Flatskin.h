@@ -10,6 +10,7 @@
 #include <UT/UT_Array.h>
 #include <UT/UT_Matrix3.h>
 #include <UT/UT_String.h>
+#include <functional>
 
 /// The unwrap node: cuts its input open along seams, picks the piece that
 /// holds the hint primitive, flattens it by least-squares conformal mapping
@@ -84,6 +85,11 @@ protected:
 private:
     /// Frees what one cook made, in the order the cook's clean-up needs.
     struct CookResources;
+    struct InterruptScope;
+    /// The cook after the polygon check: work mesh, seams, piece, solve and
+    /// write-back. False when interrupted (an error is then recorded);
+    /// interrupted(percent) reports progress and answers whether to stop.
+    bool unwrap(CookResources &res, const std::function<bool(int)> &interrupted);
     /// The output group holding the piece's untriangulated primitives.
     void makeOutputGroup(GU_Detail &work);
     /// Configures the solver, adds pins and rows, solves; true on success.

@@ -3,6 +3,7 @@
 #include "SOP_Flatskin.h"
 #include <GEO/GEO_Closure.h>
 #include <GU/GU_PrimGroup.h>
+#include <UT/UT_Interrupt.h>
 #include <memory>
 #include <nl.h>
 
@@ -35,6 +36,12 @@ struct SOP_Flatskin::CookResources {
     }
 };
 
+/// Brackets the cook as one operation of the process's interrupt object.
+struct SOP_Flatskin::InterruptScope {
+    InterruptScope() { UTgetInterrupt()->opStart("Unwrapping"); }
+    ~InterruptScope() { UTgetInterrupt()->opEnd(); }
+};
+
 static bool allPolygons(const GU_Detail &gdp) {
     for (const auto &p : gdp.primitives())
         if (p->getPrimitiveId() != GEOPRIMPOLY) return false;
@@ -60,39 +67,61 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
     }
 
     CookResources res(*this, *gdp);
+    InterruptScope scope;
+    auto interrupted = [&](int percent) {
+        if (!UTgetInterrupt()->opInterrupt(percent)) return false;
+        addError(SOP_ERR_INVALID_SRC, "Cook interrupted");
+        return true;
+    };
+    if (!unwrap(res, interrupted)) {
+        res.release();
+        return leave();
+    }
+    res.release();
+    unlockInputs();
+    return error();
+}
+
+bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &interrupted) {
     res.work = std::make_unique<GU_Detail>();
     res.work->merge(*gdp, nullptr, 1, 0, nullptr, true);
     GU_Detail &work = *res.work;
     addBookkeeping(work);
+    if (interrupted(2)) return false;
     res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
     seamStep(work, *res.view, true);
     selectPiece(work, *gdp);
     if (evalInt("outgroup", 0, 0)) makeOutputGroup(work);
+    if (interrupted(5)) return false;
 
     res.workClosure = std::make_unique<GEO_Closure>(work);
     myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
     numberPiecePoints(work);
     work.convex(3, nullptr);
     myPointCount = myWorkPiecePoints->entries();
+    if (interrupted(10)) return false;
 
     if (myPointCount == 0) {
         // The solver cannot hold a system of no variables.
         addWarning(SOP_MESSAGE, "Nothing to unwrap: the piece has no points");
-    } else {
-        res.outClosure = std::make_unique<GEO_Closure>(*gdp);
-        myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
-        res.solver = nlNewContext();
-        if (solve(work)) {
-            writeUVs(*gdp, work);
-            if (evalInt("vizstretch", 0, 0)) colourStretch(*gdp);
-            if (evalInt("seamcode", 0, 0)) colourSeams(*gdp);
-        } else {
-            addWarning(SOP_MESSAGE, "No solution for unwrapper, check pins have valid uvs");
-        }
+        return true;
     }
-    res.release();
-    unlockInputs();
-    return error();
+    res.outClosure = std::make_unique<GEO_Closure>(*gdp);
+    myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
+    res.solver = nlNewContext();
+    bool solved = solve(work);
+    if (UTgetInterrupt()->interrupted()) {
+        interrupted(-1);
+        return false;
+    }
+    if (!solved) {
+        addWarning(SOP_MESSAGE, "No solution for unwrapper, check pins have valid uvs");
+        return true;
+    }
+    writeUVs(*gdp, work);
+    if (evalInt("vizstretch", 0, 0)) colourStretch(*gdp);
+    if (evalInt("seamcode", 0, 0)) colourSeams(*gdp);
+    return true;
 }
 
 bool SOP_Flatskin::solve(GU_Detail &work) {
@@ -109,6 +138,7 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     setupPins(*gdp, work);
     nlBegin(NL_MATRIX);
     addConformalRows(work);
+    if (UTgetInterrupt()->interrupted()) return false;
     nlEnd(NL_MATRIX);
     nlEnd(NL_SYSTEM);
     return nlSolve() == NL_TRUE;

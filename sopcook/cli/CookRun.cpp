@@ -1,8 +1,10 @@
 #include "CookRun.h"
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 #include "ButtonPress.h"
 #include "CommandLine.h"
+#include "CookWatch.h"
 #include "NodeMessages.h"
 #include "ParmListing.h"
 #include "ParmSetter.h"
@@ -50,8 +52,16 @@ int cookAndWrite(const CommandLine &cl, OP_Operator &op, std::ostream &out, std:
     for (const std::string &b : cl.presses) requireButton(*node, b);
 
     OP_Context context(cl.time);
+    // Ctrl-C from here on stops the cook and keeps every output as it was.
+    CookWatch watch(err, ::isatty(STDERR_FILENO) == 1);
+    auto stopped = [&]() {
+        if (watch.interrupted()) err << "sopcook: interrupted; " << cl.output << " was not written\n";
+        return watch.interrupted();
+    };
     OP_ERROR severity = node->cook(context);
+    watch.clearBar();
     printMessages(err, *node);
+    if (stopped()) return 130;
     if (severity >= UT_ERROR_ABORT) {
         err << "sopcook: the cook failed; " << cl.output << " was not written\n";
         return 1;
@@ -70,8 +80,9 @@ int cookAndWrite(const CommandLine &cl, OP_Operator &op, std::ostream &out, std:
         } catch (const std::runtime_error &e) {
             throw GeoFileError::ofFile(cl.uvImage, e.what());
         }
-        writeFileAtomically(cl.uvImage, image);
     }
+    if (stopped()) return 130;
+    if (!cl.uvImage.empty()) writeFileAtomically(cl.uvImage, image);
     notes.clear();
     writeGeometryFile(cl.output, *result, notes);
     for (const std::string &n : notes) err << "sopcook: " << cl.output << ": " << n << "\n";

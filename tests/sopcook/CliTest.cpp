@@ -188,3 +188,23 @@ TEST_F(Cli, DrawsTheUvLayout) {
 }
 
 } // namespace
+
+TEST_F(Cli, CtrlCStopsTheCookAndWritesNothing) {
+    // The test operator waits for an interruption; SIGINT comes after a
+    // moment, and the program must answer 130 and leave keep.geo alone.
+    std::string script = "( '" + std::string(SOPCOOK_PROGRAM) + "' --dso '" + SOPCOOK_TEST_DSO +
+                         "' testcopy in.off keep.geo -p wait=on & pid=$!; sleep 0.5; kill -INT $pid; wait $pid; "
+                         "echo status $? )";
+    RunResult r = runSopcook(dir, "--list", "");  // makes sure the program runs at all
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string cmd = "cd '" + dir.path() + "' && " + script + " 2>'" + dir.file("err.txt") + "'";
+    FILE *p = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[256] = {0};
+    size_t n = std::fread(buf, 1, sizeof buf - 1, p);
+    ::pclose(p);
+    std::string out(buf, n);
+    EXPECT_TRUE(contains(out, "status 130")) << out << readWholeFile(dir.file("err.txt"));
+    EXPECT_TRUE(contains(readWholeFile(dir.file("err.txt")), "interrupted")) << readWholeFile(dir.file("err.txt"));
+    EXPECT_TRUE(outputUntouched());
+}

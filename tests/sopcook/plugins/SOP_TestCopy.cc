@@ -4,7 +4,10 @@
 #include <OP/OP_OperatorTable.h>
 #include <PRM/PRM_Include.h>
 #include <SOP/SOP_Node.h>
+#include <UT/UT_Interrupt.h>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -13,6 +16,7 @@ PRM_Name names[] = {
     PRM_Name("warn", "Warn"),           PRM_Name("mode", "Mode"),         PRM_Name("npins", "Number of pins"),
     PRM_Name("grab", "Grab pin uvs"),   PRM_Name("groupname", "Group"),   PRM_Name("count", "Count"),
     PRM_Name("enable#", "Enable pin"),  PRM_Name("pin#", "Pin# Prim/Vert"), PRM_Name("pinuv#", "Pin UV"),
+    PRM_Name("wait", "Wait for an interruption"),
 };
 PRM_Name modeItems[] = {PRM_Name("keep", "Keep"), PRM_Name("shift", "Shift"), PRM_Name("flat", "Flatten"), PRM_Name(0)};
 PRM_ChoiceList modeMenu(PRM_CHOICELIST_SINGLE, modeItems);
@@ -38,10 +42,25 @@ PRM_Template templates[] = {
     PRM_Template(PRM_MULTITYPE_LIST, pinTemplates, 0, &names[5], PRMzeroDefaults),
     PRM_Template(PRM_CALLBACK, 1, &names[6], 0, 0, 0, grab),
     PRM_Template(PRM_STRING, 1, &names[7], &groupDefault),
+    PRM_Template(PRM_TOGGLE, 1, &names[12], PRMzeroDefaults),
     PRM_Template(),
 };
 
-/// Copies input 0; "mode" shift moves x by "shift", flat sets z to 0;
+/// Polls the interrupt object for up to 20 seconds, reporting progress;
+/// true when it was interrupted.
+bool waitForInterrupt() {
+    UT_Interrupt *boss = UTgetInterrupt();
+    boss->opStart("Waiting");
+    bool stopped = false;
+    for (int i = 0; i < 2000 && !stopped; ++i) {
+        stopped = boss->opInterrupt(i / 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    boss->opEnd();
+    return stopped;
+}
+
+/// Copies input 0; "wait" waits for an interruption; "mode" shift moves x by "shift", flat sets z to 0;
 /// "fail" records an error and "warn" a warning; a non-empty "groupname"
 /// makes a primitive group of every primitive; a vertex "uv" is made from
 /// the points' x and y when the input has none.
@@ -59,6 +78,10 @@ public:
             return error();
         }
         if (evalInt("warn", 0, t)) addWarning(SOP_MESSAGE, "asked to warn");
+        if (evalInt("wait", 0, t) && waitForInterrupt()) {
+            addError(SOP_ERR_INVALID_SRC, "Cook interrupted");
+            return error();
+        }
         addMessage(SOP_MESSAGE, "copied");
         const int mode = evalInt("mode", 0, t);
         const float shift = evalFloat("shift", 0, t);

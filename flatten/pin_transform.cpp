@@ -3,8 +3,9 @@
 
 UT_Matrix3 SOP_Flatskin::pinTransform(float rotate_degrees) {
     float theta = rotate_degrees * 0.017453292f;
-    float c = std::cos(theta);
-    float s = std::sin(theta);
+    // Evaluated in double and rounded, like every other trigonometric value.
+    float c = static_cast<float>(std::cos(static_cast<double>(theta)));
+    float s = static_cast<float>(std::sin(static_cast<double>(theta)));
     // Row vector (u, v, 1) times this matrix: a clockwise turn by theta,
     // then +1 in u.
     const float m[3][3] = {{c, -s, 0.0f}, {s, c, 0.0f}, {1.0f, 0.0f, 1.0f}};

@@ -23,7 +23,7 @@ public:
     T *rawNext(const T *e, const GB_Group *group = nullptr) const {
         if (!e) return nullptr;
         int i = e->getNum() + 1;
-        return group ? (group->nextMember(i) >= 0 ? (*this)(group->nextMember(i)) : nullptr) : (*this)(i);
+        return (*this)(group ? group->nextMember(i) : i);
     }
 
     // Used by the detail.

@@ -231,3 +231,21 @@ TEST(Cook, MethodDoesNotChangeTheResult) {
     for (int p = 0; p < 9; ++p)
         for (int q = 0; q < 4; ++q) EXPECT_EQ(a.uv(p, q), b.uv(p, q));
 }
+
+TEST(Cook, DirectSolverAgreesWithConjugateGradient) {
+    Unwrap cg, direct;
+    auto wavy = [](float x, float y) { return 0.3f * std::sin(3 * x) * std::cos(2 * y); };
+    makeGrid(cg.input, 12, 9, 1, 1, wavy);
+    makeGrid(direct.input, 12, 9, 1, 1, wavy);
+    direct.node->setInt("solver", 0, 1);
+    for (Unwrap *u : {&cg, &direct}) u->node->setInt("userange", 0, 0);
+    EXPECT_LT(cg.cook(), UT_ERROR_ABORT);
+    EXPECT_LT(direct.cook(), UT_ERROR_ABORT);
+    EXPECT_FALSE(direct.said("No solution for unwrapper, check pins have valid uvs"));
+    for (int p = 0; p < 12 * 9; ++p)
+        for (int q = 0; q < 4; ++q) {
+            auto a = cg.uv(p, q), b = direct.uv(p, q);
+            EXPECT_NEAR(a.first, b.first, 1e-6);
+            EXPECT_NEAR(a.second, b.second, 1e-6);
+        }
+}

@@ -38,7 +38,8 @@
  *
  * Not thread-safe: the current context is one process-wide slot, and a
  * context must be used by one thread at a time. nlSolve() may use one helper
- * thread internally for large systems.
+ * thread internally for large systems, and NL_CHOLMOD_EXT the threads of
+ * the BLAS it is linked with.
  */
 #ifndef FLATSKIN_NL_H
 #define FLATSKIN_NL_H
@@ -73,8 +74,12 @@ typedef void* NLcontext;
 #define NL_CG 0x200             /* conjugate gradient */
 #define NL_BICGSTAB 0x201       /* rejected: not supported */
 
-/* 0x214: direct-solver extension (OpenNL's nl_ext.h value). Accepted as a
- * solver, but nlSolve() reports it as not available yet. */
+/* 0x214: direct-solver extension (OpenNL's nl_ext.h value): a supernodal
+ * sparse Cholesky factorisation of the normal matrix (SuiteSparse's CHOLMOD,
+ * fill-reducing ordering). Ignores NL_MAX_ITERATIONS, NL_THRESHOLD and the
+ * preconditioner; NL_USED_ITERATIONS reads 0 after nlSolve(). Free
+ * variables in no row (or only with zero coefficients) keep their start
+ * value, as under NL_CG. */
 #define NL_CHOLMOD_EXT 0x214
 
 /* 0x000, 0x300: preconditioners. */
@@ -174,7 +179,11 @@ void nlRightHandSide(NLdouble value);
  * a misuse). Returns NL_TRUE when the solve ran, also when it stopped at the
  * iteration cap. Returns NL_FALSE, leaving every variable as it was set,
  * when the context failed, when a coefficient, right-hand side or variable
- * value is not finite, or when the iteration produces a non-finite value. */
+ * value is not finite, or when the iteration produces a non-finite value.
+ * With NL_CHOLMOD_EXT it also returns NL_FALSE, with a message on stderr
+ * but without failing the context, when the normal matrix of the free
+ * variables is singular (for instance too few variables locked) or the
+ * factorisation runs out of memory. */
 NLboolean nlSolve(void);
 
 #ifdef __cplusplus

@@ -4,6 +4,7 @@
 #include "nl.h"
 
 #include "nl_cg.h"
+#include "nl_cholmod.h"
 #include "nl_context.h"
 #include "nl_team.h"
 
@@ -233,14 +234,9 @@ void end_matrix(Context* c) {
 
 // ---- Solving ----
 
-// Runs the solver; true when it produced finite values, which are then
-// written to the free variables.
-bool run_solver(Context* c) {
-    const bool finite_values =
-        std::all_of(c->value.begin(), c->value.end(), [](double v) { return std::isfinite(v); });
-    if (c->non_finite_input || !finite_values) return false;
-    std::vector<double> x(c->free_variable.size());
-    for (std::size_t f = 0; f < x.size(); ++f) x[f] = c->value[c->free_variable[f]];
+// Runs the conjugate gradient on the free variables x; false when a
+// non-finite value came up.
+bool run_cg(Context* c, std::vector<double>& x) {
     nl::CgOptions options;
     options.max_iterations = static_cast<NLuint>(std::max(c->params.max_iterations, 0));
     options.threshold = c->params.threshold;
@@ -249,7 +245,32 @@ bool run_solver(Context* c) {
     const nl::CgOutcome out = nl::conjugate_gradient(c->normal, c->b, x, options);
     c->used_iterations = clamp_to_int(out.iterations);
     c->error = out.error;
-    if (!out.finite) return false;
+    return out.finite;
+}
+
+// Factors and solves for the free variables x; false (with a message, as
+// the factorisation can fail on a well-formed system) when it cannot.
+bool run_cholesky(Context* c, std::vector<double>& x) {
+    const nl::CholeskyOutcome out = nl::cholesky_solve(c->normal, c->b, x);
+    c->used_iterations = 0;
+    if (!out.solved) {
+        nl::report("nlSolve", "NL_CHOLMOD_EXT: %s", out.reason.c_str());
+        return false;
+    }
+    c->error = out.error;
+    return true;
+}
+
+// Runs the solver; true when it produced finite values, which are then
+// written to the free variables.
+bool run_solver(Context* c) {
+    const bool finite_values =
+        std::all_of(c->value.begin(), c->value.end(), [](double v) { return std::isfinite(v); });
+    if (c->non_finite_input || !finite_values) return false;
+    std::vector<double> x(c->free_variable.size());
+    for (std::size_t f = 0; f < x.size(); ++f) x[f] = c->value[c->free_variable[f]];
+    const bool solved = c->params.solver == NL_CHOLMOD_EXT ? run_cholesky(c, x) : run_cg(c, x);
+    if (!solved) return false;
     for (std::size_t f = 0; f < x.size(); ++f) c->value[c->free_variable[f]] = x[f];
     return true;
 }
@@ -401,10 +422,6 @@ NLboolean nlSolve(void) {
     Context* c = nl::enter(fn);
     if (c == nullptr || !nl::expect_state(c, State::SystemConstructed, fn)) return NL_FALSE;
     c->state = State::Solved;
-    if (c->params.solver == NL_CHOLMOD_EXT) {
-        nl::misuse(c, fn, "NL_CHOLMOD_EXT is not available in this build (no direct solver yet)");
-        return NL_FALSE;
-    }
     bool solved = false;
     guarded(c, fn, [&] { solved = run_solver(c); });
     // The system is not needed any more: give its memory back.

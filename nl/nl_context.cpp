@@ -45,6 +45,13 @@ Context* current_or_report(const char* function) {
     return ctx;
 }
 
+__attribute__((format(printf, 2, 0)))
+void vreport(const char* function, const char* format, va_list args) {
+    char reason[256];
+    std::vsnprintf(reason, sizeof reason, format, args);
+    std::fprintf(stderr, "OpenNL error in %s(): %s\n", function, reason);
+}
+
 }  // namespace
 
 const char* state_name(State s) {
@@ -105,12 +112,17 @@ void misuse(Context* ctx, const char* function, const char* format, ...) {
         if (ctx->state == State::Failed) return;
         ctx->state = State::Failed;
     }
-    char reason[256];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(reason, sizeof reason, format, args);
+    vreport(function, format, args);
     va_end(args);
-    std::fprintf(stderr, "OpenNL error in %s(): %s\n", function, reason);
+}
+
+void report(const char* function, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vreport(function, format, args);
+    va_end(args);
 }
 
 Context* enter(const char* function) {

@@ -79,6 +79,10 @@ bool delete_context(NLcontext handle);
 bool make_current(NLcontext handle);
 Context* current_context();
 
+// Prints "OpenNL error in <function>(): <reason>" on stderr, and nothing
+// else: for a failure that is not the caller's misuse.
+void report(const char* function, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
 // Prints "OpenNL error in <function>(): <reason>" on stderr and puts ctx
 // into the failed state. Silent when ctx has already failed, so one misuse
 // gives one message.

@@ -91,6 +91,14 @@ typedef void* NLcontext;
 #define NL_MATRIX 0x1
 #define NL_ROW 0x2
 
+/* ---- Extension: progress and cancellation ------------------------------ */
+
+/* Called by nlSolve() while it works: the iterations done, the iteration
+ * limit and the current relative residual (for the direct solver: 0 of 1
+ * before factoring, 1 of 1 when done). Returning NL_FALSE stops the solve,
+ * which then returns NL_FALSE and leaves the variables as they were set. */
+typedef NLboolean (*NLprogressFunc)(NLuint iteration, NLuint max_iterations, NLdouble error, void* data);
+
 /* ---- Contexts ---------------------------------------------------------- */
 
 /* Creates a context with the defaults (solver NL_SOLVER_DEFAULT, 100 max
@@ -109,6 +117,10 @@ void nlMakeCurrent(NLcontext context);
 
 /* Returns the current context, or NULL. */
 NLcontext nlGetCurrent(void);
+
+/* Sets the progress function of the current context (NULL for none) and
+ * the data handed to it. Legal in any state but the failed one. */
+void nlSetProgressFunction(NLprogressFunc func, void* data);
 
 /* ---- Parameters -------------------------------------------------------- */
 

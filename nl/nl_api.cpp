@@ -242,15 +242,18 @@ bool run_cg(Context* c, std::vector<double>& x) {
     options.threshold = c->params.threshold;
     options.jacobi = c->params.preconditioner == NL_PRECOND_JACOBI;
     options.threads = nl::threads_for(static_cast<NLuint>(x.size()));
+    options.progress = c->progress;
+    options.progress_data = c->progress_data;
     const nl::CgOutcome out = nl::conjugate_gradient(c->normal, c->b, x, options);
     c->used_iterations = clamp_to_int(out.iterations);
     c->error = out.error;
-    return out.finite;
+    return out.finite && !out.stopped;
 }
 
 // Factors and solves for the free variables x; false (with a message, as
 // the factorisation can fail on a well-formed system) when it cannot.
 bool run_cholesky(Context* c, std::vector<double>& x) {
+    if (c->progress && !c->progress(0, 1, 0.0, c->progress_data)) return false;
     const nl::CholeskyOutcome out = nl::cholesky_solve(c->normal, c->b, x);
     c->used_iterations = 0;
     if (!out.solved) {
@@ -258,7 +261,7 @@ bool run_cholesky(Context* c, std::vector<double>& x) {
         return false;
     }
     c->error = out.error;
-    return true;
+    return !c->progress || c->progress(1, 1, out.error, c->progress_data);
 }
 
 // Runs the solver; true when it produced finite values, which are then
@@ -309,6 +312,13 @@ void nlSolverParameterd(NLenum pname, NLdouble param) {
     const char* fn = "nlSolverParameterd";
     Context* c = nl::enter(fn);
     if (c != nullptr && nl::expect_state(c, State::Initial, fn)) set_double(c, pname, param, fn);
+}
+
+void nlSetProgressFunction(NLprogressFunc func, void* data) {
+    Context* c = nl::enter("nlSetProgressFunction");
+    if (c == nullptr) return;
+    c->progress = func;
+    c->progress_data = data;
 }
 
 void nlGetIntegerv(NLenum pname, NLint* params) { get(pname, params, "nlGetIntegerv"); }

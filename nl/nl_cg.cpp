@@ -20,6 +20,7 @@ namespace {
 
 constexpr NLuint kBlockRows = 1024;
 constexpr unsigned kSums = 3;  // at most three dot products per pass
+constexpr NLuint kProgressEvery = 32;  // iterations between progress reports
 
 bool finite(double v) { return std::isfinite(v); }
 
@@ -36,7 +37,7 @@ public:
         }
     }
 
-    CgOutcome solve(NLuint max_iterations, double threshold) {
+    CgOutcome solve(NLuint max_iterations, double threshold, const CgOptions& options) {
         CgOutcome out;
         pass([this](NLuint i, double* s) { start_row(i, s); });
         double rh = total(0), cur = total(1), bb = total(2);
@@ -54,6 +55,12 @@ public:
             pass([this, beta](NLuint i, double*) { d_[i] = q_[i] + beta * d_[i]; });
             rh = rh_next;
             ++out.iterations;
+            if (options.progress && out.iterations % kProgressEvery == 0 &&
+                !options.progress(out.iterations, max_iterations, bb > 0.0 ? std::sqrt(cur / bb) : std::sqrt(cur),
+                                  options.progress_data)) {
+                out.stopped = true;
+                return out;
+            }
         }
         if (!std::all_of(x_, x_ + n_, finite)) return failed(out);
         out.error = bb > 0.0 ? std::sqrt(cur / bb) : std::sqrt(cur);
@@ -147,7 +154,7 @@ private:
 CgOutcome conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
                              std::vector<double>& x, const CgOptions& options) {
     CgRun run(m, b, x, options);
-    return run.solve(options.max_iterations, options.threshold);
+    return run.solve(options.max_iterations, options.threshold, options);
 }
 
 }  // namespace nl

@@ -13,10 +13,14 @@ struct CgOptions {
     double threshold = 1e-6;  // stop when |r|^2 <= threshold^2 |b|^2
     bool jacobi = true;       // precondition with the inverse diagonal
     unsigned threads = 1;     // 1 or more; the result does not depend on it
+    // Asked every few iterations whether to go on (null: always).
+    NLprogressFunc progress = nullptr;
+    void* progress_data = nullptr;
 };
 
 struct CgOutcome {
     bool finite = true;      // false: a non-finite value came up, x is garbage
+    bool stopped = false;    // the progress function asked to stop
     NLuint iterations = 0;   // loop count
     double error = 0.0;      // |r| / |b|, or |r| when b = 0
 };

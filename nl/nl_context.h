@@ -66,6 +66,10 @@ struct Context {
     CsrMatrix normal;
     bool non_finite_input = false;  // a coefficient or right-hand side
 
+    // Progress reports during nlSolve(); a false answer stops it.
+    NLprogressFunc progress = nullptr;
+    void* progress_data = nullptr;
+
     // Results of nlSolve().
     NLint used_iterations = 0;
     double error = 0.0;

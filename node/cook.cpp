@@ -4,6 +4,7 @@
 #include <GEO/GEO_Closure.h>
 #include <GU/GU_PrimGroup.h>
 #include <UT/UT_Interrupt.h>
+#include <cmath>
 #include <memory>
 #include <nl.h>
 
@@ -41,6 +42,15 @@ struct SOP_Flatskin::InterruptScope {
     InterruptScope() { UTgetInterrupt()->opStart("Unwrapping"); }
     ~InterruptScope() { UTgetInterrupt()->opEnd(); }
 };
+
+/// Progress of the solve for the interrupt object: the residual falls from
+/// about 1 to the threshold 1e-10, so its logarithm tells how far along the
+/// solve is. Answers NL_FALSE when the user asked to stop.
+static NLboolean solveProgress(NLuint iteration, NLuint max_iterations, NLdouble error, void *) {
+    double done = (max_iterations == 1) ? double(iteration) : (error > 0.0 ? -std::log10(error) / 10.0 : 1.0);
+    done = done < 0.0 ? 0.0 : (done > 1.0 ? 1.0 : done);
+    return UTgetInterrupt()->opInterrupt(20 + static_cast<int>(75.0 * done)) ? NL_FALSE : NL_TRUE;
+}
 
 static bool allPolygons(const GU_Detail &gdp) {
     for (const auto &p : gdp.primitives())
@@ -141,6 +151,7 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     if (UTgetInterrupt()->interrupted()) return false;
     nlEnd(NL_MATRIX);
     nlEnd(NL_SYSTEM);
+    nlSetProgressFunction(solveProgress, nullptr);
     return nlSolve() == NL_TRUE;
 }
 

@@ -1,0 +1,137 @@
+// flatskin_bench: times the cook of the unwrap node with the conjugate
+// gradient and with the direct solver on generated and real meshes, splits
+// it by stage, measures the layout's quality and compares with CGAL's
+// LSCM. Every case runs in forked children, one line per run.
+//
+// Usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR]
+//   --quick   skips the 1M-triangle cases
+//   --filter  runs only the meshes whose name contains TEXT
+//   --repeat  cooks N times per run and reports the median cook (default 1)
+#include "bench.h"
+
+#include <nl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+using namespace bench;
+
+namespace {
+
+struct Options {
+    bool quick = false;
+    std::string filter, meshes = FLATSKIN_MESHES;
+    int repeat = 1;
+};
+
+bool parse(int argc, char **argv, Options &o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--quick") {
+            o.quick = true;
+        } else if (a == "--filter" && i + 1 < argc) {
+            o.filter = argv[++i];
+        } else if (a == "--repeat" && i + 1 < argc) {
+            o.repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--meshes" && i + 1 < argc) {
+            o.meshes = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR]\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+// The mesh of a case and its seams, made inside each child so that the
+// parent stays small and every child's peak memory is its own.
+struct Input {
+    GU_Detail mesh;
+    std::string seams;
+    explicit Input(const MeshCase &c) {
+        c.make(mesh);
+        seams = openingSeams(mesh);
+    }
+};
+
+double mb(long kb) { return double(kb) / 1024.0; }
+
+// Bytes one iteration of the conjugate gradient must move at least: the
+// normal matrix in CSR (value and column per entry, an offset per row)
+// once, and the vectors of its three passes (product: d gathered, q
+// written; update: x, r, q read and written, d and the inverse diagonal
+// read; direction: q read, d read and written).
+double cgBytesPerIteration(const Stages &s) {
+    const double n = double(s.freeVariables), nnz = double(s.nonzeros);
+    return 12.0 * nnz + 8.0 * (n + 1) + 8.0 * 13.0 * n;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options opt;
+    if (!parse(argc, argv, opt)) return 2;
+
+    double bandwidth = 0;
+    long kb = 0;
+    inChild<double>([] { return streamBandwidth(); }, bandwidth, kb);
+    std::printf("# flatskin_bench: %u hardware threads, streaming copy %.2f GB/s\n",
+                std::thread::hardware_concurrency(), bandwidth / 1e9);
+    std::printf("# times in ms; rss = peak resident memory of the run's own process; ratio = cook / CGAL\n");
+    std::printf("# it/floor: CG time per iteration against the bytes it must move at the copy bandwidth\n");
+    std::fflush(stdout);
+
+    for (const MeshCase &c : meshCases(opt.meshes)) {
+        if (opt.quick && c.large) continue;
+        if (!opt.filter.empty() && c.name.find(opt.filter) == std::string::npos) continue;
+
+        CgalRun cgal;
+        long cgalKb = 0;
+        const bool cgalRan = inChild<CgalRun>([&] {
+            Input in(c);
+            Piece piece;
+            stagedCook(in.mesh, in.seams, NL_CG, false, &piece);
+            return cgalLscm(piece);
+        }, cgal, cgalKb);
+
+        for (const int solver : {0, 1}) {
+            const unsigned nlSolver = solver ? NL_CHOLMOD_EXT : NL_CG;
+            Stages st;
+            long stagedKb = 0;
+            const bool stagedRan = inChild<Stages>([&] {
+                Input in(c);
+                return stagedCook(in.mesh, in.seams, nlSolver, true, nullptr);
+            }, st, stagedKb);
+            NodeRun node;
+            long nodeKb = 0;
+            const bool nodeRan = inChild<NodeRun>([&] {
+                Input in(c);
+                return cookNode(in.mesh, in.seams, solver, opt.repeat);
+            }, node, nodeKb);
+
+            const Quality &q = node.quality;
+            const bool cgalOk = cgalRan && cgal.ok;
+            std::printf("%-26s %-6s tris=%8ld cook=%9.1f%s copy=%7.1f work=%7.1f seams=%7.1f piece=%7.1f "
+                        "tri=%7.1f rows=%8.1f solve=%9.1f write=%6.1f col=%4.1f its=%6d err=%8.1e "
+                        "rss=%7.1fMB flip=%6ld ang=%6.3f/%6.2f area5-95=%6.3f-%6.3f "
+                        "cgal=%9.1f%s cgalrss=%7.1fMB ratio=%6.2f",
+                        c.name.c_str(), solver ? "direct" : "cg", st.triangles, node.ms,
+                        nodeRan && node.ok ? " " : "!", st.copy, st.work, st.seams, st.piece, st.triangulate,
+                        st.rows, st.solve, st.write, st.colours, st.iterations, st.error, mb(nodeKb),
+                        q.flipped, q.angleMean, q.angleMax, q.areaP5, q.areaP95, cgal.ms,
+                        cgalOk ? " " : "!", mb(cgalKb), cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
+            if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) {
+                const double per = st.solve / st.iterations;
+                const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
+                std::printf(" it=%8.3f floor=%8.3f x%5.2f", per, floor, per / floor);
+            }
+            if (!stagedRan || !st.solved) std::printf(" staged-failed");
+            std::printf("\n");
+            std::fflush(stdout);
+            (void)stagedKb;
+        }
+    }
+    return 0;
+}

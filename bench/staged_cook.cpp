@@ -3,6 +3,7 @@
 // the node's own public steps where they depend on nothing private. The
 // piece's numbering, pins, rows and write-back are restated here (the
 // node keeps their state private) with the same arithmetic.
+#include "flatten/solver_setup.h"
 #include "bench.h"
 
 #include "node/SOP_Flatskin.h"
@@ -140,12 +141,7 @@ Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned sol
     if (n == 0) return st;
     t = nowMs();
     NLcontext ctx = nlNewContext();
-    nlSolverParameteri(NL_SOLVER, NLint(solver));
-    nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
-    nlSolverParameteri(NL_NB_VARIABLES, 2 * n);
-    nlSolverParameteri(NL_MAX_ITERATIONS, 5 * n);
-    nlSolverParameteri(NL_LEAST_SQUARES, NL_TRUE);
-    nlSolverParameterd(NL_THRESHOLD, 1e-10);
+    configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT);
     nlBegin(NL_SYSTEM);
     const auto [pinA, pinB] = defaultPins(work, piecePoints, pt_off);
     nlBegin(NL_MATRIX);

@@ -1,6 +1,7 @@
 // The cook: copy the input, make the work mesh, cut, select, number,
 // triangulate, solve, write back and colour, then clean up.
 #include "SOP_Flatskin.h"
+#include "flatten/solver_setup.h"
 #include <GEO/GEO_Closure.h>
 #include <GU/GU_PrimGroup.h>
 #include <UT/UT_Interrupt.h>
@@ -135,15 +136,8 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
 }
 
 bool SOP_Flatskin::solve(GU_Detail &work) {
-    const int n = myPointCount;
     // "direct" factors the same normal equations instead of iterating.
-    const bool direct = evalInt("solver", 0, 0) == 1;
-    nlSolverParameteri(NL_SOLVER, direct ? NL_CHOLMOD_EXT : NL_CG);
-    nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
-    nlSolverParameteri(NL_NB_VARIABLES, 2 * n);
-    nlSolverParameteri(NL_MAX_ITERATIONS, 5 * n);
-    nlSolverParameteri(NL_LEAST_SQUARES, NL_TRUE);
-    nlSolverParameterd(NL_THRESHOLD, 1e-10);
+    configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0) == 1);
     nlBegin(NL_SYSTEM);
     setupPins(*gdp, work);
     nlBegin(NL_MATRIX);

@@ -146,7 +146,7 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     nlEnd(NL_MATRIX);
     nlEnd(NL_SYSTEM);
     nlSetProgressFunction(solveProgress, nullptr);
-    return nlSolve() == NL_TRUE;
+    return nlSolve() == NL_TRUE && solutionIsFinite(myPointCount);
 }
 
 void SOP_Flatskin::makeOutputGroup(GU_Detail &work) {

@@ -3,8 +3,11 @@
 // it by stage, measures the layout's quality and compares with CGAL's
 // LSCM. Every case runs in forked children, one line per run.
 //
-// Usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR]
+// Usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver S]
 //   --quick   skips the 1M-triangle cases
+//   --no-peer skips CGAL (for profiling the cook alone)
+//   --solver  cg, direct or both (default: both, but direct alone on the
+//             1M-triangle cases, where the conjugate gradient takes an hour)
 //   --filter  runs only the meshes whose name contains TEXT
 //   --repeat  cooks N times per run and reports the median cook (default 1)
 #include "bench.h"
@@ -24,7 +27,12 @@ struct Options {
     bool quick = false;
     std::string filter, meshes = FLATSKIN_MESHES;
     int repeat = 1;
+    bool peer = true;
+    int solvers = 0;  // 0: both (direct alone when large), 1: cg, 2: direct
 };
+
+const char *kUsage =
+    "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver cg|direct|both] [--no-peer]\n";
 
 bool parse(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; ++i) {
@@ -37,8 +45,17 @@ bool parse(int argc, char **argv, Options &o) {
             o.repeat = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--meshes" && i + 1 < argc) {
             o.meshes = argv[++i];
+        } else if (a == "--no-peer") {
+            o.peer = false;
+        } else if (a == "--solver" && i + 1 < argc) {
+            const std::string v = argv[++i];
+            o.solvers = v == "cg" ? 1 : v == "direct" ? 2 : v == "both" ? 0 : -1;
+            if (o.solvers < 0) {
+                std::fprintf(stderr, "%s", kUsage);
+                return false;
+            }
         } else {
-            std::fprintf(stderr, "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR]\n");
+            std::fprintf(stderr, "%s", kUsage);
             return false;
         }
     }
@@ -89,7 +106,7 @@ int main(int argc, char **argv) {
 
         CgalRun cgal;
         long cgalKb = 0;
-        const bool cgalRan = inChild<CgalRun>([&] {
+        const bool cgalRan = opt.peer && inChild<CgalRun>([&] {
             Input in(c);
             Piece piece;
             stagedCook(in.mesh, in.seams, NL_CG, false, &piece);
@@ -97,6 +114,8 @@ int main(int argc, char **argv) {
         }, cgal, cgalKb);
 
         for (const int solver : {0, 1}) {
+            const bool wanted = opt.solvers == 0 ? (solver == 1 || !c.large) : opt.solvers == solver + 1;
+            if (!wanted) continue;
             const unsigned nlSolver = solver ? NL_CHOLMOD_EXT : NL_CG;
             Stages st;
             long stagedKb = 0;

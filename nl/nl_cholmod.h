@@ -14,6 +14,7 @@ struct CholeskyOutcome {
     bool solved = false;  // false: x is untouched and reason says why
     double error = 0.0;   // |M x - b| / |b|, or |M x - b| when b = 0
     std::string reason;   // empty when solved
+    bool complex = false; // solved in Hermitian form (see allow_complex)
 };
 
 // Solves m x = b for a symmetric positive semi-definite m whose rows with a
@@ -25,7 +26,11 @@ struct CholeskyOutcome {
 // == m.n and finite entries. Reads m in place (only its upper triangle
 // counts) unless rows must be left out, and uses CHOLMOD's BLAS, which may
 // run on several threads.
+// With allow_complex, a system whose unknowns pair up as complex ones
+// (m's 2 x 2 blocks all [p q; -q p], no zero diagonal) is factored as the
+// Hermitian matrix of half the size, which halves the work; the result
+// must reach roundoff in the real residual, or the real form is solved.
 CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
-                               std::vector<double>& x);
+                               std::vector<double>& x, bool allow_complex = true);
 
 }  // namespace nl

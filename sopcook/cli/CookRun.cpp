@@ -13,9 +13,9 @@
 #include "SOP/SOP_Node.h"
 #include "UsageError.h"
 #include "image/UvImage.h"
-#include "io/FileAccess.h"
 #include "io/GeoFileError.h"
 #include "io/GeometryFile.h"
+#include "io/StagedFiles.h"
 
 namespace {
 
@@ -34,6 +34,24 @@ OP_Operator &requireOperator(const OP_OperatorTable &table, const std::string &n
     OP_Operator *op = table.getOperator(name.c_str());
     if (!op) throw UsageError("unknown operator '" + name + "' (sopcook --list shows the loaded ones)");
     return *op;
+}
+
+/// The output files of the run, for messages.
+std::string outputNames(const CommandLine &cl) {
+    return cl.uvImage.empty() ? cl.output : cl.output + " and " + cl.uvImage;
+}
+
+/// The UV picture of result as the command line asks for it.
+std::string drawImage(const CommandLine &cl, SOP_Node &node, const GU_Detail &result) {
+    UvImageOptions o;
+    o.size = cl.imageSize;
+    o.pins = enabledPins(node, cl.time);
+    bool svg = cl.uvImage.size() >= 4 && cl.uvImage.substr(cl.uvImage.size() - 4) == ".svg";
+    try {
+        return drawUvImage(result, o, svg);
+    } catch (const std::runtime_error &e) {
+        throw GeoFileError::ofFile(cl.uvImage, e.what());
+    }
 }
 
 /// Cooks the node the command line describes and writes its results.
@@ -55,36 +73,34 @@ int cookAndWrite(const CommandLine &cl, OP_Operator &op, std::ostream &out, std:
     // Ctrl-C from here on stops the cook and keeps every output as it was.
     CookWatch watch(err, ::isatty(STDERR_FILENO) == 1);
     auto stopped = [&]() {
-        if (watch.interrupted()) err << "sopcook: interrupted; " << cl.output << " was not written\n";
+        if (watch.interrupted()) err << "sopcook: interrupted; " << outputNames(cl) << " not changed\n";
         return watch.interrupted();
     };
     OP_ERROR severity = node->cook(context);
     watch.clearBar();
     printMessages(err, *node);
-    if (stopped()) return 130;
+    if (stopped()) return watch.exitStatus();
     if (severity >= UT_ERROR_ABORT) {
-        err << "sopcook: the cook failed; " << cl.output << " was not written\n";
+        err << "sopcook: the cook failed; " << outputNames(cl) << " not changed\n";
         return 1;
     }
     const GU_Detail *result = node->getCookedGeo();
     if (!result) throw UsageError("the node gave no geometry");
-    // Draw before writing anything, so that a drawing failure leaves the
-    // output as it was.
-    std::string image;
-    if (!cl.uvImage.empty()) {
-        UvImageOptions o;
-        o.size = cl.imageSize;
-        o.pins = enabledPins(*node, cl.time);
-        try {
-            image = drawUvImage(*result, o, cl.uvImage.size() >= 4 && cl.uvImage.substr(cl.uvImage.size() - 4) == ".svg");
-        } catch (const std::runtime_error &e) {
-            throw GeoFileError::ofFile(cl.uvImage, e.what());
-        }
-    }
-    if (stopped()) return 130;
-    if (!cl.uvImage.empty()) writeFileAtomically(cl.uvImage, image);
     notes.clear();
-    writeGeometryFile(cl.output, *result, notes);
+    // Every output is made and staged beside its target before any of them
+    // changes; the commit then replaces them together, so a failure or
+    // Ctrl-C up to that point leaves all of them as they were.
+    StagedFiles files;
+    try {
+        files.stage(cl.output, formatGeometry(cl.output, *result, notes));
+        if (!cl.uvImage.empty()) files.stage(cl.uvImage, drawImage(cl, *node, *result));
+        if (stopped()) return watch.exitStatus();
+        files.commit();
+    } catch (const GeoFileError &e) {
+        err << "sopcook: " << e.what() << "\n";
+        err << "sopcook: " << outputNames(cl) << " not changed\n";
+        return 2;
+    }
     for (const std::string &n : notes) err << "sopcook: " << cl.output << ": " << n << "\n";
     for (const std::string &b : cl.presses)
         for (const std::string &arg : pressAndDiff(*node, b, cl.time)) out << arg << "\n";

@@ -4,22 +4,33 @@
 #include <string>
 
 namespace {
-volatile std::sig_atomic_t theSigint = 0;
-struct sigaction thePrevious;
+// Ctrl-C, and the signals that ask a program to end (kill, a closed
+// terminal): each stops the cook the same way, so that no temporary file
+// is left behind by a killed run.
+constexpr int theSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int theCount = sizeof theSignals / sizeof theSignals[0];
+volatile std::sig_atomic_t theSignal = 0;
+struct sigaction thePrevious[theCount];
 
-void onSigint(int) {
-    theSigint = 1;
+void onSignal(int sig) {
+    if (theSignal == 0) theSignal = sig;
     UTgetInterrupt()->interrupt();
 }
 } // namespace
 
 CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShowing(show_progress) {
-    theSigint = 0;
+    theSignal = 0;
     UTgetInterrupt()->clear();
     struct sigaction sa {};
-    sa.sa_handler = onSigint;
+    sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &thePrevious);
+    for (int i = 0; i < theCount; ++i) {
+        sigaction(theSignals[i], nullptr, &thePrevious[i]);
+        // A hang-up ignored by the caller (nohup) stays ignored. Ctrl-C is
+        // caught even when ignored, as a shell ignores it for a command it
+        // starts in the background, which is still to be stopped by kill -INT.
+        if (theSignals[i] != SIGHUP || thePrevious[i].sa_handler != SIG_IGN) sigaction(theSignals[i], &sa, nullptr);
+    }
     if (!myShowing) return;
     UTgetInterrupt()->setProgressFunc([this](const char *op, int percent) {
         if (percent == myLastPercent) return;
@@ -37,10 +48,12 @@ CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShow
 CookWatch::~CookWatch() {
     clearBar();
     UTgetInterrupt()->setProgressFunc(nullptr);
-    sigaction(SIGINT, &thePrevious, nullptr);
+    for (int i = 0; i < theCount; ++i) sigaction(theSignals[i], &thePrevious[i], nullptr);
 }
 
-bool CookWatch::interrupted() const { return theSigint != 0; }
+bool CookWatch::interrupted() const { return theSignal != 0; }
+
+int CookWatch::exitStatus() const { return 128 + theSignal; }
 
 void CookWatch::clearBar() {
     if (!myBarDrawn) return;

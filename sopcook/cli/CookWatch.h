@@ -1,10 +1,11 @@
 #pragma once
 #include <ostream>
 
-/// Watches a cook for the user: turns Ctrl-C (SIGINT) into an interruption
-/// of the host's interrupt object, and shows the cook's progress as a bar
-/// on the error stream when that stream is a terminal. Restores the
-/// previous SIGINT handling when it goes out of scope. One at a time.
+/// Watches a cook for the user: turns Ctrl-C (SIGINT), SIGTERM and SIGHUP
+/// into an interruption of the host's interrupt object, and shows the
+/// cook's progress as a bar on the error stream when that stream is a
+/// terminal. Restores the previous handling of those signals when it goes
+/// out of scope. One at a time.
 class CookWatch {
 public:
     CookWatch(std::ostream &err, bool show_progress);
@@ -12,8 +13,13 @@ public:
     CookWatch(const CookWatch &) = delete;
     CookWatch &operator=(const CookWatch &) = delete;
 
-    /// Whether Ctrl-C was pressed since the watch began.
+    /// Whether Ctrl-C was pressed (or one of the other signals came) since
+    /// the watch began.
     bool interrupted() const;
+    /// The exit status for an interrupted run: 128 plus the signal's
+    /// number, as a shell reports a program that signal ended (130 for
+    /// Ctrl-C).
+    int exitStatus() const;
     /// Removes the progress bar from the terminal line.
     void clearBar();
 

@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <cmath>
 #include <stdexcept>
+#include "SvgIds.h"
 #include "io/AttribAccess.h"
 
 namespace {
@@ -102,5 +103,6 @@ std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, boo
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string("cannot draw: ") + cairo_status_to_string(status));
+    if (svg) renumberSurfaceIds(bytes);
     return bytes;
 }

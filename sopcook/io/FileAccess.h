@@ -7,5 +7,7 @@ std::string readWholeFile(const std::string &path);
 
 /// Writes data to path through a temporary file in the same folder that
 /// is renamed over path only when every byte was written, so that path
-/// is either the old file or the complete new one. Throws GeoFileError.
+/// is either the old file or the complete new one (flushed to disk before
+/// the rename). Throws GeoFileError. StagedFiles does this for several
+/// files that must change together.
 void writeFileAtomically(const std::string &path, const std::string &data);

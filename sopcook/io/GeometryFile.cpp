@@ -37,15 +37,18 @@ void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::
     }
 }
 
-void writeGeometryFile(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
-                       const WriteOptions &options) {
-    std::string text;
+std::string formatGeometry(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
+                           const WriteOptions &options) {
     switch (formatForPath(path)) {
-    case GeoFormat::Geo: text = writeGeo(gdp, path); break;
-    case GeoFormat::Obj: text = writeObj(gdp, notes); break;
-    case GeoFormat::Off: text = writeOff(gdp, notes); break;
-    case GeoFormat::Ply: text = writePly(gdp, options.plyEncoding, notes); break;
+    case GeoFormat::Geo: return writeGeo(gdp, path);
+    case GeoFormat::Obj: return writeObj(gdp, notes);
+    case GeoFormat::Off: return writeOff(gdp, notes);
+    case GeoFormat::Ply: return writePly(gdp, options.plyEncoding, notes);
     default: throw unknownFormat(path);
     }
-    writeFileAtomically(path, text);
+}
+
+void writeGeometryFile(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
+                       const WriteOptions &options) {
+    writeFileAtomically(path, formatGeometry(path, gdp, notes, options));
 }

@@ -19,6 +19,12 @@ struct WriteOptions {
     PlyEncoding plyEncoding = PlyEncoding::Ascii;
 };
 
+/// The contents of a file at path holding gdp, in the format of path's
+/// extension. Throws GeoFileError; notes receives what the format could
+/// not hold.
+std::string formatGeometry(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
+                           const WriteOptions &options = {});
+
 /// Writes gdp to path in the format of its extension, through a temporary
 /// file so that path is replaced only by a complete file. Throws
 /// GeoFileError; notes receives what the format could not hold.

@@ -18,7 +18,12 @@ std::vector<std::string> componentsFor(const PRM_Parm &parm, const std::string &
                          " and holds no value" + (parm.getType() == PRM_CALLBACK ? " (use --press)" : ""));
     // A one-component string takes the value as it stands, spaces and all.
     if (PRMisStringType(parm.getType()) && parm.getVectorSize() == 1) return {value};
-    std::vector<std::string> c = splitComponents(value);
+    std::vector<std::string> c;
+    try {
+        c = splitComponents(value);
+    } catch (const UsageError &e) {
+        throw UsageError("parameter '" + parm.getName() + "': " + e.what());
+    }
     if (static_cast<int>(c.size()) != parm.getVectorSize())
         throw UsageError("parameter '" + parm.getName() + "' has " + std::to_string(parm.getVectorSize()) +
                          " component" + (parm.getVectorSize() == 1 ? "" : "s") + ", found " + std::to_string(c.size()) +

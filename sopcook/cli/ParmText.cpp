@@ -1,23 +1,60 @@
 #include "ParmText.h"
+#include <cctype>
 #include <cmath>
 #include "UsageError.h"
 #include "io/NumberText.h"
 #include "io/TextScanner.h"
 
+namespace {
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+/// Reads the quoted component that starts at value[i] (the quote); a
+/// backslash makes the next quote or backslash literal. Leaves i past the
+/// closing quote.
+std::string quotedComponent(const std::string &value, size_t &i) {
+    const char q = value[i++];
+    std::string c;
+    while (i < value.size() && value[i] != q) {
+        if (value[i] == '\\' && i + 1 < value.size() && (value[i + 1] == q || value[i + 1] == '\\')) ++i;
+        c += value[i++];
+    }
+    if (i >= value.size()) throw UsageError(std::string("unterminated ") + q + " quote in '" + value + "'");
+    ++i;
+    if (i < value.size() && !isSpace(value[i]))
+        throw UsageError("expected a space after the closing " + std::string(1, q) + " quote in '" + value + "'");
+    return c;
+}
+
+/// component as splitComponents reads it back: bare when it can stand
+/// alone, else in double quotes with \ before quotes and backslashes.
+std::string quoteComponent(const std::string &component) {
+    bool bare = !component.empty() && component[0] != '"' && component[0] != '\'';
+    for (char c : component)
+        if (isSpace(c)) bare = false;
+    if (bare) return component;
+    std::string out = "\"";
+    for (char c : component) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+} // namespace
+
 std::vector<std::string> splitComponents(const std::string &value) {
     std::vector<std::string> out;
     size_t i = 0;
     while (i < value.size()) {
-        while (i < value.size() && std::isspace(static_cast<unsigned char>(value[i]))) ++i;
+        while (i < value.size() && isSpace(value[i])) ++i;
         if (i >= value.size()) break;
-        std::string c;
         if (value[i] == '"' || value[i] == '\'') {
-            char q = value[i++];
-            while (i < value.size() && value[i] != q) c += value[i++];
-            ++i;
-        } else {
-            while (i < value.size() && !std::isspace(static_cast<unsigned char>(value[i]))) c += value[i++];
+            out.push_back(quotedComponent(value, i));
+            continue;
         }
+        std::string c;
+        while (i < value.size() && !isSpace(value[i])) c += value[i++];
         out.push_back(c);
     }
     return out;
@@ -91,10 +128,13 @@ std::string componentText(const PRM_Parm &parm, int vi, float t) {
 }
 
 std::string valueText(const PRM_Parm &parm, float t) {
+    // A one-component string is taken as it stands; the components of a
+    // longer string are split again, so they are quoted where needed.
+    const bool quote = PRMisStringType(parm.getType()) && parm.getVectorSize() > 1;
     std::string out;
     for (int vi = 0; vi < parm.getVectorSize(); ++vi) {
         if (vi) out += ' ';
-        out += componentText(parm, vi, t);
+        out += quote ? quoteComponent(componentText(parm, vi, t)) : componentText(parm, vi, t);
     }
     return out;
 }

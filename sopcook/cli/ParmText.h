@@ -3,8 +3,10 @@
 #include <vector>
 #include "PRM/PRM_Parm.h"
 
-/// The value text split into components at white space (quotes group a
-/// component with spaces: "a b" 'c d').
+/// The value text split into components at white space. Quotes group a
+/// component with spaces ("a b" 'c d'); inside them a backslash makes the
+/// next quote of the same kind or backslash literal. Throws UsageError for
+/// an unterminated quote or text right after a closing quote.
 std::vector<std::string> splitComponents(const std::string &value);
 
 /// The number component text stands for in parameter parm, as the host's
@@ -20,7 +22,9 @@ const char *kindName(PRM_Type t);
 /// menu item tokens, text.
 std::string componentText(const PRM_Parm &parm, int vi, float t);
 
-/// All of parm's components at time t as one -p value (space separated).
+/// All of parm's components at time t as one -p value (space separated;
+/// the components of a multi-component string quoted where needed, so
+/// that the value reads back the same).
 std::string valueText(const PRM_Parm &parm, float t);
 
 /// text quoted for a POSIX shell when it needs quoting.

@@ -2,6 +2,7 @@
 // tinyobjloader's callback parser to build the geometry.
 #include <algorithm>
 #include <sstream>
+#include <stdexcept>
 #include <tiny_obj_loader.h>
 #include "AttribAccess.h"
 #include "GeoFileError.h"
@@ -56,6 +57,9 @@ void checkCorner(TextScanner &in, std::string_view t, const ObjCensus &c) {
         in.fail("a point index from 1 to " + std::to_string(c.points) + " (or a negative one)", t);
     if (slash == std::string_view::npos) return;
     std::string_view rest = t.substr(slash + 1);
+    // tinyobjloader reads past a bare trailing '/' into the next corner,
+    // so "1/" must not reach it.
+    if (rest.empty()) in.fail("a texture index after '/'", t);
     auto slash2 = rest.find('/');
     std::string_view vt = rest.substr(0, slash2);
     if (!vt.empty() && !validIndex(vt, c.uvs))
@@ -137,10 +141,16 @@ void onFace(void *u, tinyobj::index_t *idx, int n) {
     const int npts = gdp.points().entries();
     const int nuvs = static_cast<int>(b.uvs.size() / 3);
     for (int i = 0; i < n; ++i) {
-        GEO_Vertex &v = gdp.appendVertex(*poly, gdp.points()(resolve(idx[i].vertex_index, npts)));
+        // The line check has vouched for every index; this guards against
+        // the parser reading a corner differently from it.
+        const int pt = resolve(idx[i].vertex_index, npts);
+        if (pt < 0 || pt >= npts) throw std::out_of_range("a face corner names a point that does not exist");
+        GEO_Vertex &v = gdp.appendVertex(*poly, gdp.points()(pt));
         if (idx[i].texcoord_index == 0) continue;
+        const int uv = resolve(idx[i].texcoord_index, nuvs);
+        if (uv < 0 || uv >= nuvs) throw std::out_of_range("a face corner names a texture coordinate that does not exist");
         if (b.uvOffset < 0) b.uvOffset = addFloatTuple(gdp.vertexAttribs(), "uv", 3);
-        const float *t = &b.uvs[3 * static_cast<size_t>(resolve(idx[i].texcoord_index, nuvs))];
+        const float *t = &b.uvs[3 * static_cast<size_t>(uv)];
         for (int c = 0; c < 3; ++c) v.setValue<float>(b.uvOffset, t[c], c);
     }
     for (const std::string &g : b.groups) b.group(g)->add(poly);
@@ -175,6 +185,10 @@ void readObj(std::string_view data, const std::string &file, GU_Detail &gdp, std
     ObjBuild build{&gdp, {}, -1, {}, {}};
     std::istringstream in{std::string(data)};
     std::string warn, err;
-    if (!tinyobj::LoadObjWithCallback(in, cb, &build, nullptr, &warn, &err))
-        throw GeoFileError::ofFile(file, "cannot parse: " + err);
+    try {
+        if (!tinyobj::LoadObjWithCallback(in, cb, &build, nullptr, &warn, &err))
+            throw GeoFileError::ofFile(file, "cannot parse: " + err);
+    } catch (const std::out_of_range &e) {
+        throw GeoFileError::ofFile(file, std::string("cannot parse: ") + e.what());
+    }
 }

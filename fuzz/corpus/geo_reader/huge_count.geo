@@ -1,0 +1,2 @@
+PGEOMETRY V5
+NPoints 99999 NPrims 0

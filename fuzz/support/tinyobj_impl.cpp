@@ -1,0 +1,3 @@
+// tinyobjloader's implementation, instrumented with the fuzz targets.
+#define TINYOBJLOADER_IMPLEMENTATION
+#include <tiny_obj_loader.h>

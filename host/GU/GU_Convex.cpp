@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
+#include <numeric>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -119,6 +122,92 @@ bool inTriangle(const Vec2 &q, const Vec2 &a, const Vec2 &b, const Vec2 &c, doub
 
 bool samePlace(const Vec2 &a, const Vec2 &b) { return a.x == b.x && a.y == b.y; }
 
+/// The reflex corners (those that do not turn left) of the polygon being
+/// clipped, in a uniform grid over its bounding box, so that an ear test
+/// looks only at the corners near the candidate triangle instead of at
+/// every corner: ear clipping of a polygon of many thousands of corners
+/// stays near linear for outlines whose ears are small, and a rest without
+/// reflex corners costs nothing per test.
+class ReflexGrid {
+    struct Entry {
+        int v, stamp;
+    };
+
+public:
+    explicit ReflexGrid(const std::vector<Vec2> &p) : myP(p), myIn(p.size(), 0), myStamp(p.size(), 0) {
+        double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
+        for (const Vec2 &q : p) {
+            x0 = std::fmin(x0, q.x); x1 = std::fmax(x1, q.x);
+            y0 = std::fmin(y0, q.y); y1 = std::fmax(y1, q.y);
+        }
+        // About one cell per corner, in the shape of the box.
+        const double w = std::fmax(x1 - x0, 1e-300), h = std::fmax(y1 - y0, 1e-300);
+        const double cells = static_cast<double>(p.size());
+        myNx = static_cast<int>(std::clamp(std::sqrt(cells * w / h), 1.0, cells));
+        myNy = static_cast<int>(std::clamp(cells / myNx, 1.0, cells));
+        myX0 = x0; myY0 = y0;
+        mySx = myNx / w; mySy = myNy / h;
+        myCells.resize(static_cast<size_t>(myNx) * myNy);
+    }
+    void insert(int v) {
+        if (myIn[v]) return;
+        myIn[v] = 1;
+        ++myLive;
+        const Entry e{v, ++myStamp[v]};
+        myCells[cellOf(myP[v])].push_back(e);
+        myAll.push_back(e);
+    }
+    /// Removal is lazy: entries are skipped by their flag and dropped when
+    /// a cell or the list is walked.
+    void erase(int v) {
+        if (!myIn[v]) return;
+        myIn[v] = 0;
+        --myLive;
+    }
+    /// Calls f(v) for every reflex corner that may lie in the box of a, b,
+    /// c (and maybe others), until f returns true; answers whether it did.
+    template <typename F> bool any(const Vec2 &a, const Vec2 &b, const Vec2 &c, F f) {
+        if (myLive == 0) return false;
+        const int i0 = col(std::fmin(a.x, std::fmin(b.x, c.x))), i1 = col(std::fmax(a.x, std::fmax(b.x, c.x)));
+        const int j0 = row(std::fmin(a.y, std::fmin(b.y, c.y))), j1 = row(std::fmax(a.y, std::fmax(b.y, c.y)));
+        const long span = static_cast<long>(i1 - i0 + 1) * (j1 - j0 + 1);
+        if (span > static_cast<long>(myLive)) return scan(myAll, f);
+        for (int j = j0; j <= j1; ++j)
+            for (int i = i0; i <= i1; ++i)
+                if (scan(myCells[static_cast<size_t>(j) * myNx + i], f)) return true;
+        return false;
+    }
+
+private:
+    /// Walks one list, dropping entries that were erased or that a later
+    /// insertion of the same corner replaced.
+    template <typename F> bool scan(std::vector<Entry> &list, F f) {
+        size_t kept = 0;
+        bool hit = false;
+        for (const Entry &e : list) {
+            if (!myIn[e.v] || myStamp[e.v] != e.stamp) continue;
+            list[kept++] = e;
+            if (!hit && f(e.v)) hit = true;
+        }
+        list.resize(kept);
+        return hit;
+    }
+    int col(double x) const { return std::clamp(static_cast<int>((x - myX0) * mySx), 0, myNx - 1); }
+    int row(double y) const { return std::clamp(static_cast<int>((y - myY0) * mySy), 0, myNy - 1); }
+    size_t cellOf(const Vec2 &q) const { return static_cast<size_t>(row(q.y)) * myNx + col(q.x); }
+
+    const std::vector<Vec2> &myP;
+    std::vector<char> myIn;
+    std::vector<int> myStamp;
+    std::vector<std::vector<Entry>> myCells;
+    std::vector<Entry> myAll;
+    int myLive = 0, myNx = 1, myNy = 1;
+    double myX0 = 0, myY0 = 0, mySx = 1, mySy = 1;
+};
+
+/// Polygons of more corners than this test their ears from a queue.
+constexpr int kQueueCorners = 64;
+
 /// Ear clipping of the counter-clockwise polygon p. Always emits n - 2
 /// triangles: when no ear is left (a degenerate or self-overlapping rest),
 /// the most convex corner is cut off anyway, so the loop always ends.
@@ -130,17 +219,22 @@ void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triang
         next[i] = (i + 1) % n;
     }
     auto turn = [&](int i) { return orient(p[prev[i]], p[i], p[next[i]]); };
+    // Only corners that do not turn left can be the first to poke into a
+    // left-turning corner's triangle, so only they are kept for the tests.
+    ReflexGrid reflex(p);
+    auto classify = [&](int v) {
+        if (turn(v) <= eps) reflex.insert(v);
+        else reflex.erase(v);
+    };
+    for (int i = 0; i < n; ++i) classify(i);
     auto isEar = [&](int i) {
         const int a = prev[i], c = next[i];
         if (turn(i) <= eps) return false;
-        // Only corners that do not turn left can be the first to poke into
-        // a left-turning corner's triangle.
-        for (int v = next[c]; v != a; v = next[v]) {
-            if (turn(v) > eps) continue;
-            if (samePlace(p[v], p[a]) || samePlace(p[v], p[i]) || samePlace(p[v], p[c])) continue;
-            if (inTriangle(p[v], p[a], p[i], p[c], eps)) return false;
-        }
-        return true;
+        return !reflex.any(p[a], p[i], p[c], [&](int v) {
+            if (v == a || v == i || v == c) return false;
+            if (samePlace(p[v], p[a]) || samePlace(p[v], p[i]) || samePlace(p[v], p[c])) return false;
+            return inTriangle(p[v], p[a], p[i], p[c], eps);
+        });
     };
     auto mostConvex = [&](int start) {
         int best = start;
@@ -148,16 +242,60 @@ void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triang
             if (turn(v) > turn(best)) best = v;
         return best;
     };
-    int left = n, cur = 0, misses = 0;
-    while (left > 3) {
-        if (misses >= left) cur = mostConvex(cur);
-        else if (!isEar(cur)) { cur = next[cur]; ++misses; continue; }
-        out.push_back({prev[cur], cur, next[cur]});
-        next[prev[cur]] = next[cur];
-        prev[next[cur]] = prev[cur];
-        cur = next[cur];
+    int left = n, cur = 0;
+    auto clip = [&](int i) {
+        out.push_back({prev[i], i, next[i]});
+        const int a = prev[i], c = next[i];
+        next[a] = c;
+        prev[c] = a;
+        reflex.erase(i);
+        classify(a);
+        classify(c);
         --left;
-        misses = 0;
+        return std::pair{a, c};
+    };
+    if (n <= kQueueCorners) {
+        // Small polygons walk the outline: after an ear, go on from its far
+        // neighbour.
+        int misses = 0;
+        while (left > 3) {
+            if (misses >= left) cur = mostConvex(cur);
+            else if (!isEar(cur)) { cur = next[cur]; ++misses; continue; }
+            cur = clip(cur).second;
+            misses = 0;
+        }
+    } else {
+        // Large polygons keep a queue of corners to test. Cutting an ear
+        // changes only its two neighbours' triangles and turns (a triangle
+        // that holds a corner of a simple polygon holds a reflex one), so a
+        // corner that fails waits until a neighbour goes. First in, first
+        // out clips every other corner round by round: triangles stay short
+        // and the tests local, where walking on would cut a long fan.
+        // Entries carry a stamp; a corner queued again moves to the back and
+        // its older entry is skipped, so the neighbours of an ear wait for
+        // the next round rather than being clipped straight after it.
+        std::vector<int> stamp(static_cast<size_t>(n), 0);
+        std::vector<char> gone(static_cast<size_t>(n), 0);
+        std::deque<std::pair<int, int>> queue;
+        for (int v = 0; v < n; ++v) queue.emplace_back(v, 0);
+        auto requeue = [&](int v) { queue.emplace_back(v, ++stamp[v]); };
+        while (left > 3) {
+            int i;
+            if (!queue.empty()) {
+                const auto [v, st] = queue.front();
+                queue.pop_front();
+                i = v;
+                if (gone[i] || st != stamp[i] || !isEar(i)) continue;
+            } else {
+                // No ear left (a degenerate or self-overlapping rest).
+                i = mostConvex(cur);
+            }
+            gone[i] = 1;
+            const auto [a, c] = clip(i);
+            requeue(a);
+            requeue(c);
+            cur = c;
+        }
     }
     out.push_back({prev[cur], cur, next[cur]});
 }

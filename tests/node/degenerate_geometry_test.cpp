@@ -379,9 +379,11 @@ TEST_P(DegenerateCook, ReturnsFiniteValuesAndLeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(Cases, DegenerateCook, testing::ValuesIn(allCaseSetups()), setupName);
 
 // A 200,000-point polygon goes through the triangulation and the direct
-// solver in reasonable time.
+// solver in reasonable time. Its triangles are slivers whose corner angles
+// round to 0 in 32 bits, so the normal matrix may be singular: the solve
+// may be refused (with the warning, UVs untouched) but must not hang.
 TEST(DegenerateCookLarge, TwoHundredThousandPointPolygon) {
-    Case c{"Big", bigPolygon, Outcome::Solved, Outcome::Solved, nullptr,
+    Case c{"Big", bigPolygon, Outcome::Either, Outcome::Either, nullptr,
            [](Unwrap &u) { u.node->setInt("solver", 0, 1); }};
     runCase(c, Setup::Defaults, false);
 }

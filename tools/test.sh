@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from nothing and runs the test suite twice: a Release
 # build, then a Debug build under AddressSanitizer and UndefinedBehavior-
-# Sanitizer (skip it with --fast).
+# Sanitizer, and last the libFuzzer targets for 25 s each (tools/fuzz.sh;
+# both skipped with --fast).
 # Usage: bash tools/test.sh [--fast] [build-folder]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,3 +24,6 @@ cmake -S "$root" -B "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DFLATSKIN_TESTS=
   -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san" -DCMAKE_MODULE_LINKER_FLAGS="$san"
 cmake --build "$build-sanitize" -j"$jobs"
 (cd "$build-sanitize" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs" --timeout 600)
+
+# Every reader and parser fuzzed for a bounded time (about 3 minutes).
+bash "$root/tools/fuzz.sh" 25

@@ -107,6 +107,12 @@ float parseComponent(const PRM_Parm &parm, int vi, const std::string &text) {
     if (!parseInteger(text, n) || n < -2147483647LL || n > 2147483647LL)
         throw UsageError(where(parm, vi) + ": '" + text + "' is not a whole number");
     if (t == PRM_MULTI && n < 0) throw UsageError(where(parm, vi) + ": an instance count cannot be negative");
+    // Every instance is a set of parameters made at once: a count in the
+    // millions would stall the run and fill the memory before anything is
+    // cooked.
+    if (t == PRM_MULTI && n > kMaxInstances)
+        throw UsageError(where(parm, vi) + ": " + text + " instances are more than the " + std::to_string(kMaxInstances) +
+                         " a list can hold");
     return static_cast<float>(n);
 }
 

@@ -9,10 +9,14 @@
 /// an unterminated quote or text right after a closing quote.
 std::vector<std::string> splitComponents(const std::string &value);
 
+/// The most instances a multi-parameter list can be given.
+constexpr long long kMaxInstances = 10000;
+
 /// The number component text stands for in parameter parm, as the host's
 /// opparm reads it: a number for float kinds; a whole number for integer
 /// kinds; on/off, true/false, yes/no or 1/0 for toggles; an item token or
-/// index for menus. Throws UsageError naming parm and the component.
+/// index for menus; an instance count from 0 to kMaxInstances for lists.
+/// Throws UsageError naming parm and the component.
 float parseComponent(const PRM_Parm &parm, int vi, const std::string &text);
 
 /// The name of parm's kind for messages and listings ("float", "toggle").

@@ -9,6 +9,11 @@
 #include "io/ObjFormat.h"
 #include "io/OffFormat.h"
 #include "io/PlyFormat.h"
+#include "OP/OP_Parameters.h"
+#include "PRM/PRM_Include.h"
+#include "cli/ParmSetter.h"
+#include "cli/ParmText.h"
+#include "cli/UsageError.h"
 
 namespace {
 
@@ -131,6 +136,76 @@ TEST(MalformedFiles, GarbageNamesFileAndLine) {
             EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
         }
     }
+}
+
+// Inputs found by the fuzz targets (fuzz/).
+TEST(MalformedFiles, ObjCornerEndingInASlashIsRefused) {
+    // tinyobjloader reads past a bare "1/" into the next corner's number
+    // and took it as a texture index: out of range with no vt at all, the
+    // wrong texture coordinate with some.
+    const std::string found = readWholeFile(std::string(FLATSKIN_SOURCE_DIR) + "/tests/data/fuzz/trailing-slash.obj");
+    const std::string with_uvs = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf 1/ 2/ 3/1\n";
+    for (const std::string &text : {found, with_uvs}) {
+        GU_Detail g;
+        std::vector<std::string> notes;
+        try {
+            readObj(text, "s.obj", g, notes);
+            ADD_FAILURE() << "accepted:\n" << text;
+        } catch (const GeoFileError &e) {
+            EXPECT_NE(std::string(e.what()).find("texture index after '/'"), std::string::npos) << e.what();
+            EXPECT_EQ(std::string(e.what()).rfind("s.obj:", 0), 0u) << e.what();
+        }
+    }
+    // The forms OBJ does have still read.
+    GU_Detail g;
+    std::vector<std::string> notes;
+    readObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\nf 1//1 2//1 3//1\n", "ok.obj", g, notes);
+    EXPECT_EQ(g.primitives().entries(), 2);
+}
+
+PRM_Name tagsName("tags", "Tags");
+PRM_Template tagTemplates[] = {PRM_Template(PRM_STRING, 2, &tagsName), PRM_Template()};
+
+TEST(MalformedFiles, StringComponentsListBackAsTheyWereSet) {
+    // A two-component string listed its components bare, so an empty one
+    // or one with spaces or quotes did not read back.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "a b"}, {"say \"hi\"", "it's"}, {"back\\slash", "\\\""}, {"'single'", "plain"}};
+    for (const auto &[a, b] : cases) {
+        OP_Parameters node(tagTemplates);
+        node.setString("tags", 0, a.c_str());
+        node.setString("tags", 1, b.c_str());
+        const std::string text = valueText(*node.findParm("tags"), 0);
+        EXPECT_EQ(splitComponents(text), std::vector<std::string>({a, b})) << text;
+    }
+    EXPECT_EQ(splitComponents("x 'a \\' b' \"\\\\\""), std::vector<std::string>({"x", "a ' b", "\\"}));
+    EXPECT_EQ(splitComponents("\"\" ''"), std::vector<std::string>({"", ""}));
+    // Quotes that do not close, or run into more text, are errors, not
+    // components made up from the rest.
+    for (const char *bad : {"\"a b", "'a", "\"a\"b", "x \"a\\\""}) EXPECT_THROW(splitComponents(bad), UsageError) << bad;
+}
+
+PRM_Name countName("npins", "Pins");
+PRM_Name pinName("pin#", "Pin");
+PRM_Template pinTemplates[] = {PRM_Template(PRM_FLT, 2, &pinName), PRM_Template()};
+PRM_Template listTemplates[] = {PRM_Template(PRM_MULTITYPE_LIST, pinTemplates, 1, &countName, PRMzeroDefaults),
+                                PRM_Template()};
+
+TEST(MalformedFiles, HugeInstanceCountsAreRefusedBeforeMakingThem) {
+    // "npins=37777777" made 37 million instances and never finished.
+    for (const char *count : {"37777777", "10001", "2147483647"}) {
+        OP_Parameters node(listTemplates);
+        try {
+            applySettings(node, {{"npins", count}}, {});
+            ADD_FAILURE() << count << " accepted";
+        } catch (const UsageError &e) {
+            EXPECT_NE(std::string(e.what()).find("more than the 10000"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(node.evalInt("npins", 0, 0), 0) << "a refused count changes nothing";
+    }
+    OP_Parameters node(listTemplates);
+    applySettings(node, {{"npins", "10000"}, {"pin10000", "1 2"}}, {});
+    EXPECT_FLOAT_EQ(node.evalFloat("pin10000", 1, 0), 2.0f);
 }
 
 } // namespace

@@ -152,6 +152,7 @@ void runCase(const Case &c, Setup setup, bool input_uvs) {
     expectAllFinite(out);
     const bool failed = u.said(kNoSolution, 4);
     const bool nothing = u.said(kNothing, 4);
+    testing::Test::RecordProperty("solve", failed ? "refused" : (nothing ? "nothing" : "written"));
     switch (expected) {
     case Outcome::Solved:
         EXPECT_FALSE(failed) << "the solve was refused";

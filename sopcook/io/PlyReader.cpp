@@ -1,6 +1,7 @@
 // PLY reading, ASCII and binary.
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include "AttribAccess.h"
@@ -30,7 +31,9 @@ public:
         std::string_view tok = myIn.next();
         double v;
         if (!parseNumber(tok, v)) myIn.fail(what, tok);
-        if (!plyIsFloat(t) && v != static_cast<double>(static_cast<long long>(v))) myIn.fail(std::string("an integer for ") + what, tok);
+        // Integer types take whole numbers only; the bound keeps every one
+        // exact as a double and safe to convert to a count or an index.
+        if (!plyIsFloat(t) && !(std::fabs(v) <= 9.0e15 && v == std::floor(v))) myIn.fail(std::string("an integer for ") + what, tok);
         return v;
     }
     void checkRoom(long long count, std::size_t min_bytes, const std::string &what) override {

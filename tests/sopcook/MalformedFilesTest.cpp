@@ -208,4 +208,24 @@ TEST(MalformedFiles, HugeInstanceCountsAreRefusedBeforeMakingThem) {
     EXPECT_FLOAT_EQ(node.evalFloat("pin10000", 1, 0), 2.0f);
 }
 
+TEST(MalformedFiles, PlyIntegersBeyondAnyCountAreRefused) {
+    // A whole number too large for a 64-bit integer was converted to one
+    // (undefined behaviour) when checking that it was whole.
+    const std::string found = readWholeFile(std::string(FLATSKIN_SOURCE_DIR) + "/tests/data/fuzz/huge-integer.ply");
+    const std::string head = "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+                             "property uchar red\nend_header\n0 0 0 ";
+    for (const std::string &text : {found, head + "1e300\n", head + "nan\n", head + "-inf\n", head + "1.5\n"}) {
+        GU_Detail g;
+        try {
+            readPly(text, "i.ply", g);
+            ADD_FAILURE() << "accepted:\n" << text;
+        } catch (const GeoFileError &e) {
+            EXPECT_NE(std::string(e.what()).find("an integer for"), std::string::npos) << e.what();
+        }
+    }
+    GU_Detail g;
+    readPly(head + "255\n", "ok.ply", g);
+    EXPECT_EQ(g.points().entries(), 1);
+}
+
 } // namespace

@@ -29,17 +29,41 @@ bool RowList::end_row() {
 
 void RowList::merge_open_row() {
     const std::size_t open = row_start_.back();
-    scratch_.clear();
-    for (std::size_t k = open; k < col_.size(); ++k) scratch_.push_back({col_[k], val_[k]});
-    std::sort(scratch_.begin(), scratch_.end(),
-              [](const Term& a, const Term& b) { return a.column < b.column; });
-    std::size_t out = open;
-    for (std::size_t k = 0; k < scratch_.size(); ++k) {
-        if (out > open && col_[out - 1] == scratch_[k].column) {
-            val_[out - 1] += scratch_[k].value;
+    const std::size_t terms = col_.size() - open;
+    if (terms <= kShortRow) {
+        // The rows of a mesh hold a handful of terms: an insertion sort in
+        // place beats copying them out for std::sort.
+        NLuint* c = col_.data() + open;
+        double* v = val_.data() + open;
+        for (std::size_t k = 1; k < terms; ++k) {
+            const NLuint ck = c[k];
+            const double vk = v[k];
+            std::size_t j = k;
+            for (; j > 0 && c[j - 1] > ck; --j) {
+                c[j] = c[j - 1];
+                v[j] = v[j - 1];
+            }
+            c[j] = ck;
+            v[j] = vk;
+        }
+    } else {
+        scratch_.clear();
+        for (std::size_t k = open; k < col_.size(); ++k) scratch_.push_back({col_[k], val_[k]});
+        std::stable_sort(scratch_.begin(), scratch_.end(),
+                         [](const Term& a, const Term& b) { return a.column < b.column; });
+        for (std::size_t k = 0; k < terms; ++k) {
+            col_[open + k] = scratch_[k].column;
+            val_[open + k] = scratch_[k].value;
+        }
+    }
+    // Repeats are now adjacent: sum them in the order they were added.
+    std::size_t out = open + 1;
+    for (std::size_t k = open + 1; k < col_.size(); ++k) {
+        if (col_[out - 1] == col_[k]) {
+            val_[out - 1] += val_[k];
         } else {
-            col_[out] = scratch_[k].column;
-            val_[out] = scratch_[k].value;
+            col_[out] = col_[k];
+            val_[out] = val_[k];
             ++out;
         }
     }
@@ -112,6 +136,21 @@ double term_of(const RowList& rows, std::size_t r, NLuint i) {
     return rows.value(k);
 }
 
+// Sorts n column indices; rows of a mesh's normal matrix hold a dozen or
+// two, where an insertion sort is quickest.
+void sort_columns(NLuint* c, std::size_t n) {
+    if (n > 32) {
+        std::sort(c, c + n);
+        return;
+    }
+    for (std::size_t k = 1; k < n; ++k) {
+        const NLuint ck = c[k];
+        std::size_t j = k;
+        for (; j > 0 && c[j - 1] > ck; --j) c[j] = c[j - 1];
+        c[j] = ck;
+    }
+}
+
 // Writes output row i into m, whose offsets are already set.
 void fill_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s, CsrMatrix& m) {
     const std::size_t first = m.row_start[i];
@@ -129,8 +168,7 @@ void fill_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s, CsrMa
             s.acc[j] += a * rows.value(k);
         }
     }
-    std::sort(m.col.begin() + static_cast<std::ptrdiff_t>(first),
-              m.col.begin() + static_cast<std::ptrdiff_t>(pos));
+    sort_columns(m.col.data() + first, pos - first);
     for (std::size_t p = first; p < pos; ++p) m.val[p] = s.acc[m.col[p]];
 }
 

@@ -59,6 +59,7 @@ public:
 
 private:
     void merge_open_row();
+    static constexpr std::size_t kShortRow = 16;  // sorted in place up to this many terms
 
     std::vector<std::size_t> row_start_{0};
     std::vector<NLuint> col_;

@@ -69,12 +69,16 @@ Quality measureQuality(GU_Detail &out);
 
 // The cook through the host kit (operator, network, node, input, cook):
 // milliseconds (median over repeats), whether it succeeded and the result.
+// With uvFile, the layout is saved there, or with compare, compared with
+// the one saved there.
 struct NodeRun {
     double ms = 0;
     bool ok = false;
     Quality quality;
+    double agreement = -1;  // max UV difference / saved layout's diagonal; -1: none
 };
-NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats);
+NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
+                 const std::string &uvFile = "", bool compare = false);
 
 // CGAL's LSCM of the piece with its two pins as the fixed vertices.
 struct CgalRun {

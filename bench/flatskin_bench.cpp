@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <unistd.h>
 
 using namespace bench;
 
@@ -113,6 +114,9 @@ int main(int argc, char **argv) {
             return cgalLscm(piece);
         }, cgal, cgalKb);
 
+        // The conjugate gradient's layout, kept for the direct run to compare.
+        const std::string uvFile = "/tmp/flatskin_bench_uv." + std::to_string(getpid());
+        std::remove(uvFile.c_str());
         for (const int solver : {0, 1}) {
             const bool wanted = opt.solvers == 0 ? (solver == 1 || !c.large) : opt.solvers == solver + 1;
             if (!wanted) continue;
@@ -127,7 +131,7 @@ int main(int argc, char **argv) {
             long nodeKb = 0;
             const bool nodeRan = inChild<NodeRun>([&] {
                 Input in(c);
-                return cookNode(in.mesh, in.seams, solver, opt.repeat);
+                return cookNode(in.mesh, in.seams, solver, opt.repeat, uvFile, solver == 1);
             }, node, nodeKb);
 
             const Quality &q = node.quality;
@@ -146,11 +150,13 @@ int main(int argc, char **argv) {
                 const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
                 std::printf(" it=%8.3f floor=%8.3f x%5.2f", per, floor, per / floor);
             }
+            if (solver == 1 && node.agreement >= 0) std::printf(" agree=%8.1e", node.agreement);
             if (!stagedRan || !st.solved) std::printf(" staged-failed");
             std::printf("\n");
             std::fflush(stdout);
             (void)stagedKb;
         }
+        std::remove(uvFile.c_str());
     }
     return 0;
 }

@@ -9,10 +9,59 @@
 #include <OP/OP_Operator.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace bench {
 
-NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats) {
+namespace {
+
+// The u and v of every vertex of g, primitive by primitive (empty without
+// a "uv" attribute).
+std::vector<float> allUvs(GU_Detail &g) {
+    std::vector<float> uvs;
+    const int uv = g.vertexAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
+    if (uv < 0) return uvs;
+    for (int i = 0; i < g.primitives().entries(); ++i) {
+        const GEO_Primitive &p = *g.primitives()(i);
+        for (unsigned j = 0; j < p.getVertexCount(); ++j) {
+            uvs.push_back(p.getVertex(j).getValue<float>(uv, 0));
+            uvs.push_back(p.getVertex(j).getValue<float>(uv, 1));
+        }
+    }
+    return uvs;
+}
+
+bool saveUvs(const std::vector<float> &uvs, const std::string &file) {
+    FILE *f = std::fopen(file.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(uvs.data(), sizeof(float), uvs.size(), f) == uvs.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// Largest difference of uvs from the layout saved in file, over the
+// diagonal of the saved layout's box; -1 when they cannot be compared.
+double compareUvs(const std::vector<float> &uvs, const std::string &file) {
+    FILE *f = std::fopen(file.c_str(), "rb");
+    if (!f) return -1;
+    std::vector<float> other(uvs.size() + 1);
+    const std::size_t got = std::fread(other.data(), sizeof(float), other.size(), f);
+    std::fclose(f);
+    if (got != uvs.size() || uvs.empty()) return -1;
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300}, worst = 0;
+    for (std::size_t i = 0; i < uvs.size(); ++i) {
+        lo[i % 2] = std::min(lo[i % 2], double(other[i]));
+        hi[i % 2] = std::max(hi[i % 2], double(other[i]));
+        worst = std::max(worst, std::fabs(double(uvs[i]) - double(other[i])));
+    }
+    const double size = std::hypot(hi[0] - lo[0], hi[1] - lo[1]);
+    return size > 0 ? worst / size : -1;
+}
+
+}  // namespace
+
+NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
+                 const std::string &uvFile, bool compare) {
     NodeRun run;
     OP_Operator op("flatskin", "Flatskin", SOP_Flatskin::myConstructor, SOP_Flatskin::myTemplateList, 1, 1);
     OP_Network net(nullptr, "obj", nullptr);
@@ -33,7 +82,15 @@ NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, i
     }
     std::sort(times.begin(), times.end());
     run.ms = times[times.size() / 2];
-    if (run.ok) run.quality = measureQuality(*node->getCookedGeo());
+    if (run.ok) {
+        GU_Detail &out = *node->getCookedGeo();
+        run.quality = measureQuality(out);
+        if (!uvFile.empty()) {
+            const std::vector<float> uvs = allUvs(out);
+            if (compare) run.agreement = compareUvs(uvs, uvFile);
+            else saveUvs(uvs, uvFile);
+        }
+    }
     return run;
 }
 

@@ -137,6 +137,7 @@ void splitFans(GU_Detail &gdp, int p, Corner *corners, int n, Fans &fans, std::v
 
 int GQ_Detail::cusp(const GB_EdgeGroup &edges, bool) {
     if (!myGdp || edges.isEmpty()) return 0;
+    ensureBuilt();
     const int before = myGdp->points().entries();
     CornerTable table = collectCorners(myPolys, markCutPoints(edges, before, *this));
 
@@ -151,6 +152,14 @@ int GQ_Detail::cusp(const GB_EdgeGroup &edges, bool) {
         splitFans(*myGdp, table.points[k], corners, n, fans, moves);
     }
     for (const Move &m : moves) m.vertex->setPt(m.to);
-    build();
+    // The records describe the uncut surface now: drop them, and make them
+    // again only if the view is asked once more.
+    myBuilt = false;
+    myPolys = {};
+    myPoints = {};
+    myFaces = {};
+    myRecords = {};
+    myEdgeList = {};
+    myTable = GQ_EdgeTable();
     return myGdp->points().entries() - before;
 }

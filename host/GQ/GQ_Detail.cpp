@@ -7,7 +7,6 @@ GQ_Detail::GQ_Detail(GU_Detail *gdp, const GB_PrimitiveGroup *group, float toler
         myGroup = std::make_unique<GB_PrimitiveGroup>("__gq_view", true);
         myGroup->copyMembership(*group);
     }
-    build();
 }
 
 GQ_Detail::~GQ_Detail() = default;
@@ -18,6 +17,7 @@ void GQ_Detail::build() {
     myFaces.clear();
     myRecords.clear();
     myEdgeList.clear();
+    myBuilt = true;
     if (!myGdp) return;
 
     const GEO_PrimList &prims = myGdp->primitives();
@@ -66,6 +66,7 @@ void GQ_Detail::addEdge(int a, int b, GQ_Face *f) {
 
 GQ_Edge *GQ_Detail::findEdge(int a, int b) {
     if (a < 0 || b < 0 || a == b) return nullptr;
+    ensureBuilt();
     const int *index = myTable.find(GQ_EdgeTable::key(a, b));
     if (!index) return nullptr;
     GQ_Edge *e = &myRecords[*index].edges[0];

@@ -25,7 +25,9 @@ class GEO_PrimPoly;
 /// primitive types are not part of the view.
 ///
 /// The view keeps pointers into the detail: it is valid until the detail's
-/// topology changes by other means than cusp().
+/// topology changes by other means than cusp(). The records are made on
+/// first use (and again on the first use after a cut), so a view that is
+/// built but never asked, as when there is nothing to cut, costs nothing.
 class GQ_Detail {
 public:
     /// Builds the view of gdp's polygons in group (all when null); the
@@ -38,7 +40,10 @@ public:
     GQ_Detail &operator=(const GQ_Detail &) = delete;
 
     /// The position-0 edge of every record, in record order.
-    const std::vector<GQ_Edge *> &getEdgeList() const { return myEdgeList; }
+    const std::vector<GQ_Edge *> &getEdgeList() const {
+        ensureBuilt();
+        return myEdgeList;
+    }
     /// The primal edge from point a to point b (position 0 or 2), or null
     /// when the view has no edge between them.
     GQ_Edge *findEdge(int a, int b);
@@ -54,7 +59,7 @@ public:
     /// vertices are moved onto it. Primitive numbers and vertex order do
     /// not change; polygons outside the view keep their points.
     ///
-    /// The records are rebuilt afterwards, so edge pointers taken before
+    /// The records are made again on next use, so edge pointers taken before
     /// are no longer valid. The only mode is the cut with new points; the
     /// flag is accepted for callers written against that signature.
     /// Returns the number of points added.
@@ -65,6 +70,10 @@ public:
 
 private:
     void build();
+    /// Makes the records unless they are current.
+    void ensureBuilt() const {
+        if (!myBuilt) const_cast<GQ_Detail *>(this)->build();
+    }
     /// Records one polygon edge from point a to point b of face f.
     void addEdge(int a, int b, GQ_Face *f);
 
@@ -78,4 +87,5 @@ private:
     std::vector<GQ_QuadRecord> myRecords;
     std::vector<GQ_Edge *> myEdgeList;
     GQ_EdgeTable myTable;                        // point pair -> record index
+    bool myBuilt = false;                        // the records match the detail
 };

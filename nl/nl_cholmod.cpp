@@ -311,12 +311,13 @@ CholeskyOutcome refuse(const char* reason) {
     return out;
 }
 
-CholeskyOutcome accept(const CsrMatrix& m, const std::vector<double>& b, std::vector<double>& x,
-                       std::vector<double>& solution, bool complex) {
+// Takes solution, whose relative residual is error, as the result.
+CholeskyOutcome accept(std::vector<double>& x, std::vector<double>& solution, double error,
+                       bool complex) {
     CholeskyOutcome out;
     out.solved = true;
     out.complex = complex;
-    out.error = relative_residual(m, b, solution);
+    out.error = error;
     x.swap(solution);
     return out;
 }
@@ -336,8 +337,9 @@ CholeskyOutcome solve_complex(const CsrMatrix& m, const std::vector<double>& b,
     for (double v : solution) {
         if (!std::isfinite(v)) return refuse("the solution is not finite");
     }
-    if (!(relative_residual(m, b, solution) <= kComplexResidual)) return out;
-    return accept(m, b, x, solution, true);
+    const double error = relative_residual(m, b, solution);
+    if (!(error <= kComplexResidual)) return out;
+    return accept(x, solution, error, true);
 }
 
 CholeskyOutcome solve_real(const CsrMatrix& m, const std::vector<double>& b,
@@ -355,7 +357,7 @@ CholeskyOutcome solve_real(const CsrMatrix& m, const std::vector<double>& b,
             solution[p.kept.empty() ? k : p.kept[k]] = y[k];
         }
     }
-    return accept(m, b, x, solution, false);
+    return accept(x, solution, relative_residual(m, b, solution), false);
 }
 
 }  // namespace

@@ -4,17 +4,13 @@
 #include <cstdint>
 #include <string>
 #include "GU/GU_Detail.h"
+#include "grid_geometry.h"
 
 /// A 3x3 grid of points, four quads and an open polyline along the top row
 /// (primitive 4), with point, primitive and edge groups whose names give
 /// the wildcards something to match.
 inline void buildPatternDetail(GU_Detail &gdp) {
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) gdp.appendPoint(UT_Vector4(static_cast<float>(x), static_cast<float>(y), 0));
-    const int quads[4][4] = {{0, 1, 4, 3}, {1, 2, 5, 4}, {3, 4, 7, 6}, {4, 5, 8, 7}};
-    for (const auto &q : quads) gdp.appendPoly(q, 4, true);
-    const int line[3] = {6, 7, 8};
-    gdp.appendPoly(line, 3, false);
+    buildGrid(gdp);
     GB_PrimitiveGroup *left = gdp.newPrimitiveGroup("left");
     left->add(0);
     left->add(2);

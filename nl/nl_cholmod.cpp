@@ -69,6 +69,29 @@ struct Packed {
     cholmod_dense b{};
 };
 
+// Points a at an n x n CSC matrix (column offsets start, row indices i,
+// values x, upper triangle used) and d at its right-hand side rhs, both of
+// the given xtype (CHOLMOD_REAL, or CHOLMOD_COMPLEX with interleaved parts).
+void describe(cholmod_sparse& a, cholmod_dense& d, std::size_t n, int* start, void* i, void* x,
+              void* rhs, int xtype) {
+    a.nrow = a.ncol = n;
+    a.nzmax = static_cast<std::size_t>(start[n]);
+    a.p = start;
+    a.i = i;
+    a.x = x;
+    a.stype = 1;  // upper triangle: CHOLMOD's fastest form with a fill-reducing ordering
+    a.itype = CHOLMOD_INT;
+    a.xtype = xtype;
+    a.dtype = CHOLMOD_DOUBLE;
+    a.sorted = 1;
+    a.packed = 1;
+    d.nrow = d.d = d.nzmax = n;
+    d.ncol = 1;
+    d.x = rhs;
+    d.xtype = xtype;
+    d.dtype = CHOLMOD_DOUBLE;
+}
+
 // Fills p.a and p.b over m and b, leaving out the rows with a zero
 // diagonal. False when the system is too large for int indices.
 bool pack(const CsrMatrix& m, const std::vector<double>& b, Packed& p) {
@@ -102,24 +125,7 @@ bool pack(const CsrMatrix& m, const std::vector<double>& b, Packed& p) {
         values = p.vals.data();
         rhs = p.rhs.data();
     }
-    cholmod_sparse& a = p.a;
-    a.nrow = a.ncol = kept;
-    a.nzmax = static_cast<std::size_t>(p.start[kept]);
-    a.p = p.start.data();
-    a.i = row_index;
-    a.x = values;
-    a.stype = 1;  // upper triangle: CHOLMOD's fastest form with a fill-reducing ordering
-    a.itype = CHOLMOD_INT;
-    a.xtype = CHOLMOD_REAL;
-    a.dtype = CHOLMOD_DOUBLE;
-    a.sorted = 1;
-    a.packed = 1;
-    cholmod_dense& d = p.b;
-    d.nrow = d.d = d.nzmax = kept;
-    d.ncol = 1;
-    d.x = rhs;
-    d.xtype = CHOLMOD_REAL;
-    d.dtype = CHOLMOD_DOUBLE;
+    describe(p.a, p.b, kept, p.start.data(), row_index, values, rhs, CHOLMOD_REAL);
     return true;
 }
 
@@ -268,24 +274,8 @@ bool hermitian_form(const CsrMatrix& m, const std::vector<double>& b, Hermitian&
         h.start[j + 1] = static_cast<int>(h.rows.size());
     }
     h.rhs.assign(b.begin(), b.end());  // (b[2k], b[2k+1]) is already (re, im)
-    cholmod_sparse& a = h.a;
-    a.nrow = a.ncol = half;
-    a.nzmax = h.rows.size();
-    a.p = h.start.data();
-    a.i = h.rows.data();
-    a.x = h.vals.data();
-    a.stype = 1;
-    a.itype = CHOLMOD_INT;
-    a.xtype = CHOLMOD_COMPLEX;
-    a.dtype = CHOLMOD_DOUBLE;
-    a.sorted = 1;
-    a.packed = 1;
-    cholmod_dense& d = h.b;
-    d.nrow = d.d = d.nzmax = half;
-    d.ncol = 1;
-    d.x = h.rhs.data();
-    d.xtype = CHOLMOD_COMPLEX;
-    d.dtype = CHOLMOD_DOUBLE;
+    describe(h.a, h.b, half, h.start.data(), h.rows.data(), h.vals.data(), h.rhs.data(),
+             CHOLMOD_COMPLEX);
     return true;
 }
 

@@ -11,6 +11,7 @@
 //   --filter  runs only the meshes whose name contains TEXT
 //   --repeat  cooks N times per run and reports the median cook (default 1)
 #include "bench.h"
+#include "cli/HugePageHeap.h"
 
 #include <nl.h>
 
@@ -89,6 +90,8 @@ double cgBytesPerIteration(const Stages &s) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // Cooks and CGAL alike run on the heap sopcook gives a cook.
+    restartWithHugePages(argv);
     Options opt;
     if (!parse(argc, argv, opt)) return 2;
 
@@ -97,6 +100,8 @@ int main(int argc, char **argv) {
     inChild<double>([] { return streamBandwidth(); }, bandwidth, kb);
     std::printf("# flatskin_bench: %u hardware threads, streaming copy %.2f GB/s\n",
                 std::thread::hardware_concurrency(), bandwidth / 1e9);
+    const char *tunables = std::getenv("GLIBC_TUNABLES");
+    std::printf("# GLIBC_TUNABLES=%s (SOPCOOK_HUGE_PAGES=0 runs with normal pages)\n", tunables ? tunables : "");
     std::printf("# times in ms; rss = peak resident memory of the run's own process; ratio = cook / CGAL\n");
     std::printf("# it/floor: CG time per iteration against the bytes it must move at the copy bandwidth\n");
     std::fflush(stdout);

@@ -227,7 +227,9 @@ void end_row(Context* c) {
 
 void end_matrix(Context* c) {
     const auto m = static_cast<NLuint>(c->free_variable.size());
-    c->normal = nl::build_normal_matrix(c->rows, m, nl::threads_for(m));
+    // CHOLMOD reads one triangle; the conjugate gradient's product both.
+    const auto part = c->params.solver == NL_CHOLMOD_EXT ? nl::Triangles::Lower : nl::Triangles::Both;
+    c->normal = nl::build_normal_matrix(c->rows, m, nl::threads_for(m), part);
     c->rows.clear();
     c->state = State::MatrixConstructed;
 }

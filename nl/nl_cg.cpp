@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <stdexcept>
 
 namespace nl {
 
@@ -153,6 +154,7 @@ private:
 
 CgOutcome conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
                              std::vector<double>& x, const CgOptions& options) {
+    if (m.lower) throw std::invalid_argument("the conjugate gradient needs both triangles of M");
     CgRun run(m, b, x, options);
     return run.solve(options.max_iterations, options.threshold, options);
 }

@@ -25,8 +25,9 @@ struct CgOutcome {
     double error = 0.0;      // |r| / |b|, or |r| when b = 0
 };
 
-// Solves M x = b starting from x (b.size() == x.size() == M.n) and leaves
-// the last iterate in x. The vectors are split into fixed blocks of rows and
+// Solves M x = b starting from x (b.size() == x.size() == M.n; M holds
+// both triangles, else std::invalid_argument) and leaves the last iterate
+// in x. The vectors are split into fixed blocks of rows and
 // every dot product adds up per-block sums in block order, so any number of
 // threads gives bit-identical results.
 CgOutcome conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,

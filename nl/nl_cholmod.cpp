@@ -236,6 +236,8 @@ struct BlockRowPair {
         q[0] = q[1] = q[2] = q[3] = 0.0;
         for (; k0 < e0 && m.col[k0] / 2 == block; ++k0) q[m.col[k0] % 2] = m.val[k0];
         for (; k1 < e1 && m.col[k1] / 2 == block; ++k1) q[2 + m.col[k1] % 2] = m.val[k1];
+        // A lower triangle leaves out m(2j, 2j+1): it is m(2j+1, 2j).
+        if (m.lower && block == limit) q[1] = q[2];
         return true;
     }
 };
@@ -282,9 +284,11 @@ bool hermitian_form(const CsrMatrix& m, const std::vector<double>& b, Hermitian&
 // |m x - b| / |b| (or |m x - b| when b = 0).
 double relative_residual(const CsrMatrix& m, const std::vector<double>& b,
                          const std::vector<double>& x) {
+    std::vector<double> mx(m.n);
+    m.multiply(x.data(), mx.data());
     double rr = 0.0, bb = 0.0;
     for (NLuint i = 0; i < m.n; ++i) {
-        const double r = m.row_dot(i, x.data()) - b[i];
+        const double r = mx[i] - b[i];
         rr += r * r;
         bb += b[i] * b[i];
     }

@@ -23,8 +23,8 @@ struct CholeskyOutcome {
 // they do under the conjugate gradient. The other rows must form a positive
 // definite matrix; a singular one (not positive definite, or a pivot that
 // is roundoff only) is refused. The caller guarantees b.size() == x.size()
-// == m.n and finite entries. Reads m in place (only its upper triangle
-// counts) unless rows must be left out, and uses CHOLMOD's BLAS, which may
+// == m.n and finite entries. m may hold both triangles or only its lower
+// one (m.lower); it is read in place unless rows must be left out, and uses CHOLMOD's BLAS, which may
 // run on several threads.
 // With allow_complex, a system whose unknowns pair up as complex ones
 // (m's 2 x 2 blocks all [p q; -q p], no zero diagonal) is factored as the

@@ -19,6 +19,23 @@ double CsrMatrix::diagonal(NLuint i) const {
     return (it != last && *it == i) ? val[static_cast<std::size_t>(it - col.data())] : 0.0;
 }
 
+void CsrMatrix::multiply(const double* x, double* y) const {
+    if (!lower) {
+        for (NLuint i = 0; i < n; ++i) y[i] = row_dot(i, x);
+        return;
+    }
+    for (NLuint i = 0; i < n; ++i) y[i] = 0.0;
+    for (NLuint i = 0; i < n; ++i) {
+        double s = 0.0;
+        for (std::size_t k = row_start[i], e = row_start[i + 1]; k < e; ++k) {
+            const NLuint j = col[k];
+            s += val[k] * x[j];
+            if (j != i) y[j] += val[k] * x[i];
+        }
+        y[i] += s;
+    }
+}
+
 bool RowList::end_row() {
     const std::size_t open = row_start_.back();
     if (col_.size() == open) return false;
@@ -67,14 +84,14 @@ void RowList::merge_open_row() {
             ++out;
         }
     }
-    col_.resize(out);
-    val_.resize(out);
+    col_.shrink_to(out);
+    val_.shrink_to(out);
 }
 
 void RowList::clear() {
     std::vector<std::size_t>{0}.swap(row_start_);
-    std::vector<NLuint>().swap(col_);
-    std::vector<double>().swap(val_);
+    col_.release();
+    val_.release();
     std::vector<Term>().swap(scratch_);
 }
 
@@ -86,7 +103,7 @@ constexpr NLuint kUnmarked = std::numeric_limits<NLuint>::max();
 // row[start[i]] .. row[start[i+1] - 1], in increasing order.
 struct Columns {
     std::vector<std::size_t> start;
-    std::vector<NLuint> row;
+    Buffer<NLuint> row;
 };
 
 Columns columns_of(const RowList& rows, NLuint n) {
@@ -95,7 +112,7 @@ Columns columns_of(const RowList& rows, NLuint n) {
     c.start.assign(static_cast<std::size_t>(n) + 1, 0);
     for (std::size_t k = 0; k < rows.size(); ++k) ++c.start[rows.column(k) + 1];
     for (NLuint i = 0; i < n; ++i) c.start[i + 1] += c.start[i];
-    c.row.resize(rows.size());
+    c.row.resize_for_overwrite(rows.size());
     std::vector<std::size_t> next(c.start.begin(), c.start.end() - 1);
     for (std::size_t r = 0; r < rows.rows(); ++r) {
         for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
@@ -113,13 +130,14 @@ struct Scratch {
     std::vector<double> acc;
 };
 
-// Number of distinct columns in output row i.
-std::size_t count_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s) {
+// Number of distinct columns j <= last in output row i.
+std::size_t count_row(const RowList& rows, const Columns& c, NLuint i, NLuint last, Scratch& s) {
     std::size_t count = 0;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
         const NLuint r = c.row[t];
         for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
             const NLuint j = rows.column(k);
+            if (j > last) break;  // a row's columns increase
             if (s.mark[j] != i) {
                 s.mark[j] = i;
                 ++count;
@@ -151,8 +169,10 @@ void sort_columns(NLuint* c, std::size_t n) {
     }
 }
 
-// Writes output row i into m, whose offsets are already set.
-void fill_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s, CsrMatrix& m) {
+// Writes the columns j <= last of output row i into m, whose offsets are
+// already set.
+void fill_row(const RowList& rows, const Columns& c, NLuint i, NLuint last, Scratch& s,
+              CsrMatrix& m) {
     const std::size_t first = m.row_start[i];
     std::size_t pos = first;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
@@ -160,6 +180,7 @@ void fill_row(const RowList& rows, const Columns& c, NLuint i, Scratch& s, CsrMa
         const double a = term_of(rows, r, i);
         for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
             const NLuint j = rows.column(k);
+            if (j > last) break;
             if (s.mark[j] != i) {
                 s.mark[j] = i;
                 s.acc[j] = 0.0;
@@ -191,23 +212,28 @@ void for_rows(Team* team, NLuint n, std::vector<Scratch>& scratch, Row row) {
 
 }  // namespace
 
-CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads) {
+CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads, Triangles part) {
     const Columns c = columns_of(rows, n);
     std::unique_ptr<Team> team;
     if (threads > 1) team = std::make_unique<Team>(threads);
     std::vector<Scratch> scratch(team ? team->parts() : 1, Scratch(n));
 
+    const bool lower = part == Triangles::Lower;
+    const auto last = [lower](NLuint i) { return lower ? i : kUnmarked; };
     CsrMatrix m;
     m.n = n;
+    m.lower = lower;
     m.row_start.assign(static_cast<std::size_t>(n) + 1, 0);
     for_rows(team.get(), n, scratch, [&](NLuint i, Scratch& s) {
-        m.row_start[i + 1] = count_row(rows, c, i, s);
+        m.row_start[i + 1] = count_row(rows, c, i, last(i), s);
     });
     for (NLuint i = 0; i < n; ++i) m.row_start[i + 1] += m.row_start[i];
-    m.col.resize(m.row_start[n]);
-    m.val.resize(m.row_start[n]);
+    // Every entry is written below, by the thread that owns its row.
+    m.col.resize_for_overwrite(m.row_start[n]);
+    m.val.resize_for_overwrite(m.row_start[n]);
     for (Scratch& s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
-    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch& s) { fill_row(rows, c, i, s, m); });
+    for_rows(team.get(), n, scratch,
+             [&](NLuint i, Scratch& s) { fill_row(rows, c, i, last(i), s, m); });
     return m;
 }
 

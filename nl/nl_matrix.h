@@ -3,6 +3,7 @@
 #pragma once
 
 #include "nl.h"
+#include "nl_buffer.h"
 
 #include <cstddef>
 #include <vector>
@@ -10,14 +11,18 @@
 namespace nl {
 
 // Compressed sparse row matrix of size n x n. Column indices within a row
-// are strictly increasing.
+// are strictly increasing. A symmetric matrix may keep only its lower
+// triangle (column <= row), which is also the upper triangle of its
+// compressed columns.
 struct CsrMatrix {
     NLuint n = 0;
+    bool lower = false;                     // only the lower triangle is stored
     std::vector<std::size_t> row_start{0};  // n + 1 offsets into col / val
-    std::vector<NLuint> col;
-    std::vector<double> val;
+    Buffer<NLuint> col;
+    Buffer<double> val;
 
-    // Sum over row i of val * v[col].
+    // Sum over row i of val * v[col]: row i of M v when both triangles
+    // are stored.
     double row_dot(NLuint i, const double* v) const {
         double s = 0.0;
         for (std::size_t k = row_start[i], e = row_start[i + 1]; k < e; ++k) {
@@ -28,6 +33,9 @@ struct CsrMatrix {
 
     // Entry (i, i), 0 when it is not stored.
     double diagonal(NLuint i) const;
+
+    // y = M x, for either storage (x and y hold n values each).
+    void multiply(const double* x, double* y) const;
 };
 
 // The rows of the system as compressed (column, value) lists over the free
@@ -62,8 +70,8 @@ private:
     static constexpr std::size_t kShortRow = 16;  // sorted in place up to this many terms
 
     std::vector<std::size_t> row_start_{0};
-    std::vector<NLuint> col_;
-    std::vector<double> val_;
+    Buffer<NLuint> col_;
+    Buffer<double> val_;
     struct Term {
         NLuint column;
         double value;
@@ -71,10 +79,15 @@ private:
     std::vector<Term> scratch_;  // reused by merge_open_row()
 };
 
+enum class Triangles { Both, Lower };
+
 // The normal matrix A^T A of the rows, over n columns: every pair of terms
 // (i, a), (j, c) of a row adds a * c to entry (i, j). Both triangles are
-// stored; entries that only ever received products of zero stay stored.
-// threads > 1 splits the output rows over a Team; the result is the same.
-CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads = 1);
+// stored, or with Triangles::Lower only entries with j <= i (half the
+// memory, for a solver that reads one triangle); entries that only ever
+// received products of zero stay stored. threads > 1 splits the output
+// rows over a Team; the result is the same.
+CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads = 1,
+                              Triangles part = Triangles::Both);
 
 }  // namespace nl

@@ -20,6 +20,7 @@ using cplx = std::complex<double>;
 // imaginary row, plus one light equation per unknown to make the normal
 // matrix definite.
 struct ComplexSystem {
+    nl::RowList rows;
     nl::CsrMatrix m;
     std::vector<double> b;
 
@@ -27,7 +28,6 @@ struct ComplexSystem {
         std::mt19937 rng(seed);
         std::uniform_real_distribution<double> u(-1.0, 1.0);
         std::uniform_int_distribution<NLuint> pick(0, n - 1);
-        nl::RowList rows;
         std::vector<double> rhs;
         b.assign(2 * n, 0.0);
         auto equation = [&](const std::vector<std::pair<NLuint, cplx>>& terms, cplx r) {
@@ -72,6 +72,21 @@ TEST(NlCholmodComplex, PairedRowsSolveInHermitianFormAsTheRealFormDoes) {
     EXPECT_FALSE(r.complex);
     EXPECT_LT(worst_difference(hermitian, real), 1e-9);
     EXPECT_LT(h.error, 1e-12);
+}
+
+TEST(NlCholmodComplex, TheLowerTriangleAloneGivesTheAnswerOfBoth) {
+    const ComplexSystem s(300, 7);
+    const nl::CsrMatrix lower = nl::build_normal_matrix(s.rows, s.m.n, 2, nl::Triangles::Lower);
+    ASSERT_TRUE(lower.lower);
+    for (bool complex : {true, false}) {
+        std::vector<double> full(s.b.size(), 0.0), half(s.b.size(), 0.0);
+        const nl::CholeskyOutcome a = nl::cholesky_solve(s.m, s.b, full, complex);
+        const nl::CholeskyOutcome c = nl::cholesky_solve(lower, s.b, half, complex);
+        ASSERT_TRUE(a.solved && c.solved) << a.reason << c.reason;
+        EXPECT_EQ(c.complex, complex);
+        EXPECT_LT(worst_difference(full, half), 1e-12);
+        EXPECT_NEAR(c.error, a.error, 1e-13);
+    }
 }
 
 TEST(NlCholmodComplex, SystemsThatOnlyLookPairedTakeTheRealForm) {

@@ -1,7 +1,9 @@
 // The normal-matrix builder and the conjugate gradient below the C API.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "nl_cg.h"
@@ -51,6 +53,58 @@ TEST(NlNormalMatrix, IsSortedSymmetricAndEqualToTheSumOfRowProducts) {
             EXPECT_EQ(seen[i * n + j], seen[j * n + i]);
         }
     }
+}
+
+TEST(NlNormalMatrix, LowerTriangleHoldsExactlyTheEntriesOnAndBelowTheDiagonal) {
+    const NLuint n = 60000;
+    nl::RowList rows = random_rows(n, 3 * n, 11);
+    const nl::CsrMatrix full = nl::build_normal_matrix(rows, n, 2);
+    for (unsigned threads : {1u, 2u}) {
+        const nl::CsrMatrix low = nl::build_normal_matrix(rows, n, threads, nl::Triangles::Lower);
+        ASSERT_TRUE(low.lower);
+        std::size_t k = 0;
+        for (NLuint i = 0; i < n; ++i) {
+            ASSERT_EQ(low.row_start[i], k);
+            for (std::size_t f = full.row_start[i]; f < full.row_start[i + 1] && full.col[f] <= i; ++f, ++k) {
+                ASSERT_EQ(low.col[k], full.col[f]);
+                ASSERT_EQ(low.val[k], full.val[f]);
+            }
+            EXPECT_EQ(low.diagonal(i), full.diagonal(i));
+        }
+        EXPECT_EQ(low.row_start[n], k);
+    }
+    // The product reads the missing triangle from the stored one.
+    const nl::CsrMatrix low = nl::build_normal_matrix(rows, n, 1, nl::Triangles::Lower);
+    std::vector<double> x(n), y_full(n), y_low(n);
+    for (NLuint i = 0; i < n; ++i) x[i] = std::sin(double(i));
+    full.multiply(x.data(), y_full.data());
+    low.multiply(x.data(), y_low.data());
+    for (NLuint i = 0; i < n; ++i) ASSERT_NEAR(y_low[i], y_full[i], 1e-12 * (1.0 + std::fabs(y_full[i])));
+    // The conjugate gradient needs both triangles and says so.
+    std::vector<double> b(n, 1.0), x0(n, 0.0);
+    EXPECT_THROW(nl::conjugate_gradient(low, b, x0, nl::CgOptions()), std::invalid_argument);
+}
+
+TEST(NlBuffer, GrowsCopiesAndMovesLikeAVector) {
+    nl::Buffer<NLuint> a;
+    EXPECT_TRUE(a.empty());
+    for (NLuint i = 0; i < 100000; ++i) a.push_back(i * 7);
+    ASSERT_EQ(a.size(), 100000u);
+    for (NLuint i = 0; i < 100000; ++i) ASSERT_EQ(a[i], i * 7);
+    nl::Buffer<NLuint> b = a;
+    EXPECT_TRUE(b == a);
+    b[5] = 1;
+    EXPECT_FALSE(b == a);
+    b.shrink_to(3);
+    EXPECT_EQ(b.size(), 3u);
+    nl::Buffer<NLuint> c = std::move(a);
+    EXPECT_EQ(c.size(), 100000u);
+    EXPECT_EQ(c[99999], 99999u * 7);
+    c.resize_for_overwrite(200000);
+    EXPECT_EQ(c[99999], 99999u * 7);  // kept entries survive the growth
+    c.release();
+    EXPECT_TRUE(c.empty());
+    EXPECT_THROW(c.reserve(std::size_t(-1) / 2), std::bad_alloc);
 }
 
 TEST(NlConjugateGradient, TwoThreadsGiveBitIdenticalResults) {

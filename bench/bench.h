@@ -53,9 +53,11 @@ struct Piece {
 
 // Replays the cook of a node with default parameters (and seams) on input
 // with the given solver (NL_CG or NL_CHOLMOD_EXT); fills piece when given
-// and then skips the solve when solve is false.
+// and then skips the solve when solve is false. maxIterations > 0 stops
+// the conjugate gradient there instead of at 5n, for timing iterations of
+// a solve too long to finish.
 Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve,
-                  Piece *piece);
+                  Piece *piece, int maxIterations = 0);
 
 // Quality of the UVs ("uv" vertex attribute) of the polygons of out that
 // lie in the connected piece of primitive 0, fan-triangulated.

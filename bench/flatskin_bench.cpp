@@ -15,11 +15,13 @@
 
 #include <nl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace bench;
 
@@ -77,6 +79,25 @@ struct Input {
 
 double mb(long kb) { return double(kb) / 1024.0; }
 
+// Each stage's median over runs (the other figures are those of one run).
+Stages medianStages(const std::vector<Stages> &runs) {
+    Stages m = runs[runs.size() / 2];
+    for (double Stages::*f : {&Stages::copy, &Stages::work, &Stages::seams, &Stages::piece, &Stages::triangulate,
+                              &Stages::rows, &Stages::solve, &Stages::write, &Stages::colours}) {
+        std::vector<double> v;
+        for (const Stages &r : runs) v.push_back(r.*f);
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        m.*f = v[v.size() / 2];
+    }
+    return m;
+}
+
+// The share of the stages other than the solve in the whole, in percent.
+double otherShare(const Stages &st) {
+    const double other = st.copy + st.work + st.seams + st.piece + st.triangulate + st.rows + st.write + st.colours;
+    return other + st.solve > 0 ? 100.0 * other / (other + st.solve) : 0.0;
+}
+
 // Bytes one iteration of the conjugate gradient must move at least: the
 // normal matrix in CSR (value and column per entry, an offset per row)
 // once, and the vectors of its three passes (product: d gathered, q
@@ -85,6 +106,24 @@ double mb(long kb) { return double(kb) / 1024.0; }
 double cgBytesPerIteration(const Stages &s) {
     const double n = double(s.freeVariables), nnz = double(s.nonzeros);
     return 12.0 * nnz + 8.0 * (n + 1) + 8.0 * 13.0 * n;
+}
+
+// For a mesh where the conjugate gradient's full run would take too long:
+// its first iterations only, timed against the bandwidth floor.
+void cappedCgLine(const MeshCase &c, double bandwidth) {
+    constexpr int kIterations = 300;
+    Stages st;
+    long kb = 0;
+    const bool ran = inChild<Stages>([&] {
+        Input in(c);
+        return stagedCook(in.mesh, in.seams, NL_CG, true, nullptr, kIterations);
+    }, st, kb);
+    if (!ran || st.iterations <= 0 || bandwidth <= 0) return;
+    const double per = st.solve / st.iterations;
+    const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
+    std::printf("%-26s %-6s tris=%8ld solve=%9.1f its=%6d (stopped there) it=%8.3f floor=%8.3f x%5.2f\n",
+                c.name.c_str(), "cg", st.triangles, st.solve, st.iterations, per, floor, per / floor);
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -124,13 +163,18 @@ int main(int argc, char **argv) {
         std::remove(uvFile.c_str());
         for (const int solver : {0, 1}) {
             const bool wanted = opt.solvers == 0 ? (solver == 1 || !c.large) : opt.solvers == solver + 1;
-            if (!wanted) continue;
+            if (!wanted) {
+                if (solver == 0 && opt.solvers == 0) cappedCgLine(c, bandwidth);
+                continue;
+            }
             const unsigned nlSolver = solver ? NL_CHOLMOD_EXT : NL_CG;
             Stages st;
             long stagedKb = 0;
             const bool stagedRan = inChild<Stages>([&] {
                 Input in(c);
-                return stagedCook(in.mesh, in.seams, nlSolver, true, nullptr);
+                std::vector<Stages> runs;
+                for (int r = 0; r < opt.repeat; ++r) runs.push_back(stagedCook(in.mesh, in.seams, nlSolver, true, nullptr));
+                return medianStages(runs);
             }, st, stagedKb);
             NodeRun node;
             long nodeKb = 0;
@@ -142,12 +186,12 @@ int main(int argc, char **argv) {
             const Quality &q = node.quality;
             const bool cgalOk = cgalRan && cgal.ok;
             std::printf("%-26s %-6s tris=%8ld cook=%9.1f%s copy=%7.1f work=%7.1f seams=%7.1f piece=%7.1f "
-                        "tri=%7.1f rows=%8.1f solve=%9.1f write=%6.1f col=%4.1f its=%6d err=%8.1e "
+                        "tri=%7.1f rows=%8.1f solve=%9.1f write=%6.1f col=%4.1f other=%4.1f%% its=%6d err=%8.1e "
                         "rss=%7.1fMB flip=%6ld ang=%6.3f/%6.2f area5-95=%6.3f-%6.3f "
                         "cgal=%9.1f%s cgalrss=%7.1fMB ratio=%6.2f",
                         c.name.c_str(), solver ? "direct" : "cg", st.triangles, node.ms,
                         nodeRan && node.ok ? " " : "!", st.copy, st.work, st.seams, st.piece, st.triangulate,
-                        st.rows, st.solve, st.write, st.colours, st.iterations, st.error, mb(nodeKb),
+                        st.rows, st.solve, st.write, st.colours, otherShare(st), st.iterations, st.error, mb(nodeKb),
                         q.flipped, q.angleMean, q.angleMax, q.areaP5, q.areaP95, cgal.ms,
                         cgalOk ? " " : "!", mb(cgalKb), cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
             if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) {

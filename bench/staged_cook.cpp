@@ -91,7 +91,7 @@ std::pair<int, int> defaultPins(const GU_Detail &work, const GB_PointGroup *grou
 }  // namespace
 
 Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve,
-                  Piece *piece) {
+                  Piece *piece, int maxIterations) {
     Stages st;
     // Details first, so that they outlive the node and its group records.
     GU_Detail out, work;
@@ -142,6 +142,7 @@ Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned sol
     t = nowMs();
     NLcontext ctx = nlNewContext();
     configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT);
+    if (maxIterations > 0) nlSolverParameteri(NL_MAX_ITERATIONS, maxIterations);
     nlBegin(NL_SYSTEM);
     const auto [pinA, pinB] = defaultPins(work, piecePoints, pt_off);
     nlBegin(NL_MATRIX);

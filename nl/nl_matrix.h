@@ -23,12 +23,18 @@ struct CsrMatrix {
 
     // Sum over row i of val * v[col]: row i of M v when both triangles
     // are stored.
+    // Two running sums halve the chain of dependent additions, which
+    // otherwise bounds the product of rows of a dozen entries.
     double row_dot(NLuint i, const double* v) const {
-        double s = 0.0;
-        for (std::size_t k = row_start[i], e = row_start[i + 1]; k < e; ++k) {
-            s += val[k] * v[col[k]];
+        double s0 = 0.0, s1 = 0.0;
+        std::size_t k = row_start[i];
+        const std::size_t e = row_start[i + 1];
+        for (; k + 1 < e; k += 2) {
+            s0 += val[k] * v[col[k]];
+            s1 += val[k + 1] * v[col[k + 1]];
         }
-        return s;
+        if (k < e) s0 += val[k] * v[col[k]];
+        return s0 + s1;
     }
 
     // Entry (i, i), 0 when it is not stored.

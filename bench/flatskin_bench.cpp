@@ -108,6 +108,14 @@ double cgBytesPerIteration(const Stages &s) {
     return 12.0 * nnz + 8.0 * (n + 1) + 8.0 * 13.0 * n;
 }
 
+// Prints the time per CG iteration of st (iterations > 0), the time its
+// bytes take at bandwidth, and their ratio.
+void printIterationFloor(const Stages &st, double bandwidth) {
+    const double per = st.solve / st.iterations;
+    const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
+    std::printf(" it=%8.3f floor=%8.3f x%5.2f", per, floor, per / floor);
+}
+
 // For a mesh where the conjugate gradient's full run would take too long:
 // its first iterations only, timed against the bandwidth floor.
 void cappedCgLine(const MeshCase &c, double bandwidth) {
@@ -119,10 +127,10 @@ void cappedCgLine(const MeshCase &c, double bandwidth) {
         return stagedCook(in.mesh, in.seams, NL_CG, true, nullptr, kIterations);
     }, st, kb);
     if (!ran || st.iterations <= 0 || bandwidth <= 0) return;
-    const double per = st.solve / st.iterations;
-    const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
-    std::printf("%-26s %-6s tris=%8ld solve=%9.1f its=%6d (stopped there) it=%8.3f floor=%8.3f x%5.2f\n",
-                c.name.c_str(), "cg", st.triangles, st.solve, st.iterations, per, floor, per / floor);
+    std::printf("%-26s %-6s tris=%8ld solve=%9.1f its=%6d (stopped there)", c.name.c_str(), "cg", st.triangles,
+                st.solve, st.iterations);
+    printIterationFloor(st, bandwidth);
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -194,11 +202,7 @@ int main(int argc, char **argv) {
                         st.rows, st.solve, st.write, st.colours, otherShare(st), st.iterations, st.error, mb(nodeKb),
                         q.flipped, q.angleMean, q.angleMax, q.areaP5, q.areaP95, cgal.ms,
                         cgalOk ? " " : "!", mb(cgalKb), cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
-            if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) {
-                const double per = st.solve / st.iterations;
-                const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
-                std::printf(" it=%8.3f floor=%8.3f x%5.2f", per, floor, per / floor);
-            }
+            if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) printIterationFloor(st, bandwidth);
             if (solver == 1 && node.agreement >= 0) std::printf(" agree=%8.1e", node.agreement);
             if (!stagedRan || !st.solved) std::printf(" staged-failed");
             std::printf("\n");

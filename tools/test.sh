@@ -13,13 +13,13 @@ jobs=$(nproc)
 
 bash "$root/tools/install-deps.sh"
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFLATSKIN_TESTS=ON
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFLATSKIN_TESTS=ON -DFLATSKIN_WERROR=ON
 cmake --build "$build" -j"$jobs"
 (cd "$build" && ctest --output-on-failure -j"$jobs" --timeout 600)
 
 [ "$fast" -eq 1 ] && exit 0
 san="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S "$root" -B "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DFLATSKIN_TESTS=ON \
+cmake -S "$root" -B "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DFLATSKIN_TESTS=ON -DFLATSKIN_WERROR=ON \
   -DCMAKE_C_FLAGS="$san" -DCMAKE_CXX_FLAGS="$san" \
   -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san" -DCMAKE_MODULE_LINKER_FLAGS="$san"
 cmake --build "$build-sanitize" -j"$jobs"

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <nl.h>
+#include <string>
 
 /// What one cook owns. Released in this order: the solver context, the
 /// ad-hoc groups of both details, the closures and the quad-edge view,
@@ -53,6 +54,28 @@ static NLboolean solveProgress(NLuint iteration, NLuint max_iterations, NLdouble
     return UTgetInterrupt()->opInterrupt(20 + static_cast<int>(75.0 * done)) ? NL_FALSE : NL_TRUE;
 }
 
+/// Routes the solver library's messages into the node's own messages
+/// while the cook runs, so that the library prints nothing itself; puts
+/// back the message function that was set before.
+class SolverMessages {
+public:
+    explicit SolverMessages(SOP_Flatskin &node) {
+        nlGetMessageFunction(&myPrevious, &myPreviousData);
+        nlSetMessageFunction(relay, &node);
+    }
+    ~SolverMessages() { nlSetMessageFunction(myPrevious, myPreviousData); }
+    SolverMessages(const SolverMessages &) = delete;
+    SolverMessages &operator=(const SolverMessages &) = delete;
+
+private:
+    static void relay(const char *function, const char *reason, void *node) {
+        std::string text = std::string("Solver: ") + function + "(): " + reason;
+        static_cast<SOP_Flatskin *>(node)->addMessage(SOP_MESSAGE, text.c_str());
+    }
+    NLmessageFunc myPrevious = nullptr;
+    void *myPreviousData = nullptr;
+};
+
 static bool allPolygons(const GU_Detail &gdp) {
     for (const auto &p : gdp.primitives())
         if (p->getPrimitiveId() != GEOPRIMPOLY) return false;
@@ -77,6 +100,7 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
         return leave();
     }
 
+    SolverMessages solver_messages(*this); // outlives the solver context
     CookResources res(*this, *gdp);
     InterruptScope scope;
     auto interrupted = [&](int percent) {

@@ -282,3 +282,26 @@ TEST(Pins, PinsThatCannotFixTheLayoutGiveDefaultPins) {
             EXPECT_EQ(layout(pinned), layout(plain));
         }
 }
+
+TEST(Pins, DefaultPinAxesOfSquarePiecesTakeTheLaterAxisAsU) {
+    // A unit square of 2 x 2 quads at x in [2, 3]. Point 0 is the first
+    // point at the smallest u coordinate and point 6 the first at the
+    // largest: both are held at (u axis, v axis) of their positions.
+    // In y = 0 the u axis is z, in z = 0 it is y; v is x in both.
+    for (bool y_zero : {true, false}) {
+        SCOPED_TRACE(y_zero ? "square in y = 0" : "square in z = 0");
+        Unwrap u;
+        makeGrid(u.input, 2, 2, 1.0f, 1.0f, nullptr, 2.0f, 0.0f);
+        if (y_zero)
+            for (const auto &p : u.input.points()) {
+                UT_Vector4 &P = p->getPos();
+                P(2) = P(1);
+                P(1) = 0;
+            }
+        u.node->setInt("userange", 0, 0);
+        u.cook();
+        // Point 0 is vertex 0 of quad 0; point 6 is vertex 3 of quad 2.
+        EXPECT_EQ(u.uv(0, 0), std::make_pair(0.0, 2.0));
+        EXPECT_EQ(u.uv(2, 3), std::make_pair(1.0, 2.0));
+    }
+}

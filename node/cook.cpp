@@ -133,6 +133,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
     numberPiecePoints(work);
     work.convex(3, nullptr);
+    warnUnlessDisk(work);
     myPointCount = myWorkPiecePoints->entries();
     if (interrupted(10)) return false;
 

@@ -68,9 +68,14 @@ public:
     SolverMessages &operator=(const SolverMessages &) = delete;
 
 private:
-    static void relay(const char *function, const char *reason, void *node) {
-        std::string text = std::string("Solver: ") + function + "(): " + reason;
-        static_cast<SOP_Flatskin *>(node)->addMessage(SOP_MESSAGE, text.c_str());
+    // Called from inside the library: nothing may be thrown back into it,
+    // so a message that cannot be stored is dropped.
+    static void relay(const char *function, const char *reason, void *node) noexcept {
+        try {
+            std::string text = std::string("Solver: ") + function + "(): " + reason;
+            static_cast<SOP_Flatskin *>(node)->addMessage(SOP_MESSAGE, text.c_str());
+        } catch (...) {
+        }
     }
     NLmessageFunc myPrevious = nullptr;
     void *myPreviousData = nullptr;

@@ -7,6 +7,10 @@ list(REMOVE_ITEM FLATSKIN_SOURCES ${CMAKE_SOURCE_DIR}/node/register.cpp)
 add_library(flatskin_core STATIC ${FLATSKIN_SOURCES})
 target_include_directories(flatskin_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(flatskin_core PUBLIC host nl)
+# The module exports only its entry points (marked in node/register.cpp);
+# everything linked into it is hidden.
+set_target_properties(flatskin_core PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
 
 # The build tag: 166 hex digits digested from the compiler, its flags and
 # every source of the module, remade whenever one of them changes.
@@ -29,7 +33,9 @@ add_custom_command(
 add_library(SOP_Flatskin MODULE ${CMAKE_SOURCE_DIR}/node/register.cpp ${FLATSKIN_TAG_HEADER})
 target_link_libraries(SOP_Flatskin PRIVATE flatskin_core)
 target_compile_options(SOP_Flatskin PRIVATE -include ${FLATSKIN_TAG_HEADER})
+target_link_options(SOP_Flatskin PRIVATE -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
+set_property(TARGET SOP_Flatskin APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
 set_target_properties(SOP_Flatskin PROPERTIES PREFIX ""
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dso
-  C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+  C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
   BUILD_RPATH "$ORIGIN/../lib;${CMAKE_BINARY_DIR}")

@@ -1,5 +1,6 @@
 #include "node/SOP_Flatskin.h"
 #include <nl.h>
+#include <vector>
 
 static UT_FloatArray theLivePinUVs;
 
@@ -32,6 +33,33 @@ int clampIndex(int i, int count) {
     if (i <= 0) return 0;
     return i >= count ? count - 1 : i;
 }
+
+/// A pinned solver point and the (transformed) uv it is held at.
+struct PinTarget {
+    int k;
+    double u, v;
+};
+
+/// Records that point k is held at (u, v); a later pin of the same point
+/// replaces the earlier one's uv.
+void setTarget(std::vector<PinTarget> &targets, int k, double u, double v) {
+    for (PinTarget &t : targets)
+        if (t.k == k) {
+            t.u = u;
+            t.v = v;
+            return;
+        }
+    targets.push_back({k, u, v});
+}
+
+/// Whether the targets fix a similarity of the plane: two distinct points
+/// held at two different uvs. With fewer, the conformal system is rank
+/// deficient or collapses the piece to a point.
+bool fixesLayout(const std::vector<PinTarget> &targets) {
+    for (const PinTarget &t : targets)
+        if (t.u != targets.front().u || t.v != targets.front().v) return true;
+    return false;
+}
 } // namespace
 
 void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
@@ -52,6 +80,9 @@ void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
     int uv_off = out.vertexAttribs().getOffset(uvname, 12, GB_ATTRIB_FLOAT);
     bool live = evalInt("livepins", 0, 0) != 0;
 
+    // Pinned points are locked only once all pins are read, when it is
+    // known that they fix the layout.
+    std::vector<PinTarget> targets;
     for (int j = 1; j <= evalInt("npins", 0, 0); ++j) {
         if (!evalIntInst("enable#", &j, 0, 0, 1)) continue;
         int nprims = out.primitives().entries();
@@ -67,8 +98,6 @@ void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
 
         double u = 0.0, v = 0.0;
         if (in_piece) {
-            nlLockVariable(static_cast<NLuint>(2 * k));
-            nlLockVariable(static_cast<NLuint>(2 * k + 1));
             if (uv_off >= 0) {
                 myLivePins = true;
                 const GEO_Vertex &vtx = prim.getVertex(static_cast<unsigned>(q));
@@ -86,8 +115,23 @@ void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
         }
         if (in_piece) {
             applyPinTransform(u, v, m);
-            nlSetVariable(static_cast<NLuint>(2 * k), u);
-            nlSetVariable(static_cast<NLuint>(2 * k + 1), v);
+            setTarget(targets, k, u, v);
+        }
+    }
+    // Pins that cannot fix the layout would leave it to the solver's start
+    // values: the default pins take over, as for fewer than two pins. With
+    // no pin in the piece the warning below says enough.
+    if (!fixesLayout(targets)) {
+        setDefaultPins(out, work);
+        if (!targets.empty())
+            addWarning(SOP_MESSAGE, "Pins do not fix the layout (need two pinned points with different uvs in the piece), "
+                                    "calculating default pins");
+    } else {
+        for (const PinTarget &t : targets) {
+            nlLockVariable(static_cast<NLuint>(2 * t.k));
+            nlLockVariable(static_cast<NLuint>(2 * t.k + 1));
+            nlSetVariable(static_cast<NLuint>(2 * t.k), t.u);
+            nlSetVariable(static_cast<NLuint>(2 * t.k + 1), t.v);
         }
     }
     if (!myLivePins) addWarning(SOP_MESSAGE, "No input uvs, can't use live pin uvs");

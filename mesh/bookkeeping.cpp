@@ -1,10 +1,20 @@
 #include "node/SOP_Flatskin.h"
 
+namespace {
+/// Offset of a new 4-byte integer attribute `name` of dict, zero on every
+/// element. An attribute of that name that the input brought into the work
+/// mesh is removed first, whatever its size and type: the work mesh is
+/// private, and the numbering must not depend on what the input carried.
+/// Negative only when the host refuses the append.
+int appendFreshInt(GB_AttributeDict &dict, const char *name) {
+    if (const GB_Attribute *old = dict.find(name)) dict.destroy(name, old->size, old->type);
+    return dict.append(name, 4, GB_ATTRIB_INT, nullptr);
+}
+} // namespace
+
 void SOP_Flatskin::addBookkeeping(GU_Detail &work) {
-    int prim_off = work.primitiveAttribs().append("primN", 4, GB_ATTRIB_INT, nullptr);
-    int vtx_off = work.vertexAttribs().append("vtxN", 4, GB_ATTRIB_INT, nullptr);
-    // An input attribute of the same name with another layout blocks the
-    // append; nothing may then be written through the negative offset.
+    int prim_off = appendFreshInt(work.primitiveAttribs(), "primN");
+    int vtx_off = appendFreshInt(work.vertexAttribs(), "vtxN");
     if (prim_off < 0 || vtx_off < 0) return;
     for (const auto &prim : work.primitives()) {
         prim->setValue<int>(prim_off, prim->getNum());
@@ -14,7 +24,7 @@ void SOP_Flatskin::addBookkeeping(GU_Detail &work) {
 }
 
 void SOP_Flatskin::numberPiecePoints(GU_Detail &work) {
-    myPtNOffset = work.pointAttribs().append("ptN", 4, GB_ATTRIB_INT, nullptr);
+    myPtNOffset = appendFreshInt(work.pointAttribs(), "ptN");
     if (myPtNOffset < 0) return;
     const GEO_PointList &pts = work.points();
     int k = 0;

@@ -12,6 +12,16 @@ bool isSeamPoint(const GEO_Point &p, int seam_off) {
 void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
     if (!cut) mySeamEdges = nullptr;
     GB_EdgeGroup *edges = nullptr;
+    // The collect-mode run sees the same seams as the cook's cut-mode run
+    // (the output is the work mesh before the cut), so it gives none of
+    // the messages that run already gave.
+    auto report = [&](OP_ERROR severity, int code, const char *text) {
+        if (!text) text = "";
+        if (!cut)
+            for (const OP_Message &m : messages())
+                if (m.severity == severity && m.code == code && m.text == text) return;
+        addSeverity(severity, code, text);
+    };
 
     if (evalInt("useseamatt", 0, 0)) {
         UT_String name;
@@ -19,7 +29,7 @@ void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
         appendCurrentLayer(gdp, name);
         int seam_off = gdp.pointAttribs().getOffset(name, 4, GB_ATTRIB_FLOAT);
         if (seam_off < 0) {
-            addWarning(SOP_MESSAGE, "No seam attribute can't create seams use attribute");
+            report(UT_ERROR_WARNING, SOP_MESSAGE, "No seam attribute can't create seams use attribute");
             return;
         }
         std::vector<GQ_Edge *> list = view.getEdgeList();
@@ -33,7 +43,7 @@ void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
             edges->add(a, b, left ? left->getPrim() : nullptr);
         }
         if (edges->isEmpty()) {
-            addError(SOP_ERR_BADGROUP, name);
+            report(UT_ERROR_ABORT, SOP_ERR_BADGROUP, name);
             return;
         }
     } else {
@@ -42,9 +52,12 @@ void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
         if (!pattern.isstring()) return;
         edges = parseEdgeGroups(pattern, &gdp, true, 0, 0);
         if (!edges) {
-            addError(SOP_ERR_BADGROUP, pattern);
+            report(UT_ERROR_ABORT, SOP_ERR_BADGROUP, pattern);
             return;
         }
+        // A well-formed pattern whose edges are not in the geometry (a typo,
+        // point numbers past the end) would otherwise cut nothing in silence.
+        if (cut && edges->isEmpty()) addWarning(SOP_MESSAGE, "The seam pattern names no edge");
     }
     if (cut) view.cusp(*edges, true);
     else mySeamEdges = edges;

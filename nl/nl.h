@@ -31,7 +31,8 @@
  *
  * Misuse (a call in the wrong state, a bad parameter, an unknown enum, an
  * out-of-range variable index) never aborts the process, unlike OpenNL: it
- * prints "OpenNL error in <function>(): <reason>" on stderr and puts the
+ * gives the message "OpenNL error in <function>(): <reason>" (on stderr,
+ * unless a message function is set, see below) and puts the
  * context into a failed state. In that state every later call that would
  * change the context is ignored silently, the getters still answer, and
  * nlSolve() returns NL_FALSE.
@@ -98,6 +99,24 @@ typedef void* NLcontext;
  * before factoring, 1 of 1 when done). Returning NL_FALSE stops the solve,
  * which then returns NL_FALSE and leaves the variables as they were set. */
 typedef NLboolean (*NLprogressFunc)(NLuint iteration, NLuint max_iterations, NLdouble error, void* data);
+
+/* ---- Extension: messages ----------------------------------------------- */
+
+/* Receives each message of the library: the API function that gives it
+ * and the reason, for instance "nlSolve" and "NL_CHOLMOD_EXT: the normal
+ * matrix is singular (are enough variables locked?)". */
+typedef void (*NLmessageFunc)(const char* function, const char* reason, void* data);
+
+/* Sets the process-wide message function (NULL for the default, which
+ * prints "OpenNL error in <function>(): <reason>" on stderr) and the data
+ * handed to it. Legal at any time, with or without a context. The function
+ * is called on the thread that made the failing call, never while the
+ * library holds a lock, and must not call back into the library. */
+void nlSetMessageFunction(NLmessageFunc func, void* data);
+
+/* Writes the message function set now (NULL for the default) and its data
+ * to *func and *data, so that a caller can restore them. */
+void nlGetMessageFunction(NLmessageFunc* func, void** data);
 
 /* ---- Contexts ---------------------------------------------------------- */
 
@@ -192,8 +211,8 @@ void nlRightHandSide(NLdouble value);
  * iteration cap. Returns NL_FALSE, leaving every variable as it was set,
  * when the context failed, when a coefficient, right-hand side or variable
  * value is not finite, or when the iteration produces a non-finite value.
- * With NL_CHOLMOD_EXT it also returns NL_FALSE, with a message on stderr
- * but without failing the context, when the normal matrix of the free
+ * With NL_CHOLMOD_EXT it also returns NL_FALSE, with a message but without
+ * failing the context, when the normal matrix of the free
  * variables is singular (for instance too few variables locked) or the
  * factorisation runs out of memory. */
 NLboolean nlSolve(void);

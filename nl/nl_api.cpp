@@ -323,6 +323,16 @@ void nlSetProgressFunction(NLprogressFunc func, void* data) {
     c->progress_data = data;
 }
 
+void nlSetMessageFunction(NLmessageFunc func, void* data) { nl::set_message_function(func, data); }
+
+void nlGetMessageFunction(NLmessageFunc* func, void** data) {
+    NLmessageFunc f;
+    void* d;
+    nl::get_message_function(&f, &d);
+    if (func != nullptr) *func = f;
+    if (data != nullptr) *data = d;
+}
+
 void nlGetIntegerv(NLenum pname, NLint* params) { get(pname, params, "nlGetIntegerv"); }
 
 void nlGetDoublev(NLenum pname, NLdouble* params) { get(pname, params, "nlGetDoublev"); }

@@ -45,11 +45,28 @@ Context* current_or_report(const char* function) {
     return ctx;
 }
 
+// The message function and its data; read and written under the lock,
+// called outside it.
+std::mutex& message_mutex() {
+    static std::mutex m;
+    return m;
+}
+NLmessageFunc g_message_func = nullptr;
+void* g_message_data = nullptr;
+
 __attribute__((format(printf, 2, 0)))
 void vreport(const char* function, const char* format, va_list args) {
     char reason[256];
     std::vsnprintf(reason, sizeof reason, format, args);
-    std::fprintf(stderr, "OpenNL error in %s(): %s\n", function, reason);
+    NLmessageFunc func;
+    void* data;
+    {
+        std::lock_guard<std::mutex> lock(message_mutex());
+        func = g_message_func;
+        data = g_message_data;
+    }
+    if (func != nullptr) func(function, reason, data);
+    else std::fprintf(stderr, "OpenNL error in %s(): %s\n", function, reason);
 }
 
 }  // namespace
@@ -106,6 +123,18 @@ bool make_current(NLcontext handle) {
 }
 
 Context* current_context() { return g_current.load(std::memory_order_acquire); }
+
+void set_message_function(NLmessageFunc func, void* data) {
+    std::lock_guard<std::mutex> lock(message_mutex());
+    g_message_func = func;
+    g_message_data = data;
+}
+
+void get_message_function(NLmessageFunc* func, void** data) {
+    std::lock_guard<std::mutex> lock(message_mutex());
+    *func = g_message_func;
+    *data = g_message_data;
+}
 
 void misuse(Context* ctx, const char* function, const char* format, ...) {
     if (ctx != nullptr) {

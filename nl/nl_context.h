@@ -83,11 +83,16 @@ bool delete_context(NLcontext handle);
 bool make_current(NLcontext handle);
 Context* current_context();
 
-// Prints "OpenNL error in <function>(): <reason>" on stderr, and nothing
-// else: for a failure that is not the caller's misuse.
+// The process-wide message function (nullptr: print on stderr) and its data.
+void set_message_function(NLmessageFunc func, void* data);
+void get_message_function(NLmessageFunc* func, void** data);
+
+// Gives the message "OpenNL error in <function>(): <reason>" (to the
+// message function, or on stderr), and nothing else: for a failure that is
+// not the caller's misuse.
 void report(const char* function, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Prints "OpenNL error in <function>(): <reason>" on stderr and puts ctx
+// Gives the message as report() does and puts ctx
 // into the failed state. Silent when ctx has already failed, so one misuse
 // gives one message.
 void misuse(Context* ctx, const char* function, const char* format, ...)

@@ -49,6 +49,9 @@ public:
     void addBookkeeping(GU_Detail &work);
     /// Adds "ptN" and numbers the piece's points 0..n-1 in list order.
     void numberPiecePoints(GU_Detail &work);
+    /// Warns when a part of the triangulated piece is not a topological
+    /// disk (no boundary, or a handle): its conformal map degenerates.
+    void warnUnlessDisk(const GU_Detail &work);
     /// Appends the geometry's "currentlayer" value to name, when it has one.
     static void appendCurrentLayer(const GEO_Detail &gdp, UT_String &name);
     /// Seam step: cut mode cuts the seams open through the view; collect

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <nl.h>
+#include <string>
 
 /// What one cook owns. Released in this order: the solver context, the
 /// ad-hoc groups of both details, the closures and the quad-edge view,
@@ -53,6 +54,33 @@ static NLboolean solveProgress(NLuint iteration, NLuint max_iterations, NLdouble
     return UTgetInterrupt()->opInterrupt(20 + static_cast<int>(75.0 * done)) ? NL_FALSE : NL_TRUE;
 }
 
+/// Routes the solver library's messages into the node's own messages
+/// while the cook runs, so that the library prints nothing itself; puts
+/// back the message function that was set before.
+class SolverMessages {
+public:
+    explicit SolverMessages(SOP_Flatskin &node) {
+        nlGetMessageFunction(&myPrevious, &myPreviousData);
+        nlSetMessageFunction(relay, &node);
+    }
+    ~SolverMessages() { nlSetMessageFunction(myPrevious, myPreviousData); }
+    SolverMessages(const SolverMessages &) = delete;
+    SolverMessages &operator=(const SolverMessages &) = delete;
+
+private:
+    // Called from inside the library: nothing may be thrown back into it,
+    // so a message that cannot be stored is dropped.
+    static void relay(const char *function, const char *reason, void *node) noexcept {
+        try {
+            std::string text = std::string("Solver: ") + function + "(): " + reason;
+            static_cast<SOP_Flatskin *>(node)->addMessage(SOP_MESSAGE, text.c_str());
+        } catch (...) {
+        }
+    }
+    NLmessageFunc myPrevious = nullptr;
+    void *myPreviousData = nullptr;
+};
+
 static bool allPolygons(const GU_Detail &gdp) {
     for (const auto &p : gdp.primitives())
         if (p->getPrimitiveId() != GEOPRIMPOLY) return false;
@@ -77,6 +105,7 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
         return leave();
     }
 
+    SolverMessages solver_messages(*this); // outlives the solver context
     CookResources res(*this, *gdp);
     InterruptScope scope;
     auto interrupted = [&](int percent) {
@@ -109,6 +138,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
     numberPiecePoints(work);
     work.convex(3, nullptr);
+    warnUnlessDisk(work);
     myPointCount = myWorkPiecePoints->entries();
     if (interrupted(10)) return false;
 
@@ -136,6 +166,8 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
 }
 
 bool SOP_Flatskin::solve(GU_Detail &work) {
+    // Pins, rows and write-back all read every point's solver index.
+    if (myPtNOffset < 0) return false;
     // "direct" factors the same normal equations instead of iterating.
     configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0) == 1);
     nlBegin(NL_SYSTEM);

@@ -1,4 +1,5 @@
 #include "node/SOP_Flatskin.h"
+#include "colour_attribute.h"
 #include "seam_random.h"
 #include <GB/GB_PointRefArray.h>
 #include <GEO/GEO_Closure.h>
@@ -7,11 +8,9 @@
 #include <cstdint>
 
 void SOP_Flatskin::colourSeams(GU_Detail &out) {
-    int cd = out.primitiveAttribs().getOffset("Cd", 12, GB_ATTRIB_FLOAT);
-    if (cd < 0) {
-        const float white[3] = {1.0f, 1.0f, 1.0f};
-        cd = out.primitiveAttribs().append("Cd", 12, GB_ATTRIB_FLOAT, white);
-    }
+    const float white[3] = {1.0f, 1.0f, 1.0f};
+    const int cd = findOrAddColour(out, white);
+    if (cd < 0) addWarning(SOP_MESSAGE, "No seam colours: the primitive attribute \"Cd\" has another size or type");
 
     GQ_Detail view(&out, nullptr, 1e-6f);
     seamStep(out, view, false);

@@ -1,4 +1,5 @@
 #include "node/SOP_Flatskin.h"
+#include "colour_attribute.h"
 #include "fit_to_range.h"
 #include <UT/UT_Color.h>
 #include <UT/UT_Vector2.h>
@@ -29,9 +30,11 @@ void SOP_Flatskin::colourStretch(GU_Detail &out) {
     }
     const float R = ref ? uvPerimeter(*ref) : 0.0f;
 
-    int cd = out.primitiveAttribs().getOffset("Cd", 12, GB_ATTRIB_FLOAT);
-    if (cd < 0) cd = out.primitiveAttribs().append("Cd", 12, GB_ATTRIB_FLOAT, nullptr);
-    if (cd < 0) return;
+    const int cd = findOrAddColour(out, nullptr);
+    if (cd < 0) {
+        addWarning(SOP_MESSAGE, "No stretch colours: the primitive attribute \"Cd\" has another size or type");
+        return;
+    }
     for (const auto &p : out.primitives()) {
         float t = fitToRange(uvPerimeter(*p), 0.0f, R, 1.0f, 0.0f);
         float rgb[3];

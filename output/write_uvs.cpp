@@ -22,6 +22,15 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
         const float zero[3] = {0.0f, 0.0f, 0.0f};
         myUVOffset = out.vertexAttribs().append(uvname, 12, GB_ATTRIB_FLOAT, zero);
     }
+    if (myUVOffset < 0) {
+        // The input holds a vertex attribute of that name with another
+        // layout: it stays as it is, and so do the point uvs.
+        UT_String msg("No uvs written: the vertex attribute \"");
+        msg += uvname;
+        msg += "\" has another size or type";
+        addWarning(SOP_MESSAGE, msg);
+        return;
+    }
     out.pointAttribs().destroy(uvname, 12, GB_ATTRIB_FLOAT);
 
     const bool userange = evalInt("userange", 0, 0) != 0;
@@ -39,7 +48,7 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
 
     const int prim_off = work.primitiveAttribs().getOffset("primN", 4, GB_ATTRIB_INT);
     const int vtx_off = work.vertexAttribs().getOffset("vtxN", 4, GB_ATTRIB_INT);
-    if (myUVOffset < 0 || prim_off < 0 || vtx_off < 0 || myPtNOffset < 0) return;
+    if (prim_off < 0 || vtx_off < 0 || myPtNOffset < 0) return;
 
     const GEO_PrimList &prims = work.primitives();
     for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {

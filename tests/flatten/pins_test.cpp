@@ -235,3 +235,73 @@ TEST(Pins, CornerAnglesAndClampedAcos) {
     SOP_Flatskin::cornerAngles(*g.primitives()(1), a0, a1, a2);
     EXPECT_TRUE(std::isfinite(a0) && std::isfinite(a1) && std::isfinite(a2));
 }
+
+namespace {
+/// The output's uvs, in primitive and vertex order.
+std::vector<std::pair<double, double>> layout(Unwrap &u) {
+    std::vector<std::pair<double, double>> uvs;
+    for (const auto &p : u.out().primitives())
+        for (unsigned q = 0; q < p->getVertexCount(); ++q) uvs.push_back(u.uv(p->getNum(), static_cast<int>(q)));
+    return uvs;
+}
+} // namespace
+
+TEST(Pins, PinsThatCannotFixTheLayoutGiveDefaultPins) {
+    const char *not_fixed = "Pins do not fix the layout (need two pinned points with different uvs in the piece), "
+                            "calculating default pins";
+    struct Case {
+        const char *name;
+        int p1, q1, p2, q2;
+        float uv2[2];
+        bool warned;  // false: no pin in the piece, whose own warning stands
+    } cases[] = {
+        {"same uv at two points", 0, 0, 2, 2, {0.1f, 0.9f}, true},
+        {"two pins on one point", 0, 2, 1, 3, {0.7f, 0.2f}, true},
+        {"no pin in the piece", 6, 0, 8, 2, {0.7f, 0.2f}, false},
+    };
+    for (int solver : {0, 1})
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (solver ? ", direct" : ", cg"));
+            // Two grids apart; the hint selects the first (primitives 0-5).
+            auto run = [&](bool pinned, Unwrap &u) {
+                makeGrid(u.input, 3, 2, 3.0f, 1.0f);
+                makeGrid(u.input, 3, 2, 3.0f, 1.0f, nullptr, 10.0f, 0.0f);
+                u.node->setInt("solver", 0, solver);
+                if (pinned) {
+                    u.addPin(c.p1, c.q1, 0.1f, 0.9f);
+                    u.addPin(c.p2, c.q2, c.uv2[0], c.uv2[1]);
+                }
+                u.cook();
+            };
+            Unwrap plain, pinned;
+            run(false, plain);
+            run(true, pinned);
+            EXPECT_EQ(pinned.said(not_fixed, 4), c.warned);
+            EXPECT_TRUE(pinned.said("No input uvs, can't use live pin uvs", 4));
+            EXPECT_FALSE(pinned.said("No solution for unwrapper, check pins have valid uvs"));
+            EXPECT_EQ(layout(pinned), layout(plain));
+        }
+}
+
+TEST(Pins, DefaultPinAxesOfSquarePiecesTakeTheLaterAxisAsU) {
+    // A unit square of 2 x 2 quads at x in [2, 3]. Point 0 is the first
+    // point at the smallest u coordinate and point 6 the first at the
+    // largest: both are held at (u axis, v axis) of their positions.
+    // In y = 0 the u axis is z, in z = 0 it is y; v is x in both.
+    for (bool y_zero : {true, false}) {
+        SCOPED_TRACE(y_zero ? "square in y = 0" : "square in z = 0");
+        Unwrap u;
+        makeGrid(u.input, 2, 2, 1.0f, 1.0f, nullptr, 2.0f, 0.0f);
+        if (y_zero)
+            for (const auto &p : u.input.points()) {
+                UT_Vector4 &P = p->getPos();
+                P(2) = P(1);
+                P(1) = 0;
+            }
+        u.node->setInt("userange", 0, 0);
+        u.cook();
+        // Point 0 is vertex 0 of quad 0; point 6 is vertex 3 of quad 2.
+        EXPECT_EQ(u.uv(0, 0), std::make_pair(0.0, 2.0));
+        EXPECT_EQ(u.uv(2, 3), std::make_pair(1.0, 2.0));
+    }
+}

@@ -154,3 +154,35 @@ TEST(SeamColours, StretchColoursStayAwayFromTheSeamsAndNoSeamsIsWhite) {
     w.cook();
     for (int p = 0; p < 9; ++p) expectColour(cd(w, p), {1, 1, 1}, "white");
 }
+
+TEST(Stretch, OfTwoPrimitivesTiedForTheLargestTheFirstIsTheReference) {
+    // A unit square and a trapezoid of the same area (1) but a longer
+    // outline, flat, so their UV outlines are their own. With the square
+    // as the reference both get t = 0; with the trapezoid the square would
+    // get t = 1 - 4 / (3 + sqrt(2)).
+    Unwrap u;
+    const float xy[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {2.5f, 0}, {1.5f, 1}};
+    for (const auto &p : xy) u.input.appendPoint(UT_Vector4(p[0], p[1], 0, 1));
+    const int square[4] = {0, 1, 2, 3}, trapezoid[4] = {1, 4, 5, 2};
+    u.input.appendPoly(square, 4);
+    u.input.appendPoly(trapezoid, 4);
+    ASSERT_EQ(u.input.primitives()(0)->calcArea(), u.input.primitives()(1)->calcArea());
+    u.node->setInt("vizstretch", 0, 1);
+    u.node->setInt("userange", 0, 0);
+    u.cook();
+    expectColour(cd(u, 0), ramp(0), "square, the reference");
+    expectColour(cd(u, 1), ramp(0), "trapezoid, longer than the reference");
+}
+
+TEST(SeamColours, TheGradientStepsOnInheritedEdgesToo) {
+    // Edge 13-14 starts a run (step 0); edge 1-14 shares quad 0 with it and
+    // inherits (step 1); edge 20-21 shares nothing and starts a run at
+    // step 2, not 1.
+    Unwrap u;
+    seamStrip(u, 12, "p13-14 p1-14 p20-21", 0);
+    u.cook();
+    expectColour(cd(u, 0), ramp(0), "first run");
+    expectColour(cd(u, 1), ramp(0), "inherited");
+    expectColour(cd(u, 7), ramp(2.0f / 9.0f), "run after an inherited edge");
+    expectColour(cd(u, 19), ramp(2.0f / 9.0f), "run after an inherited edge, above");
+}

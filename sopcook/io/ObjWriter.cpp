@@ -1,5 +1,6 @@
 // OBJ writing.
 #include "AttribAccess.h"
+#include "LeftOut.h"
 #include "NumberText.h"
 #include "ObjFormat.h"
 
@@ -21,6 +22,26 @@ void appendGroupLine(std::string &out, const std::vector<const char *> &names) {
         out += names[i];
     }
     out += '\n';
+}
+
+/// The edge group "lines" as `l` statements: edges that continue the
+/// previous one (its second point is this one's first) extend its line, so
+/// that the lines of a file come back as they were.
+void appendLines(std::string &out, const GB_EdgeGroup &lines) {
+    int last = -1;
+    for (const GB_Edge &e : lines.edges()) {
+        if (e.p0Num() < 0 || e.p1Num() < 0) continue;
+        if (e.p0Num() != last) {
+            if (last >= 0) out += '\n';
+            out += 'l';
+            out += ' ';
+            appendInt(out, e.p0Num() + 1);
+        }
+        out += ' ';
+        appendInt(out, e.p1Num() + 1);
+        last = e.p1Num();
+    }
+    if (last >= 0) out += '\n';
 }
 
 } // namespace
@@ -80,6 +101,18 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
         }
         out += '\n';
     }
-    if (skipped) notes.push_back(std::to_string(skipped) + " primitives that are not polygons were left out of the OBJ file");
+    const GB_EdgeGroup *lines = gdp.findEdgeGroup("lines");
+    if (lines && lines->getInternal()) lines = nullptr;
+    if (lines) appendLines(out, *lines);
+
+    KeptNames kept;
+    if (uv.valid()) {
+        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
+        kept.detailAttribs.insert("currentlayer");
+    }
+    for (const auto &g : gdp.primitiveGroups().groups()) kept.primGroups.insert(g->getName());
+    if (lines) kept.edgeGroups.insert("lines");
+    noteLeftOut(gdp, ".obj", kept, notes, " (only the edge group \"lines\" is written, as l statements)");
+    noteNonPolygons(skipped, ".obj", notes);
     return out;
 }

@@ -45,7 +45,7 @@ void checkNumbers(TextScanner &in, int min, int max, const char *what) {
         std::string_view t = in.next();
         double v;
         if (!parseNumber(t, v)) in.fail(what, t);
-        if (!fitsFloat(v)) in.fail(finiteExpected(what), t);
+        if (!fitsFloat(v)) in.fail(finiteExpected(("a " + std::string(what)).c_str()), t);
         ++n;
     }
     if (n < min || n > max)
@@ -53,13 +53,15 @@ void checkNumbers(TextScanner &in, int min, int max, const char *what) {
                     what + "s, found " + std::to_string(n));
 }
 
-/// What an index token may be, given count elements of its kind (statement
-/// keyword) so far.
-std::string indexRange(const char *kind, const char *keyword, long long count) {
+/// Throws for index token t, which names no element of a kind (statement
+/// keyword) of which count come before its line.
+[[noreturn]] void badIndex(TextScanner &in, std::string_view t, const char *kind, const char *keyword, long long count) {
     if (count == 0)
-        return std::string("no ") + kind + " index: no " + kind + " (" + keyword + ") comes before this line";
-    return std::string("a ") + kind + " index from 1 to " + std::to_string(count) + " (or -1 to -" +
-           std::to_string(count) + ")";
+        in.failHere("'" + std::string(t.substr(0, 40)) + "' names a " + kind + ", but no " + kind + " (" + keyword +
+                    ") comes before this line");
+    in.fail(std::string("a ") + kind + " index from 1 to " + std::to_string(count) + " (or -1 to -" +
+                std::to_string(count) + ")",
+            t);
 }
 
 /// Checks a point index token (the part before any '/') and returns the
@@ -67,7 +69,7 @@ std::string indexRange(const char *kind, const char *keyword, long long count) {
 int checkPoint(TextScanner &in, std::string_view t, const ObjCensus &c) {
     std::string_view v = t.substr(0, t.find('/'));
     long long i = 0;
-    if (!validIndex(v, c.points) || !parseInteger(v, i)) in.fail(indexRange("point", "v", c.points), t);
+    if (!validIndex(v, c.points) || !parseInteger(v, i)) badIndex(in, t, "point", "v", c.points);
     return static_cast<int>(i > 0 ? i - 1 : c.points + i);
 }
 
@@ -81,7 +83,7 @@ void checkCorner(TextScanner &in, std::string_view t, const ObjCensus &c) {
     if (rest.empty()) in.fail("a texture index after '/'", t);
     auto slash2 = rest.find('/');
     std::string_view vt = rest.substr(0, slash2);
-    if (!vt.empty() && !validIndex(vt, c.uvs)) in.fail(indexRange("texture", "vt", c.uvs), t);
+    if (!vt.empty() && !validIndex(vt, c.uvs)) badIndex(in, t, "texture coordinate", "vt", c.uvs);
     if (slash2 != std::string_view::npos) {
         long long n;
         if (!parseInteger(rest.substr(slash2 + 1), n)) in.fail("a normal index after '//'", t);
@@ -113,7 +115,7 @@ void checkLine(TextScanner &in, ObjCensus &c) {
         pts.push_back(checkPoint(in, t, c));
         auto slash = t.find('/');
         if (slash != std::string_view::npos && !validIndex(t.substr(slash + 1), c.uvs))
-            in.fail(indexRange("texture", "vt", c.uvs), t);
+            badIndex(in, t, "texture coordinate", "vt", c.uvs);
     }
     if (pts.size() < 2) in.failHere("expected at least 2 points in a line (l), found " + std::to_string(pts.size()));
     c.lines.push_back(std::move(pts));

@@ -182,6 +182,10 @@ TEST(EdgeGroupFiles, SeamsNamingThePlyEdgeElementCutExactlyThoseEdges) {
     EXPECT_EQ(uvCuts(out), want);
     // The group travels on with all six entries, the two non-edges too.
     EXPECT_EQ(edgesOf(out, "edges").size(), 6u);
+    // A format without edge groups says on stderr that it leaves it out.
+    r = runSopcook(dir, "flatskin cube.ply out.off -p seams=edges", FLATSKIN_DSO);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "sopcook: out.off: warning: .off cannot hold the edge group \"edges\"; left out\n")) << r.err;
 }
 #endif
 

@@ -33,8 +33,18 @@ void noteLeftOut(const GU_Detail &gdp, const char *format, const KeptNames &kept
             notes.push_back(warning(format, "edge group", g->getName()) + edge_hint);
 }
 
-void noteNonPolygons(int count, const char *format, std::vector<std::string> &notes) {
-    if (count > 0)
-        notes.push_back(std::string("warning: ") + format + " cannot hold " + std::to_string(count) +
-                        " primitives that are not polygons; left out");
+bool isFace(const GEO_Primitive &prim) { return prim.getPrimitiveId() == GEOPRIMPOLY && prim.getVertexCount() >= 3; }
+
+void noteUnwritten(const GU_Detail &gdp, const char *format, bool (*written)(const GEO_Primitive &),
+                   std::vector<std::string> &notes) {
+    int others = 0, short_polys = 0;
+    for (const auto &prim : gdp.primitives())
+        if (!written(*prim)) ++(prim->getPrimitiveId() == GEOPRIMPOLY ? short_polys : others);
+    auto note = [&](int count, const char *what) {
+        if (count > 0)
+            notes.push_back(std::string("warning: ") + format + " cannot hold " + std::to_string(count) + " " + what +
+                            "; left out");
+    };
+    note(others, "primitives that are not polygons");
+    note(short_polys, "polygons with too few points");
 }

@@ -19,6 +19,11 @@ struct KeptNames {
 void noteLeftOut(const GU_Detail &gdp, const char *format, const KeptNames &kept, std::vector<std::string> &notes,
                  const std::string &edge_hint = "");
 
-/// The warning for primitives that are not polygons, which the mesh
-/// formats cannot hold; nothing when count is 0.
-void noteNonPolygons(int count, const char *format, std::vector<std::string> &notes);
+/// Whether .off and .ply hold prim: a polygon of 3 or more vertices.
+bool isFace(const GEO_Primitive &prim);
+
+/// Appends to notes a warning for the primitives of gdp that the file
+/// leaves out (those for which written is false): how many are not
+/// polygons and how many are polygons with too few points for it.
+void noteUnwritten(const GU_Detail &gdp, const char *format, bool (*written)(const GEO_Primitive &),
+                   std::vector<std::string> &notes);

@@ -24,6 +24,13 @@ void appendGroupLine(std::string &out, const std::vector<const char *> &names) {
     out += '\n';
 }
 
+/// Whether the file holds prim: a closed polygon of 3 or more points as a
+/// face, an open one of 2 or more as a line.
+bool objHolds(const GEO_Primitive &prim) {
+    if (prim.getPrimitiveId() != GEOPRIMPOLY) return false;
+    return prim.getVertexCount() >= (static_cast<const GEO_PrimPoly &>(prim).isClosed() ? 3u : 2u);
+}
+
 /// The edge group "lines" as `l` statements: edges that continue the
 /// previous one (its second point is this one's first) extend its line, so
 /// that the lines of a file come back as they were.
@@ -63,10 +70,9 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     }
     const std::string uvname = currentUvName(gdp);
     TupleSource uv = findCornerTuple(gdp, uvname.c_str(), 2);
-    int skipped = 0;
     if (uv.valid()) {
         for (const auto &prim : gdp.primitives()) {
-            if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+            if (!objHolds(*prim)) continue;
             for (const GEO_Vertex &v : prim->vertices()) {
                 out += "vt ";
                 appendFloat(out, cornerValue(uv, v, 0));
@@ -79,10 +85,7 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     std::vector<const char *> current;
     long long corner = 0;
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) {
-            ++skipped;
-            continue;
-        }
+        if (!objHolds(*prim)) continue;
         auto groups = groupsOf(gdp, *prim);
         if (groups != current) {
             appendGroupLine(out, groups);
@@ -113,6 +116,6 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     for (const auto &g : gdp.primitiveGroups().groups()) kept.primGroups.insert(g->getName());
     if (lines) kept.edgeGroups.insert("lines");
     noteLeftOut(gdp, ".obj", kept, notes, " (only the edge group \"lines\" is written, as l statements)");
-    noteNonPolygons(skipped, ".obj", notes);
+    noteUnwritten(gdp, ".obj", objHolds, notes);
     return out;
 }

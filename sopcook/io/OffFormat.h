@@ -17,7 +17,8 @@ void readOff(std::string_view data, const std::string &file, GU_Detail &gdp);
 /// "N" and "Cd", face colours from the primitive "Cd" and the current UV
 /// layer as per-point texture coordinates. A UV on vertices is made
 /// per-point by copying each point once for every further UV its corners
-/// carry (notes says how many). Open polygons are written as faces. notes
-/// receives a warning for every attribute, group or primitive the file
+/// carry (notes says how many). Open polygons of 3 or more points are
+/// written as faces. notes receives a warning for every attribute, group
+/// or primitive (including polygons of fewer than 3 points) the file
 /// cannot hold.
 std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes);

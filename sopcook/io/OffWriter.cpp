@@ -50,7 +50,7 @@ OffPoints layOutPoints(const GU_Detail &gdp, const TupleSource &uv) {
     // The file points holding each detail point, with their uv keys.
     std::vector<std::vector<std::pair<std::uint64_t, int>>> copies(static_cast<size_t>(npts));
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         for (const GEO_Vertex &v : prim->vertices()) {
             const int pt = v.getPt()->getNum();
             if (!uv.valid() || !uv.onVertex) {
@@ -90,7 +90,7 @@ std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes) {
     const TupleSource uv = findCornerTuple(gdp, uvname.c_str(), 2);
     const OffPoints points = layOutPoints(gdp, uv);
     int polys = 0;
-    for (const auto &prim : gdp.primitives()) polys += prim->getPrimitiveId() == GEOPRIMPOLY ? 1 : 0;
+    for (const auto &prim : gdp.primitives()) polys += isFace(*prim) ? 1 : 0;
     // The prefixes in the order readers expect them: ST, C, N.
     std::string out = std::string(uv.valid() ? "ST" : "") + (pcd >= 0 ? "C" : "") + (pn >= 0 ? "N" : "") + "OFF\n";
     out += std::to_string(points.source.size()) + ' ' + std::to_string(polys) + " 0\n";
@@ -121,7 +121,7 @@ std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes) {
     }
     size_t corner = 0;
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         appendInt(out, prim->getVertexCount());
         for (unsigned v = 0; v < prim->getVertexCount(); ++v) {
             out += ' ';
@@ -147,6 +147,6 @@ std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes) {
         notes.push_back(".off holds one texture coordinate per point: " + std::to_string(points.split) +
                         " points copied where the corners of a point have different \"" + uvname + "\"");
     noteLeftOut(gdp, ".off", kept, notes);
-    noteNonPolygons(gdp.primitives().entries() - polys, ".off", notes);
+    noteUnwritten(gdp, ".off", isFace, notes);
     return out;
 }

@@ -68,7 +68,7 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
     int polys = 0;
     unsigned most = 0;
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         ++polys;
         most = std::max(most, prim->getVertexCount());
     }
@@ -100,7 +100,7 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
         sink.endElement();
     }
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         sink.value(idxCount, prim->getVertexCount());
         for (const GEO_Vertex &v : prim->vertices()) sink.value(PlyType::Int32, v.getPt()->getNum());
         if (fcd >= 0)
@@ -129,6 +129,6 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
     }
     if (edges) kept.edgeGroups.insert("edges");
     noteLeftOut(gdp, ".ply", kept, notes, " (only the edge group \"edges\" is written, as the edge element)");
-    noteNonPolygons(gdp.primitives().entries() - polys, ".ply", notes);
+    noteUnwritten(gdp, ".ply", isFace, notes);
     return out;
 }

@@ -316,4 +316,33 @@ TEST(MeshFiles, OffKeepsCornerUvsByCopyingPointsAndFaceColours) {
     EXPECT_EQ(back.primitives()(1)->getVertex(0).getPt()->getNum(), 4);
 }
 
+TEST(MeshFiles, PrimitivesAFormatCannotHoldAreCountedAndTheFileReadsBack) {
+    GU_Detail g;
+    makeTwoTriangles(g);
+    int two[] = {1, 3}, one[] = {2};
+    g.appendPoly(two, 2, false);
+    g.appendPoly(two, 2, true);
+    g.appendPoly(one, 1, false);
+    g.appendOther("Sphere", one, 1)->body = "1 0 0 0 1 0 0 0 1";
+    struct Case { const char *file; int prims; std::set<std::string> notes; };
+    const Case cases[] = {
+        {"s.geo", 6, {}},
+        {"s.obj", 2, {"warning: .obj cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .obj cannot hold 2 polygons with too few points; left out"}},
+        {"s.off", 2, {"warning: .off cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .off cannot hold 3 polygons with too few points; left out"}},
+        {"s.ply", 2, {"warning: .ply cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .ply cannot hold 3 polygons with too few points; left out"}},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        std::vector<std::string> notes;
+        writeGeometryFile(dir.file(c.file), g, notes);
+        EXPECT_EQ(std::set<std::string>(notes.begin(), notes.end()), c.notes) << c.file;
+        GU_Detail back;
+        readGeometryFile(dir.file(c.file), back, notes);
+        EXPECT_EQ(back.primitives().entries(), c.prims) << c.file;
+    }
+}
+
 } // namespace

@@ -92,6 +92,7 @@ TEST(EdgeGroupFiles, ObjLinesAreConsecutivePointsAndWriteBackAsTheyWere) {
     readObj("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nl 1 2 3 4\nl -1 -3\n", "l.obj", h, notes);
     // -1 -3 is the fourth point to the second, and continues the first line.
     EXPECT_EQ(edgesOf(h, "lines"), (Edges{"0-1", "1-2", "2-3", "3-1"}));
+    EXPECT_EQ(h.primitives().entries(), 1) << "lines are no faces";
     EXPECT_TRUE(notes.empty());
     const std::string back = writeObj(h, notes);
     EXPECT_NE(back.find("\nl 1 2 3 4 2\n"), std::string::npos) << back;

@@ -98,9 +98,10 @@ public:
     }
     void fail(const std::string &message) override { throw GeoFileError::atByte(myFile, myLast, message); }
     void finish() override {
-        if (myPos < myData.size())
+        const std::size_t left = myData.size() - myPos;
+        if (left > 0)
             throw GeoFileError::atByte(myFile, myPos, "expected the end of the file after the last element, found " +
-                                                          std::to_string(myData.size() - myPos) + " more bytes");
+                                                          std::to_string(left) + (left == 1 ? " more byte" : " more bytes"));
     }
 
 private:

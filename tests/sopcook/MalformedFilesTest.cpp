@@ -230,7 +230,7 @@ TEST(MalformedFiles, QuietInconsistenciesAreRefusedWithThePlace) {
         ADD_FAILURE() << "accepted a byte after the last face";
     } catch (const GeoFileError &e) {
         EXPECT_EQ(std::string(e.what()), "b.ply: byte " + std::to_string(ply.size()) +
-                                             ": expected the end of the file after the last element, found 1 more bytes");
+                                             ": expected the end of the file after the last element, found 1 more byte");
     }
 }
 

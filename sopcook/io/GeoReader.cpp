@@ -18,7 +18,7 @@ struct Decl {
 
 /// Header counts.
 struct Counts {
-    long long points = 0, prims = 0, pointGroups = 0, primGroups = 0;
+    long long points = 0, prims = 0, pointGroups = 0, primGroups = 0, edgeGroups = 0;
     long long pointAttribs = 0, vertexAttribs = 0, primAttribs = 0, detailAttribs = 0;
 };
 
@@ -38,6 +38,7 @@ public:
         if (!myDetailDecls.empty()) readValues('(', ')', myDetailDecls, myGdp.getDetailElement());
         for (long long i = 0; i < myCounts.pointGroups; ++i) readGroup(myGdp.pointGroups(), myCounts.points);
         for (long long i = 0; i < myCounts.primGroups; ++i) readGroup(myGdp.primitiveGroups(), myCounts.prims);
+        for (long long i = 0; i < myCounts.edgeGroups; ++i) readEdgeGroup();
         readExtra();
     }
 
@@ -54,6 +55,13 @@ private:
         for (Field &f : fields) {
             myIn.expect(f.word);
             *f.value = myIn.count(f.word);
+            // Edge groups are counted after the primitive groups, and only
+            // when there are any, so that files without them keep the
+            // classic header.
+            if (f.value == &myCounts.primGroups && myIn.peek() == "NEdgeGroups") {
+                myIn.next();
+                myCounts.edgeGroups = myIn.count("NEdgeGroups");
+            }
         }
     }
 
@@ -126,7 +134,14 @@ private:
 
     void readPrimitiveLine() {
         std::string_view kw = myIn.next();
-        if (kw.empty()) myIn.fail("a primitive (" + std::to_string(myCounts.prims) + " declared)", kw);
+        // What follows the primitives (the detail values, a group, the
+        // extra section) where a primitive should be: NPrims is too large.
+        const std::string_view after = kw.empty() ? kw : myIn.peek();
+        if (kw.empty() || kw == "(" || kw == "beginExtra" || after == "unordered" || after == "ordered")
+            myIn.failHere("NPrims is " + std::to_string(myCounts.prims) + " but the file has " +
+                          std::to_string(myGdp.primitives().entries()) + " primitives (found " +
+                          (kw.empty() ? std::string("the end of the file") : "'" + std::string(kw) + "'") +
+                          " where primitive " + std::to_string(myGdp.primitives().entries()) + " should be)");
         if (kw == "Run") {
             long long k = myIn.count("a run length");
             std::string keyword(myIn.next());
@@ -207,6 +222,41 @@ private:
                 ++bit;
             }
         }
+    }
+
+    /// "NAME ordered", then the count and one "A-B" or "A-B:P" per edge:
+    /// points A and B, and P the primitive the edge was found on.
+    void readEdgeGroup() {
+        std::string name(myIn.next());
+        if (name.empty()) myIn.fail("an edge group name", name);
+        if (myGdp.findEdgeGroup(name.c_str())) myIn.failHere("edge group '" + name + "' appears twice");
+        std::string_view order = myIn.next();
+        if (order != "unordered" && order != "ordered") myIn.fail("'unordered' or 'ordered'", order);
+        long long n = myIn.count("the edge group's edge count");
+        GB_EdgeGroup *g = myGdp.newEdgeGroup(name.c_str());
+        for (long long i = 0; i < n; ++i) {
+            std::string_view t = myIn.next();
+            long long a, b, prim = -1;
+            if (!parseEdge(t, a, b, prim)) myIn.fail("an edge such as 0-1 or 0-1:2 (points, then a primitive)", t);
+            const long long npts = myGdp.points().entries(), nprims = myGdp.primitives().entries();
+            if (a >= npts || b >= npts) myIn.fail("an edge between point numbers below " + std::to_string(npts), t);
+            if (prim >= nprims) myIn.fail("an edge's primitive number below " + std::to_string(nprims), t);
+            g->add(myGdp.points()(static_cast<int>(a)), myGdp.points()(static_cast<int>(b)),
+                   prim >= 0 ? myGdp.primitives()(static_cast<int>(prim)) : nullptr);
+        }
+    }
+
+    /// Parses "A-B" or "A-B:P" of unsigned decimal numbers.
+    static bool parseEdge(std::string_view t, long long &a, long long &b, long long &prim) {
+        const size_t dash = t.find('-'), colon = t.find(':');
+        if (dash == std::string_view::npos || (colon != std::string_view::npos && colon < dash)) return false;
+        auto whole = [](std::string_view s, long long &v) {
+            return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos && s.size() < 12 &&
+                   parseInteger(s, v);
+        };
+        if (!whole(t.substr(0, dash), a)) return false;
+        if (colon == std::string_view::npos) return whole(t.substr(dash + 1), b);
+        return whole(t.substr(dash + 1, colon - dash - 1), b) && whole(t.substr(colon + 1), prim);
     }
 
     void readExtra() {

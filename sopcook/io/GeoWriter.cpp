@@ -132,16 +132,41 @@ void appendGroups(std::string &out, const std::vector<const GB_Group *> &groups,
     }
 }
 
+/// Each named edge group as "NAME ordered", then its count and edges as
+/// "A-B" (points) or "A-B:P" (P the primitive the edge was found on).
+void appendEdgeGroups(std::string &out, const std::vector<const GB_EdgeGroup *> &groups, const std::string &file) {
+    for (const GB_EdgeGroup *g : groups) {
+        requireToken(g->getName(), "edge group name", file);
+        out += std::string(g->getName()) + " ordered\n" + std::to_string(g->entries());
+        for (const GB_Edge &e : g->edges()) {
+            out += ' ';
+            appendInt(out, e.p0Num());
+            out += '-';
+            appendInt(out, e.p1Num());
+            if (e.prim) {
+                out += ':';
+                appendInt(out, e.prim->getNum());
+            }
+        }
+        out += '\n';
+    }
+}
+
 } // namespace
 
 std::string writeGeo(const GU_Detail &gdp, const std::string &file) {
     auto pgroups = namedGroups(gdp.pointGroups());
     auto primgroups = namedGroups(gdp.primitiveGroups());
+    std::vector<const GB_EdgeGroup *> edgegroups;
+    for (const auto &g : gdp.edgeGroups().groups())
+        if (!g->getInternal()) edgegroups.push_back(g.get());
     const int npts = gdp.points().entries();
     const int nprims = gdp.primitives().entries();
     std::string out = "PGEOMETRY V5\n";
     out += "NPoints " + std::to_string(npts) + " NPrims " + std::to_string(nprims) + '\n';
-    out += "NPointGroups " + std::to_string(pgroups.size()) + " NPrimGroups " + std::to_string(primgroups.size()) + '\n';
+    out += "NPointGroups " + std::to_string(pgroups.size()) + " NPrimGroups " + std::to_string(primgroups.size());
+    if (!edgegroups.empty()) out += " NEdgeGroups " + std::to_string(edgegroups.size());
+    out += '\n';
     out += "NPointAttrib " + std::to_string(gdp.pointAttribs().entries()) + " NVertexAttrib " +
            std::to_string(gdp.vertexAttribs().entries()) + " NPrimAttrib " +
            std::to_string(gdp.primitiveAttribs().entries()) + " NAttrib " + std::to_string(gdp.attribs().entries()) + '\n';
@@ -165,6 +190,7 @@ std::string writeGeo(const GU_Detail &gdp, const std::string &file) {
     }
     appendGroups(out, pgroups, npts, file);
     appendGroups(out, primgroups, nprims, file);
+    appendEdgeGroups(out, edgegroups, file);
     out += "beginExtra\nendExtra\n";
     return out;
 }

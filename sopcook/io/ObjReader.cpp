@@ -23,9 +23,11 @@ bool knownStatement(std::string_view k) {
     return false;
 }
 
-/// Counts of what the check saw.
+/// Counts of what the check saw, and the points of every `l` statement
+/// (0-based), which the parser does not report.
 struct ObjCensus {
-    long long points = 0, uvs = 0, lines = 0, others = 0;
+    long long points = 0, uvs = 0, others = 0;
+    std::vector<std::vector<int>> lines;
 };
 
 /// Checks that an OBJ index token refers to one of count elements (1-based,
@@ -43,6 +45,7 @@ void checkNumbers(TextScanner &in, int min, int max, const char *what) {
         std::string_view t = in.next();
         double v;
         if (!parseNumber(t, v)) in.fail(what, t);
+        if (!fitsFloat(v)) in.fail(finiteExpected(("a " + std::string(what)).c_str()), t);
         ++n;
     }
     if (n < min || n > max)
@@ -50,11 +53,29 @@ void checkNumbers(TextScanner &in, int min, int max, const char *what) {
                     what + "s, found " + std::to_string(n));
 }
 
+/// Throws for index token t, which names no element of a kind (statement
+/// keyword) of which count come before its line.
+[[noreturn]] void badIndex(TextScanner &in, std::string_view t, const char *kind, const char *keyword, long long count) {
+    if (count == 0)
+        in.failHere("'" + std::string(t.substr(0, 40)) + "' names a " + kind + ", but no " + kind + " (" + keyword +
+                    ") comes before this line");
+    in.fail(std::string("a ") + kind + " index from 1 to " + std::to_string(count) + " (or -1 to -" +
+                std::to_string(count) + ")",
+            t);
+}
+
+/// Checks a point index token (the part before any '/') and returns the
+/// point, 0-based.
+int checkPoint(TextScanner &in, std::string_view t, const ObjCensus &c) {
+    std::string_view v = t.substr(0, t.find('/'));
+    long long i = 0;
+    if (!validIndex(v, c.points) || !parseInteger(v, i)) badIndex(in, t, "point", "v", c.points);
+    return static_cast<int>(i > 0 ? i - 1 : c.points + i);
+}
+
 void checkCorner(TextScanner &in, std::string_view t, const ObjCensus &c) {
     auto slash = t.find('/');
-    std::string_view v = t.substr(0, slash);
-    if (!validIndex(v, c.points))
-        in.fail("a point index from 1 to " + std::to_string(c.points) + " (or a negative one)", t);
+    checkPoint(in, t, c);
     if (slash == std::string_view::npos) return;
     std::string_view rest = t.substr(slash + 1);
     // tinyobjloader reads past a bare trailing '/' into the next corner,
@@ -62,21 +83,47 @@ void checkCorner(TextScanner &in, std::string_view t, const ObjCensus &c) {
     if (rest.empty()) in.fail("a texture index after '/'", t);
     auto slash2 = rest.find('/');
     std::string_view vt = rest.substr(0, slash2);
-    if (!vt.empty() && !validIndex(vt, c.uvs))
-        in.fail("a texture index from 1 to " + std::to_string(c.uvs) + " (or a negative one)", t);
+    if (!vt.empty() && !validIndex(vt, c.uvs)) badIndex(in, t, "texture coordinate", "vt", c.uvs);
     if (slash2 != std::string_view::npos) {
         long long n;
         if (!parseInteger(rest.substr(slash2 + 1), n)) in.fail("a normal index after '//'", t);
     }
 }
 
+/// Refuses NUL bytes and '\\' line continuations, which the parser
+/// would read differently from the line check.
+void checkRawLines(std::string_view data, const std::string &file) {
+    int line = 1;
+    for (size_t start = 0; start < data.size(); ++line) {
+        size_t end = std::min(data.find('\n', start), data.size());
+        std::string_view text = data.substr(start, end - start);
+        if (text.find('\0') != std::string_view::npos)
+            throw GeoFileError::atLine(file, line, "expected text, found a NUL byte");
+        text = text.substr(0, text.find('#'));
+        size_t last = text.find_last_not_of(" \t\r\f\v");
+        if (last != std::string_view::npos && text[last] == '\\')
+            throw GeoFileError::atLine(file, line, "a '\\' line continuation is not supported: join the lines");
+        start = end + 1;
+    }
+}
+
+/// The `l` statement: at least two points, each "v" or "v/vt".
+void checkLine(TextScanner &in, ObjCensus &c) {
+    std::vector<int> pts;
+    while (!in.atLineEnd()) {
+        std::string_view t = in.next();
+        pts.push_back(checkPoint(in, t, c));
+        auto slash = t.find('/');
+        if (slash != std::string_view::npos && !validIndex(t.substr(slash + 1), c.uvs))
+            badIndex(in, t, "texture coordinate", "vt", c.uvs);
+    }
+    if (pts.size() < 2) in.failHere("expected at least 2 points in a line (l), found " + std::to_string(pts.size()));
+    c.lines.push_back(std::move(pts));
+}
+
 /// The line check: every statement well formed, every index in range.
 ObjCensus checkObj(std::string_view data, const std::string &file) {
-    if (data.find('\0') != std::string_view::npos) {
-        auto at = data.find('\0');
-        int line = 1 + static_cast<int>(std::count(data.begin(), data.begin() + static_cast<long>(at), '\n'));
-        throw GeoFileError::atLine(file, line, "expected text, found a NUL byte");
-    }
+    checkRawLines(data, file);
     TextScanner in(data, file, "", '#');
     ObjCensus c;
     while (!in.atEnd()) {
@@ -97,7 +144,7 @@ ObjCensus checkObj(std::string_view data, const std::string &file) {
             }
             if (n < 3) in.failHere("expected at least 3 corners in a face, found " + std::to_string(n));
         } else if (k == "l") {
-            ++c.lines;
+            checkLine(in, c);
         } else if (!knownStatement(k)) {
             in.fail("an OBJ statement (v, vt, vn, f, g, o, ...)", k);
         } else if (k != "g" && k != "o" && k != "s" && k != "usemtl" && k != "mtllib" && k != "vn") {
@@ -170,11 +217,20 @@ void onObject(void *u, const char *name) {
     while (!b.object.empty() && (b.object.back() == ' ' || b.object.back() == '\t')) b.object.pop_back();
 }
 
+/// The `l` statements as the edge group "lines": consecutive points of
+/// each line. Lines are not faces, so the edges name no primitive.
+void addLines(const std::vector<std::vector<int>> &lines, GU_Detail &gdp) {
+    if (lines.empty()) return;
+    GB_EdgeGroup *group = gdp.newEdgeGroup("lines");
+    for (const std::vector<int> &pts : lines)
+        for (size_t i = 0; i + 1 < pts.size(); ++i)
+            group->add(gdp.points()(pts[i]), gdp.points()(pts[i + 1]));
+}
+
 } // namespace
 
 void readObj(std::string_view data, const std::string &file, GU_Detail &gdp, std::vector<std::string> &notes) {
     ObjCensus census = checkObj(data, file);
-    if (census.lines) notes.push_back(file + ": " + std::to_string(census.lines) + " line elements (l) skipped");
     if (census.others) notes.push_back(file + ": " + std::to_string(census.others) + " statements of other geometry skipped");
     tinyobj::callback_t cb;
     cb.vertex_cb = onVertex;
@@ -191,4 +247,5 @@ void readObj(std::string_view data, const std::string &file, GU_Detail &gdp, std
     } catch (const std::out_of_range &e) {
         throw GeoFileError::ofFile(file, std::string("cannot parse: ") + e.what());
     }
+    addLines(census.lines, gdp);
 }

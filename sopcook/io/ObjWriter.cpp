@@ -1,5 +1,6 @@
 // OBJ writing.
 #include "AttribAccess.h"
+#include "LeftOut.h"
 #include "NumberText.h"
 #include "ObjFormat.h"
 
@@ -23,6 +24,33 @@ void appendGroupLine(std::string &out, const std::vector<const char *> &names) {
     out += '\n';
 }
 
+/// Whether the file holds prim: a closed polygon of 3 or more points as a
+/// face, an open one of 2 or more as a line.
+bool objHolds(const GEO_Primitive &prim) {
+    if (prim.getPrimitiveId() != GEOPRIMPOLY) return false;
+    return prim.getVertexCount() >= (static_cast<const GEO_PrimPoly &>(prim).isClosed() ? 3u : 2u);
+}
+
+/// The edge group "lines" as `l` statements: edges that continue the
+/// previous one (its second point is this one's first) extend its line, so
+/// that the lines of a file come back as they were.
+void appendLines(std::string &out, const GB_EdgeGroup &lines) {
+    int last = -1;
+    for (const GB_Edge &e : lines.edges()) {
+        if (e.p0Num() < 0 || e.p1Num() < 0) continue;
+        if (e.p0Num() != last) {
+            if (last >= 0) out += '\n';
+            out += 'l';
+            out += ' ';
+            appendInt(out, e.p0Num() + 1);
+        }
+        out += ' ';
+        appendInt(out, e.p1Num() + 1);
+        last = e.p1Num();
+    }
+    if (last >= 0) out += '\n';
+}
+
 } // namespace
 
 std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
@@ -42,10 +70,9 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     }
     const std::string uvname = currentUvName(gdp);
     TupleSource uv = findCornerTuple(gdp, uvname.c_str(), 2);
-    int skipped = 0;
     if (uv.valid()) {
         for (const auto &prim : gdp.primitives()) {
-            if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+            if (!objHolds(*prim)) continue;
             for (const GEO_Vertex &v : prim->vertices()) {
                 out += "vt ";
                 appendFloat(out, cornerValue(uv, v, 0));
@@ -58,10 +85,7 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     std::vector<const char *> current;
     long long corner = 0;
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) {
-            ++skipped;
-            continue;
-        }
+        if (!objHolds(*prim)) continue;
         auto groups = groupsOf(gdp, *prim);
         if (groups != current) {
             appendGroupLine(out, groups);
@@ -80,6 +104,18 @@ std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
         }
         out += '\n';
     }
-    if (skipped) notes.push_back(std::to_string(skipped) + " primitives that are not polygons were left out of the OBJ file");
+    const GB_EdgeGroup *lines = gdp.findEdgeGroup("lines");
+    if (lines && lines->getInternal()) lines = nullptr;
+    if (lines) appendLines(out, *lines);
+
+    KeptNames kept;
+    if (uv.valid()) {
+        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
+        kept.detailAttribs.insert("currentlayer");
+    }
+    for (const auto &g : gdp.primitiveGroups().groups()) kept.primGroups.insert(g->getName());
+    if (lines) kept.edgeGroups.insert("lines");
+    noteLeftOut(gdp, ".obj", kept, notes, " (only the edge group \"lines\" is written, as l statements)");
+    noteUnwritten(gdp, ".obj", objHolds, notes);
     return out;
 }

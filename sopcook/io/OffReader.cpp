@@ -38,6 +38,7 @@ std::vector<double> restNumbers(TextScanner &in, bool &integers) {
         std::string_view t = in.next();
         double v;
         if (!parseNumber(t, v)) in.fail("a number", t);
+        if (!fitsFloat(v)) in.fail(finiteExpected("a number"), t);
         if (t.find_first_of(".eEnN") != std::string_view::npos) integers = false;
         out.push_back(v);
     }
@@ -70,7 +71,14 @@ public:
 private:
     void readVertex() {
         float p[4] = {0, 0, 0, 1};
-        for (int c = 0; c < (myLayout.homogeneous ? 4 : 3); ++c) p[c] = myIn.floatNumber("a vertex coordinate");
+        const int dims = myLayout.homogeneous ? 4 : 3;
+        // A vertex is one line: coordinates missing from it are reported
+        // here, not taken from the next line.
+        for (int c = 0; c < dims; ++c) {
+            if (c > 0 && myIn.atLineEnd())
+                myIn.failHere("expected " + std::to_string(dims) + " vertex coordinates, found " + std::to_string(c));
+            p[c] = myIn.floatNumber("a vertex coordinate");
+        }
         GEO_Point *pt = myGdp.appendPoint(UT_Vector4(p[0], p[1], p[2], p[3]));
         bool integers;
         std::vector<double> extra = restNumbers(myIn, integers);
@@ -104,6 +112,8 @@ private:
         GEO_PrimPoly *poly = myGdp.appendPoly(nullptr, 0, true);
         const long long npts = myGdp.points().entries();
         for (long long i = 0; i < n; ++i) {
+            if (myIn.atLineEnd())
+                myIn.failHere("expected " + std::to_string(n) + " vertex indices after the count, found " + std::to_string(i));
             long long idx = myIn.integer("a vertex index");
             if (idx < 0 || idx >= npts) myIn.fail("a vertex index below " + std::to_string(npts), std::to_string(idx));
             myGdp.appendVertex(*poly, myGdp.points()(static_cast<int>(idx)));

@@ -88,6 +88,8 @@ PlyHeader readPlyHeader(std::string_view data, const std::string &file) {
             p.type = readType(in);
             p.name = std::string(in.next());
             if (p.name.empty()) in.fail("a property name", p.name);
+            if (h.elements.back().find(p.name) >= 0)
+                in.failHere("property '" + p.name + "' of element '" + h.elements.back().name + "' is declared twice");
             h.elements.back().properties.push_back(std::move(p));
         } else {
             in.fail(end == std::string_view::npos && k.empty() ? "'end_header'" : "a header line (element, property, comment, end_header)", k);

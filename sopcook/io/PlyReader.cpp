@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include "AttribAccess.h"
@@ -16,10 +17,22 @@ class PlySource {
 public:
     virtual ~PlySource() = default;
     virtual double value(PlyType t, const char *what) = 0;
+    /// A value that becomes a coordinate or an attribute: refused unless a
+    /// float holds it (finite, within float range).
+    double floatValue(PlyType t, const char *what) {
+        double v = value(t, what);
+        if (!fitsFloat(v)) refuseNumber(what, v);
+        return v;
+    }
+    /// Throws unless the body has nothing after the last element.
+    virtual void finish() = 0;
     /// Throws unless count elements, each of at least min_bytes, can still
     /// be in the file.
     virtual void checkRoom(long long count, std::size_t min_bytes, const std::string &what) = 0;
     [[noreturn]] virtual void fail(const std::string &message) = 0;
+
+protected:
+    [[noreturn]] virtual void refuseNumber(const char *what, double v) = 0;
 };
 
 class AsciiSource : public PlySource {
@@ -29,6 +42,7 @@ public:
     }
     double value(PlyType t, const char *what) override {
         std::string_view tok = myIn.next();
+        myLastToken = tok;
         double v;
         if (!parseNumber(tok, v)) myIn.fail(what, tok);
         // Integer types take whole numbers only; the bound keeps every one
@@ -42,9 +56,15 @@ public:
             myIn.failHere(what + " " + std::to_string(count) + " is more than the rest of the file can hold");
     }
     void fail(const std::string &message) override { myIn.failHere(message); }
+    void finish() override {
+        if (!myIn.atEnd()) myIn.fail("the end of the file after the last element", myIn.next());
+    }
 
 private:
+    void refuseNumber(const char *what, double) override { myIn.fail(finiteExpected(what), myLastToken); }
+
     TextScanner myIn;
+    std::string_view myLastToken;
 };
 
 class BinarySource : public PlySource {
@@ -77,8 +97,20 @@ public:
             throw GeoFileError::atByte(myFile, myPos, what + " " + std::to_string(count) + " needs more bytes than the file has left");
     }
     void fail(const std::string &message) override { throw GeoFileError::atByte(myFile, myLast, message); }
+    void finish() override {
+        const std::size_t left = myData.size() - myPos;
+        if (left > 0)
+            throw GeoFileError::atByte(myFile, myPos, "expected the end of the file after the last element, found " +
+                                                          std::to_string(left) + (left == 1 ? " more byte" : " more bytes"));
+    }
 
 private:
+    void refuseNumber(const char *what, double v) override {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        fail("expected " + finiteExpected(what) + ", found " + text);
+    }
+
     std::string_view myData;
     std::size_t myPos, myLast = 0;
     bool myBig;
@@ -140,6 +172,8 @@ public:
                 mySrc.fail("the face element has no vertex_indices list");
             setup(e, faceRole, myGdp.primitiveAttribs());
             for (long long i = 0; i < e.count; ++i) readFace(e);
+        } else if (e.name == "edge" && e.find("vertex1") >= 0 && e.find("vertex2") >= 0) {
+            readEdges(e);
         } else {
             myRoles.assign(e.properties.size(), Role::Skip);
             for (long long i = 0; i < e.count; ++i) skipInstance(e);
@@ -172,14 +206,7 @@ private:
     }
 
     void skipInstance(const PlyElement &e) {
-        for (const PlyProperty &p : e.properties) {
-            if (!p.isList) {
-                mySrc.value(p.type, p.name.c_str());
-                continue;
-            }
-            long long n = listCount(p);
-            for (long long k = 0; k < n; ++k) mySrc.value(p.type, p.name.c_str());
-        }
+        for (const PlyProperty &p : e.properties) skipProperty(p);
     }
 
     void readVertex(const PlyElement &e) {
@@ -192,7 +219,7 @@ private:
                 for (long long k = 0; k < n; ++k) mySrc.value(p.type, p.name.c_str());
                 continue;
             }
-            float v = static_cast<float>(mySrc.value(p.type, p.name.c_str()));
+            float v = static_cast<float>(mySrc.floatValue(p.type, p.name.c_str()));
             switch (myRoles[i]) {
             case Role::X: pos(0) = v; break;
             case Role::Y: pos(1) = v; break;
@@ -222,7 +249,7 @@ private:
                 long long n = listCount(p);
                 for (long long k = 0; k < n; ++k) mySrc.value(p.type, p.name.c_str());
             } else {
-                float v = static_cast<float>(mySrc.value(p.type, p.name.c_str()));
+                float v = static_cast<float>(mySrc.floatValue(p.type, p.name.c_str()));
                 if (myRoles[i] == Role::Extra) poly->setValue<float>(myExtra[i], v);
                 else if (myCd >= 0 && (myRoles[i] == Role::R || myRoles[i] == Role::G || myRoles[i] == Role::B))
                     poly->setValue<float>(myCd, static_cast<float>(v * myColourScale), static_cast<int>(myRoles[i]) - static_cast<int>(Role::R));
@@ -243,6 +270,47 @@ private:
         }
     }
 
+    /// The edge element: each vertex1-vertex2 pair joins the edge group
+    /// "edges" (with no primitive: the file names none). Pairs that no
+    /// polygon has as an edge are kept too; a cut along the group skips
+    /// them. Other properties of the element are read past.
+    void readEdges(const PlyElement &e) {
+        const int ends[2] = {e.find("vertex1"), e.find("vertex2")};
+        for (int i : ends) {
+            const PlyProperty &p = e.properties[static_cast<size_t>(i)];
+            if (p.isList || plyIsFloat(p.type)) mySrc.fail("expected an integer type for the edge property '" + p.name + "'");
+        }
+        GB_EdgeGroup *group = myGdp.findEdgeGroup("edges");
+        if (!group) group = myGdp.newEdgeGroup("edges");
+        const long long npts = myGdp.points().entries();
+        for (long long k = 0; k < e.count; ++k) {
+            long long pt[2] = {-1, -1};
+            for (size_t i = 0; i < e.properties.size(); ++i) {
+                const PlyProperty &p = e.properties[i];
+                const int end = static_cast<int>(i) == ends[0] ? 0 : static_cast<int>(i) == ends[1] ? 1 : -1;
+                if (end < 0) {
+                    skipProperty(p);
+                    continue;
+                }
+                double idx = mySrc.value(p.type, "an edge's vertex index");
+                if (idx < 0 || idx >= static_cast<double>(npts))
+                    mySrc.fail("expected an edge's vertex index below " + std::to_string(npts) + ", found " +
+                               std::to_string(static_cast<long long>(idx)));
+                pt[end] = static_cast<long long>(idx);
+            }
+            group->add(myGdp.points()(static_cast<int>(pt[0])), myGdp.points()(static_cast<int>(pt[1])));
+        }
+    }
+
+    void skipProperty(const PlyProperty &p) {
+        if (!p.isList) {
+            mySrc.value(p.type, p.name.c_str());
+            return;
+        }
+        long long n = listCount(p);
+        for (long long k = 0; k < n; ++k) mySrc.value(p.type, p.name.c_str());
+    }
+
     /// Two numbers per corner; the indices must come first.
     void readTexcoords(const PlyProperty &p, GEO_PrimPoly &poly) {
         long long n = listCount(p);
@@ -250,7 +318,7 @@ private:
             mySrc.fail("expected " + std::to_string(2 * poly.getVertexCount()) + " texture coordinates (2 per corner), found " + std::to_string(n));
         if (myVertexUv < 0) myVertexUv = addFloatTuple(myGdp.vertexAttribs(), "uv", 3);
         for (long long k = 0; k < n; ++k) {
-            float v = static_cast<float>(mySrc.value(p.type, "a texture coordinate"));
+            float v = static_cast<float>(mySrc.floatValue(p.type, "a texture coordinate"));
             poly.getVertex(static_cast<unsigned>(k / 2)).setValue<float>(myVertexUv, v, static_cast<int>(k % 2));
         }
     }
@@ -275,6 +343,7 @@ void readPly(std::string_view data, const std::string &file, GU_Detail &gdp) {
     PlyReader reader(*src, gdp);
     try {
         for (const PlyElement &e : h.elements) reader.readElement(e);
+        src->finish();
     } catch (const GeoFileError &) {
         throw;
     } catch (const std::runtime_error &e) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include "AttribAccess.h"
+#include "LeftOut.h"
 #include "NumberText.h"
 #include "PlyHeader.h"
 
@@ -58,13 +59,16 @@ const char *encodingName(PlyEncoding e) {
 
 std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std::string> &notes) {
     const int pcd = findFloat3(gdp.pointAttribs(), "Cd");
+    const int pn = findFloat3(gdp.pointAttribs(), "N");
     const int fcd = findFloat3(gdp.primitiveAttribs(), "Cd");
     const std::string uvname = currentUvName(gdp);
     const TupleSource uv = findCornerTuple(gdp, uvname.c_str(), 2);
+    const GB_EdgeGroup *edges = gdp.findEdgeGroup("edges");
+    if (edges && edges->getInternal()) edges = nullptr;
     int polys = 0;
     unsigned most = 0;
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         ++polys;
         most = std::max(most, prim->getVertexCount());
     }
@@ -77,22 +81,26 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
     out += " 1.0\ncomment written by sopcook\n";
     out += "element vertex " + std::to_string(gdp.points().entries()) + "\n";
     out += "property float x\nproperty float y\nproperty float z\n";
+    if (pn >= 0) out += "property float nx\nproperty float ny\nproperty float nz\n";
     if (pcd >= 0) out += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
     out += "element face " + std::to_string(polys) + "\n";
     out += std::string("property list ") + plyName(idxCount) + " int vertex_indices\n";
     if (fcd >= 0) out += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
     if (uv.valid()) out += std::string("property list ") + plyName(texCount) + " float texcoord\n";
+    if (edges) out += "element edge " + std::to_string(edges->entries()) + "\nproperty int vertex1\nproperty int vertex2\n";
     out += "end_header\n";
 
     PlySink sink(out, encoding);
     for (const auto &p : gdp.points()) {
         for (int c = 0; c < 3; ++c) sink.value(PlyType::Float32, p->getPos()(c));
+        if (pn >= 0)
+            for (int c = 0; c < 3; ++c) sink.value(PlyType::Float32, p->getValue<float>(pn, c));
         if (pcd >= 0)
             for (int c = 0; c < 3; ++c) sink.value(PlyType::UInt8, toByte(p->getValue<float>(pcd, c)));
         sink.endElement();
     }
     for (const auto &prim : gdp.primitives()) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
+        if (!isFace(*prim)) continue;
         sink.value(idxCount, prim->getVertexCount());
         for (const GEO_Vertex &v : prim->vertices()) sink.value(PlyType::Int32, v.getPt()->getNum());
         if (fcd >= 0)
@@ -104,8 +112,23 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
         }
         sink.endElement();
     }
-    if (polys != gdp.primitives().entries())
-        notes.push_back(std::to_string(gdp.primitives().entries() - polys) +
-                        " primitives that are not polygons were left out of the PLY file");
+    if (edges)
+        for (const GB_Edge &e : edges->edges()) {
+            sink.value(PlyType::Int32, e.p0Num());
+            sink.value(PlyType::Int32, e.p1Num());
+            sink.endElement();
+        }
+
+    KeptNames kept;
+    if (pcd >= 0) kept.pointAttribs.insert("Cd");
+    if (pn >= 0) kept.pointAttribs.insert("N");
+    if (fcd >= 0) kept.primAttribs.insert("Cd");
+    if (uv.valid()) {
+        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
+        kept.detailAttribs.insert("currentlayer");
+    }
+    if (edges) kept.edgeGroups.insert("edges");
+    noteLeftOut(gdp, ".ply", kept, notes, " (only the edge group \"edges\" is written, as the edge element)");
+    noteUnwritten(gdp, ".ply", isFace, notes);
     return out;
 }

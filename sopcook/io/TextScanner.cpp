@@ -1,5 +1,6 @@
 #include "TextScanner.h"
 #include <charconv>
+#include <cmath>
 #include "GeoFileError.h"
 
 bool parseNumber(std::string_view s, double &out) {
@@ -14,6 +15,16 @@ bool parseInteger(std::string_view s, long long &out) {
     if (s.empty()) return false;
     auto r = std::from_chars(s.data(), s.data() + s.size(), out);
     return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool fitsFloat(double v) {
+    // Doubles below 2^128 - 2^103 round to at most the largest float;
+    // from there on they round to infinity.
+    return std::isfinite(v) && std::fabs(v) < 0x1.ffffffp+127;
+}
+
+std::string finiteExpected(const char *what) {
+    return std::string(what) + " (a finite number within float range)";
 }
 
 TextScanner::TextScanner(std::string_view text, std::string file, std::string delimiters, char comment)
@@ -114,6 +125,14 @@ double TextScanner::number(const char *what) {
     double v;
     if (!parseNumber(t, v)) fail(what, t);
     return v;
+}
+
+float TextScanner::floatNumber(const char *what) {
+    std::string_view t = next();
+    double v;
+    if (!parseNumber(t, v)) fail(what, t);
+    if (!fitsFloat(v)) fail(finiteExpected(what), t);
+    return static_cast<float>(v);
 }
 
 long long TextScanner::integer(const char *what) {

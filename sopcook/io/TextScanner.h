@@ -43,7 +43,8 @@ public:
 
     // Typed reads: each throws GeoFileError naming what was expected.
     double number(const char *what);
-    float floatNumber(const char *what) { return static_cast<float>(number(what)); }
+    /// A number a float holds: finite and within float range.
+    float floatNumber(const char *what);
     long long integer(const char *what);
     /// An integer in [lo, hi].
     long long integer(const char *what, long long lo, long long hi);
@@ -75,3 +76,11 @@ private:
 /// when s is not one.
 bool parseNumber(std::string_view s, double &out);
 bool parseInteger(std::string_view s, long long &out);
+
+/// Whether v is finite and rounds to a finite float (not beyond float
+/// range). Readers refuse other values rather than keep infinities or NaNs.
+bool fitsFloat(double v);
+
+/// "expected WHAT (a finite number within float range)": the wording every
+/// reader uses when it refuses a value that fitsFloat() rejects.
+std::string finiteExpected(const char *what);

@@ -1,6 +1,7 @@
 // OBJ, OFF and PLY: real meshes read with the right counts, UVs and
 // colours survive the trip, and the PLY encodings agree.
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 #include "TestGeometry.h"
 #include "io/AttribAccess.h"
@@ -222,6 +223,126 @@ TEST(MeshFiles, PlyReadsOtherElementsAndPropertyNames) {
     int q = g.pointAttribs().getOffset("quality", 4, GB_ATTRIB_FLOAT);
     ASSERT_GE(q, 0);
     EXPECT_FLOAT_EQ(g.points()(1)->getValue<float>(q), 0.5f);
+}
+
+/// What a cook leaves: the current layer "uv2" on vertices (seamed: the
+/// two triangles disagree at their shared points), primitive colours and
+/// the output group; beside them an older layer, a point attribute, a
+/// point group and a detail attribute.
+void makeCooked(GU_Detail &g) {
+    makeTwoTriangles(g);
+    float zero[3] = {0, 0, 0};
+    const int uv2 = g.addVertexAttrib("uv2", 12, GB_ATTRIB_FLOAT, zero);
+    g.addVertexAttrib("uv", 12, GB_ATTRIB_FLOAT, zero);
+    int two = 2;
+    g.addAttrib("currentlayer", 4, GB_ATTRIB_INT, &two);
+    g.addAttrib("other", 4, GB_ATTRIB_INT, &two);
+    const int cd = g.addPrimAttrib("Cd", 12, GB_ATTRIB_FLOAT, zero);
+    g.addPointAttrib("seam", 4, GB_ATTRIB_FLOAT, zero);
+    for (const auto &p : g.primitives()) {
+        p->setValue<float>(cd, 0.25f * static_cast<float>(p->getNum() + 1), 1);
+        for (GEO_Vertex &v : p->vertices()) {
+            const auto &pos = v.getPt()->getPos();
+            v.setValue<float>(uv2, pos.x() + 2.0f * static_cast<float>(p->getNum()), 0);
+            v.setValue<float>(uv2, pos.y() * 0.5f, 1);
+        }
+    }
+    g.newPrimitiveGroup("UnwrappedGroup")->add(0);
+    g.newPointGroup("pins")->add(1);
+}
+
+std::set<std::string> warnings(const char *format, std::set<std::pair<std::string, std::string>> items) {
+    std::set<std::string> out;
+    for (const auto &[kind, name] : items)
+        out.insert(std::string("warning: ") + format + " cannot hold the " + kind + " \"" + name + "\"; left out");
+    return out;
+}
+
+TEST(MeshFiles, WritersKeepTheCooksProductsAndNameWhatTheyLeaveOut) {
+    GU_Detail g;
+    makeCooked(g);
+    const std::set<std::pair<std::string, std::string>> others = {
+        {"vertex attribute", "uv"}, {"point attribute", "seam"}, {"detail attribute", "other"}, {"point group", "pins"}};
+    auto plus = [&](std::set<std::pair<std::string, std::string>> more) {
+        more.insert(others.begin(), others.end());
+        return more;
+    };
+    struct Case { const char *file; std::set<std::string> notes; };
+    const Case cases[] = {
+        {"c.geo", {}},
+        {"c.obj", warnings(".obj", plus({{"primitive attribute", "Cd"}}))},
+        {"c.ply", warnings(".ply", plus({{"primitive group", "UnwrappedGroup"}}))},
+        {"c.off", warnings(".off", plus({{"primitive group", "UnwrappedGroup"}}))},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> notes;
+        formatGeometry(c.file, g, notes);
+        std::set<std::string> got(notes.begin(), notes.end());
+        if (std::string(c.file) == "c.off") {
+            EXPECT_EQ(got.erase(".off holds one texture coordinate per point: 2 points copied where the corners of a "
+                                "point have different \"uv2\""), 1u);
+        }
+        EXPECT_EQ(got, c.notes) << c.file;
+    }
+}
+
+TEST(MeshFiles, OffKeepsCornerUvsByCopyingPointsAndFaceColours) {
+    GU_Detail g, back;
+    makeCooked(g);
+    std::vector<std::string> notes;
+    const std::string text = writeOff(g, notes);
+    EXPECT_EQ(text.substr(0, 6), "STOFF\n");
+    readOff(text, "c.off", back);
+    // Points 0 and 2 are shared by triangles that disagree: one copy each.
+    ASSERT_EQ(back.points().entries(), 6);
+    ASSERT_EQ(back.primitives().entries(), 2);
+    const int uv2 = g.vertexAttribs().getOffset("uv2", 12, GB_ATTRIB_FLOAT);
+    const int buv = back.pointAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
+    const int cd = g.primitiveAttribs().getOffset("Cd", 12, GB_ATTRIB_FLOAT);
+    const int bcd = back.primitiveAttribs().getOffset("Cd", 12, GB_ATTRIB_FLOAT);
+    ASSERT_GE(buv, 0);
+    ASSERT_GE(bcd, 0);
+    for (int p = 0; p < 2; ++p) {
+        const GEO_Primitive &a = *g.primitives()(p), &b = *back.primitives()(p);
+        EXPECT_EQ(a.getValue<float>(cd, 1), b.getValue<float>(bcd, 1));
+        for (unsigned v = 0; v < 3; ++v) {
+            const GEO_Point &pb = *b.getVertex(v).getPt();
+            EXPECT_EQ(a.getVertex(v).getPt()->getPos(), pb.getPos());
+            for (int c = 0; c < 2; ++c) EXPECT_EQ(a.getVertex(v).getValue<float>(uv2, c), pb.getValue<float>(buv, c));
+        }
+    }
+    // Corners that agree share their point: the first triangle is untouched.
+    EXPECT_EQ(back.primitives()(0)->getVertex(0).getPt()->getNum(), 0);
+    EXPECT_EQ(back.primitives()(1)->getVertex(0).getPt()->getNum(), 4);
+}
+
+TEST(MeshFiles, PrimitivesAFormatCannotHoldAreCountedAndTheFileReadsBack) {
+    GU_Detail g;
+    makeTwoTriangles(g);
+    int two[] = {1, 3}, one[] = {2};
+    g.appendPoly(two, 2, false);
+    g.appendPoly(two, 2, true);
+    g.appendPoly(one, 1, false);
+    g.appendOther("Sphere", one, 1)->body = "1 0 0 0 1 0 0 0 1";
+    struct Case { const char *file; int prims; std::set<std::string> notes; };
+    const Case cases[] = {
+        {"s.geo", 6, {}},
+        {"s.obj", 2, {"warning: .obj cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .obj cannot hold 2 polygons with too few points; left out"}},
+        {"s.off", 2, {"warning: .off cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .off cannot hold 3 polygons with too few points; left out"}},
+        {"s.ply", 2, {"warning: .ply cannot hold 1 primitives that are not polygons; left out",
+                      "warning: .ply cannot hold 3 polygons with too few points; left out"}},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        std::vector<std::string> notes;
+        writeGeometryFile(dir.file(c.file), g, notes);
+        EXPECT_EQ(std::set<std::string>(notes.begin(), notes.end()), c.notes) << c.file;
+        GU_Detail back;
+        readGeometryFile(dir.file(c.file), back, notes);
+        EXPECT_EQ(back.primitives().entries(), c.prims) << c.file;
+    }
 }
 
 } // namespace

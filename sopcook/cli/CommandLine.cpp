@@ -75,8 +75,8 @@ void splitAssignment(const std::string &arg, const char *option, std::string &na
 float parseTime(const std::string &s, const std::string &context) {
     double t;
     // A time the cook's float cannot hold would evaluate every key to NaN.
-    if (!parseNumber(s, t) || !std::isfinite(static_cast<float>(t)))
-        throw UsageError(context + ": '" + s + "' is not a finite time");
+    if (!parseNumber(s, t)) throw UsageError(context + ": '" + s + "' is not a time");
+    if (!std::isfinite(static_cast<float>(t))) throw UsageError(context + ": '" + s + "' is not a finite time");
     return static_cast<float>(t);
 }
 

@@ -199,7 +199,13 @@ int runSopcook(const std::vector<std::string> &args, std::ostream &out, std::ost
         // An output of unknown format is refused before any work is done.
         if (formatForPath(cl.output) == GeoFormat::Unknown)
             throw GeoFileError::ofFile(cl.output, "unknown geometry format (use .geo, .obj, .off or .ply)");
-        refuseLosingOutputs(cl);
+        try {
+            refuseLosingOutputs(cl);
+        } catch (const GeoFileError &e) {
+            err << "sopcook: " << e.what() << "\n";
+            err << "sopcook: " << outputNames(cl) << " not changed\n";
+            return 2;
+        }
         return cookAndWrite(cl, chain, out, err);
     } catch (const UsageError &e) {
         err << "sopcook: " << e.what() << "\n";

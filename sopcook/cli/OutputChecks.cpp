@@ -41,13 +41,13 @@ FileId idOf(const std::string &path) {
 void refuseLosingOutputs(const CommandLine &cl) {
     const FileId input = idOf(cl.input), output = idOf(cl.output);
     if (output == input)
-        throw GeoFileError::ofFile(cl.output, "is the same file as the input " + cl.input + "; nothing written");
+        throw GeoFileError::ofFile(cl.output, "is the same file as the input " + cl.input + "");
     if (!cl.uvImage.empty()) {
         const FileId picture = idOf(cl.uvImage);
         if (picture == input)
-            throw GeoFileError::ofFile(cl.uvImage, "is the same file as the input " + cl.input + "; nothing written");
+            throw GeoFileError::ofFile(cl.uvImage, "is the same file as the input " + cl.input + "");
         if (picture == output)
-            throw GeoFileError::ofFile(cl.uvImage, "is the same file as the output " + cl.output + "; nothing written");
+            throw GeoFileError::ofFile(cl.uvImage, "is the same file as the output " + cl.output + "");
         StagedFiles::checkReplaceable(cl.uvImage);
     }
     StagedFiles::checkReplaceable(cl.output);

@@ -151,7 +151,8 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
         if (stopped()) return watch.exitStatus();
         // Another run writing the same folders commits first; a signal
         // ends the wait.
-        if (!files.lock([&]() { return watch.interrupted(); }) || stopped()) return watch.exitStatus();
+        const bool locked = files.lock([&]() { return watch.interrupted(); });
+        if (stopped() || !locked) return watch.exitStatus();
         // The renames of the commit go through together: a signal that
         // comes meanwhile is taken once they are done.
         HeldSignals held;

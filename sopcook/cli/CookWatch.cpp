@@ -41,13 +41,16 @@ CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShow
     thePrevious.assign(sigs.size(), {});
     for (size_t i = 0; i < sigs.size(); ++i) {
         sigaction(sigs[i], nullptr, &thePrevious[i]);
-        // A signal ignored by the caller stays ignored (a hang-up under
-        // nohup, SIGPIPE or SIGXFSZ for a program that wants the write
-        // error instead). Ctrl-C is caught even when ignored, as a shell
-        // ignores it for a command it starts in the background, which is
-        // still to be stopped by kill -INT. No SA_RESTART: a wait for a lock
-        // ends with the signal.
-        if (sigs[i] == SIGINT || thePrevious[i].sa_handler != SIG_IGN) sigaction(sigs[i], &sa, nullptr);
+        // Only signals that would end the program now are taken over. One
+        // ignored by the caller stays ignored (a hang-up under nohup,
+        // SIGPIPE or SIGXFSZ for a caller that wants the write error
+        // instead), and one that already has a handler keeps it (a
+        // profiler's SIGPROF). Ctrl-C is caught even when ignored, as a
+        // shell ignores it for a command it starts in the background, which
+        // is still to be stopped by kill -INT. No SA_RESTART: a wait for a
+        // lock ends with the signal.
+        const bool ends = (thePrevious[i].sa_flags & SA_SIGINFO) == 0 && thePrevious[i].sa_handler == SIG_DFL;
+        if (sigs[i] == SIGINT || ends) sigaction(sigs[i], &sa, nullptr);
     }
     if (!myShowing) return;
     UTgetInterrupt()->setProgressFunc([this](const char *op, int percent) {

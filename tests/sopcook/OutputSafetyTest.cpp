@@ -333,9 +333,23 @@ TEST_F(OutputSafety, ARunWaitsForTheFolderLockOfAnother) {
     int folder = ::open(dir.file("out").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(folder, 0);
     ASSERT_EQ(::flock(folder, LOCK_EX), 0);
-    SopcookChild child(dir.path(), {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png"},
-                       dir.file("stderr.txt"), 0, SOPCOOK_TEST_DSO);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::vector<std::string> args = {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png"};
+    // A signal ends the wait, and the run, with nothing written. The
+    // outputs are staged by then: even SIGKILL leaves no file behind.
+    for (int sig : {SIGTERM, SIGKILL}) {
+        {
+            SopcookChild waiting(dir.path(), args, dir.file("waiting.txt"), 0, SOPCOOK_TEST_DSO);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            ASSERT_FALSE(waiting.ended()) << waiting.err();
+            ::kill(waiting.pid(), sig);
+            EXPECT_EQ(waiting.wait(60), 128 + sig) << waiting.err();
+            if (sig == SIGTERM) EXPECT_NE(waiting.err().find("interrupted"), std::string::npos) << waiting.err();
+        }
+        ::unlink(dir.file("waiting.txt").c_str());
+        expectOutputsKept("a run stopped by signal " + std::to_string(sig) + " while waiting for the lock");
+    }
+    SopcookChild child(dir.path(), args, dir.file("stderr.txt"), 0, SOPCOOK_TEST_DSO);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_FALSE(child.ended()) << child.err();
     expectOutputsKept("while the lock is held");
     ::close(folder);

@@ -91,8 +91,12 @@ void makeNodes(Chain &chain, const CommandLine &cl) {
         auto *op = const_cast<OP_Operator *>(chain.ops[i]);
         auto *node = dynamic_cast<SOP_Node *>(chain.root.createNode(op, op->getName()));
         if (!node) throw UsageError("operator '" + std::string(op->getName()) + "' did not make a surface operator node");
-        applySettings(*node, settings[i].parms, settings[i].keys);
-        for (const std::string &b : settings[i].presses) requireButton(*node, b);
+        try {
+            applySettings(*node, settings[i].parms, settings[i].keys);
+            for (const std::string &b : settings[i].presses) requireButton(*node, b);
+        } catch (const UsageError &e) {
+            throw UsageError(chain.speaker(i) + e.what());
+        }
         chain.nodes.push_back(node);
     }
 }

@@ -62,7 +62,8 @@ TEST_F(Chain, AddressesThatNameNoNodeOrTwoAreUsageErrors) {
         {"--press grab", 2, "say testcopy.grab or flatskin.grab"},
         {"-p pin2='0 1'", 2, "parameter 'pin2' is in more than one operator"},
         {"-p nosuch=1", 2, "unknown parameter 'nosuch': no operator of testcopy,flatskin has it"},
-        {"-p flatskin.shift=1", 2, "unknown parameter 'shift'"},
+        {"-p flatskin.shift=1", 2, "sopcook: flatskin: unknown parameter 'shift'"},
+        {"-p testcopy.count=11", 2, "sopcook: testcopy: parameter 'count': 11 is outside its range"},
         {"-p testcopy.fail=on", 1, "sopcook: the cook of testcopy failed; keep.obj not changed"},
         {"-p flatskin.group=nosuch", 1, "flatskin: Error: Invalid group specification: nosuch"},
     };

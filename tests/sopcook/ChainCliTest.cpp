@@ -20,7 +20,7 @@ protected:
         std::ofstream(dir.file("in.off")) << "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
         std::ofstream(dir.file("keep.obj")) << "previous\n";
     }
-    bool kept() { return readWholeFile(dir.file("keep.obj")) == "previous\n"; }
+    bool kept() { return readWholeFile(dir.file("keep.obj")) == "previous\n" && noStagedFiles(dir.path()); }
     TempDir dir;
 };
 

@@ -27,8 +27,10 @@ protected:
         writeInput(dir);
         std::ofstream(dir.file("keep.geo")) << "previous contents\n";
     }
-    /// Whether keep.geo is still as SetUp left it.
-    bool outputUntouched() { return readWholeFile(dir.file("keep.geo")) == "previous contents\n"; }
+    /// Whether keep.geo is still as SetUp left it, with no staged file beside it.
+    bool outputUntouched() {
+        return readWholeFile(dir.file("keep.geo")) == "previous contents\n" && noStagedFiles(dir.path());
+    }
     TempDir dir;
 };
 

@@ -1,4 +1,5 @@
-// The sopcook program: cooks one surface operator on a geometry file.
+// The sopcook program: cooks a surface operator, or a chain of them, on a
+// geometry file.
 #include <iostream>
 #include "cli/CookRun.h"
 #include "cli/HugePageHeap.h"

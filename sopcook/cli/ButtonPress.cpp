@@ -17,15 +17,15 @@ static std::map<std::string, std::string> snapshot(const OP_Parameters &node, fl
     return out;
 }
 
-std::vector<std::string> pressAndDiff(OP_Parameters &node, const std::string &name, float t) {
+std::vector<ParmSetting> pressAndDiff(OP_Parameters &node, const std::string &name, float t) {
     auto before = snapshot(node, t);
     if (!node.pressButton(name.c_str(), t)) throw UsageError("button '" + name + "' has no action");
-    std::vector<std::string> out;
+    std::vector<ParmSetting> out;
     for (const PRM_Parm *p : node.allParms()) {
         if (!PRMhasValue(p->getType())) continue;
         std::string now = valueText(*p, t);
         auto it = before.find(p->getName());
-        if (it == before.end() || it->second != now) out.push_back("-p " + shellQuote(p->getName() + "=" + now));
+        if (it == before.end() || it->second != now) out.push_back({p->getName(), now});
     }
     return out;
 }

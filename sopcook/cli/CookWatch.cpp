@@ -2,15 +2,28 @@
 #include <UT/UT_Interrupt.h>
 #include <csignal>
 #include <string>
+#include <vector>
 
 namespace {
-// Ctrl-C, and the signals that ask a program to end (kill, a closed
-// terminal): each stops the cook the same way, so that no temporary file
-// is left behind by a killed run.
-constexpr int theSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int theCount = sizeof theSignals / sizeof theSignals[0];
 volatile std::sig_atomic_t theSignal = 0;
-struct sigaction thePrevious[theCount];
+
+/// Every signal whose default action ends the program and that can be
+/// caught, bar the faults a program raises itself (SIGSEGV, SIGBUS,
+/// SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS): each stops the run the same
+/// way, so that a killed run leaves no staged file behind.
+const std::vector<int> &endingSignals() {
+    static const std::vector<int> list = [] {
+        std::vector<int> v = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM,
+                              SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
+#ifdef SIGSTKFLT
+        v.push_back(SIGSTKFLT);
+#endif
+        for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) v.push_back(s);
+        return v;
+    }();
+    return list;
+}
+std::vector<struct sigaction> thePrevious;
 
 void onSignal(int sig) {
     if (theSignal == 0) theSignal = sig;
@@ -24,12 +37,20 @@ CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShow
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
-    for (int i = 0; i < theCount; ++i) {
-        sigaction(theSignals[i], nullptr, &thePrevious[i]);
-        // A hang-up ignored by the caller (nohup) stays ignored. Ctrl-C is
-        // caught even when ignored, as a shell ignores it for a command it
-        // starts in the background, which is still to be stopped by kill -INT.
-        if (theSignals[i] != SIGHUP || thePrevious[i].sa_handler != SIG_IGN) sigaction(theSignals[i], &sa, nullptr);
+    const std::vector<int> &sigs = endingSignals();
+    thePrevious.assign(sigs.size(), {});
+    for (size_t i = 0; i < sigs.size(); ++i) {
+        sigaction(sigs[i], nullptr, &thePrevious[i]);
+        // Only signals that would end the program now are taken over. One
+        // ignored by the caller stays ignored (a hang-up under nohup,
+        // SIGPIPE or SIGXFSZ for a caller that wants the write error
+        // instead), and one that already has a handler keeps it (a
+        // profiler's SIGPROF). Ctrl-C is caught even when ignored, as a
+        // shell ignores it for a command it starts in the background, which
+        // is still to be stopped by kill -INT. No SA_RESTART: a wait for a
+        // lock ends with the signal.
+        const bool ends = (thePrevious[i].sa_flags & SA_SIGINFO) == 0 && thePrevious[i].sa_handler == SIG_DFL;
+        if (sigs[i] == SIGINT || ends) sigaction(sigs[i], &sa, nullptr);
     }
     if (!myShowing) return;
     UTgetInterrupt()->setProgressFunc([this](const char *op, int percent) {
@@ -48,7 +69,8 @@ CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShow
 CookWatch::~CookWatch() {
     clearBar();
     UTgetInterrupt()->setProgressFunc(nullptr);
-    for (int i = 0; i < theCount; ++i) sigaction(theSignals[i], &thePrevious[i], nullptr);
+    const std::vector<int> &sigs = endingSignals();
+    for (size_t i = 0; i < sigs.size(); ++i) sigaction(sigs[i], &thePrevious[i], nullptr);
 }
 
 bool CookWatch::interrupted() const { return theSignal != 0; }
@@ -60,3 +82,12 @@ void CookWatch::clearBar() {
     myErr << "\r" << std::string(60, ' ') << "\r" << std::flush;
     myBarDrawn = false;
 }
+
+HeldSignals::HeldSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : endingSignals()) sigaddset(&set, s);
+    sigprocmask(SIG_BLOCK, &set, &myPrevious);
+}
+
+HeldSignals::~HeldSignals() { sigprocmask(SIG_SETMASK, &myPrevious, nullptr); }

@@ -1,8 +1,11 @@
 #pragma once
+#include <csignal>
 #include <ostream>
 
-/// Watches a cook for the user: turns Ctrl-C (SIGINT), SIGTERM and SIGHUP
-/// into an interruption of the host's interrupt object, and shows the
+/// Watches a cook for the user: turns Ctrl-C (SIGINT) and every other
+/// signal that would end the program and can be caught (SIGTERM, SIGHUP,
+/// SIGQUIT, SIGPIPE, SIGUSR1, real-time signals, ...) into an interruption
+/// of the host's interrupt object, and shows the
 /// cook's progress as a bar on the error stream when that stream is a
 /// terminal. Restores the previous handling of those signals when it goes
 /// out of scope. One at a time.
@@ -28,4 +31,18 @@ private:
     bool myShowing;
     bool myBarDrawn = false;
     int myLastPercent = -2;
+};
+
+/// Holds back the signals a CookWatch catches while it lives, so that the
+/// steps of a commit are not cut apart; a signal that comes meanwhile is
+/// handled when it goes.
+class HeldSignals {
+public:
+    HeldSignals();
+    ~HeldSignals();
+    HeldSignals(const HeldSignals &) = delete;
+    HeldSignals &operator=(const HeldSignals &) = delete;
+
+private:
+    sigset_t myPrevious;
 };

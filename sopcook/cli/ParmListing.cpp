@@ -53,6 +53,8 @@ void printList(std::ostream &out, const PRM_Template *list, const std::string &i
         if (!m.empty()) out << "\tmenu " << m;
         std::string r = rangeText(t->getRangePtr());
         if (!r.empty() && !t->isMulti()) out << "\trange " << r;
+        const char *help = t->getHelpText();
+        if (help && *help) out << "\thelp \"" << help << "\"";
         out << "\n";
         if (t->isMulti()) printList(out, t->getMultiParmTemplate(), indent + "    ");
     }

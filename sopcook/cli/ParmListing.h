@@ -6,6 +6,6 @@
 void printOperators(std::ostream &out, const OP_OperatorTable &table);
 
 /// Prints op's parameters in template order: name, label, kind, component
-/// count, defaults, menu items and range; instance templates of lists are
+/// count, defaults, menu items, range and help text; instance templates of lists are
 /// printed indented under their count.
 void printParameters(std::ostream &out, const OP_Operator &op);

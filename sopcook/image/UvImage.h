@@ -12,11 +12,15 @@ struct UvPin {
 struct UvImageOptions {
     int size = 1024;              ///< width and height in pixels
     std::vector<UvPin> pins;      ///< corners to mark
+    bool noLayout = false;        ///< the cook made no layout: draw that instead of the UV layer
 };
 
 /// Draws gdp's current UV layer: each polygon filled with its primitive
 /// "Cd" (grey without one) and outlined, the unit square framed and the
 /// pins marked. The view holds the unit square and the layout's bounds
-/// with a margin. Returns the PNG or SVG bytes (svg chooses); throws
-/// std::runtime_error when the detail has no UV layer or Cairo fails.
+/// with a margin. Without a layout (options.noLayout, or no UV layer) the
+/// picture holds the frame, the unfilled outlines of the UV layer if there
+/// is one, and the words "no layout" (an SVG also as its title). Returns
+/// the PNG or SVG bytes (svg chooses); throws std::runtime_error when
+/// Cairo fails.
 std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, bool svg);

@@ -27,8 +27,10 @@ protected:
         writeInput(dir);
         std::ofstream(dir.file("keep.geo")) << "previous contents\n";
     }
-    /// Whether keep.geo is still as SetUp left it.
-    bool outputUntouched() { return readWholeFile(dir.file("keep.geo")) == "previous contents\n"; }
+    /// Whether keep.geo is still as SetUp left it, with no staged file beside it.
+    bool outputUntouched() {
+        return readWholeFile(dir.file("keep.geo")) == "previous contents\n" && noStagedFiles(dir.path());
+    }
     TempDir dir;
 };
 
@@ -68,6 +70,10 @@ TEST_F(Cli, ParameterFaultsNameTheParameterAndLeaveTheOutput) {
         {"-k shift=0:1 -p shift=2", "given both -p and -k"},
         {"-k 'urange=0:0.5 2'", "parameter 'urange' component 2: 2 is outside"},
         {"-k shift=x:1", "'x' is not a time"},
+        {"-k shift=inf:1", "-k shift: 'inf' is not a finite time"},
+        {"-k shift=1e39:1", "-k shift: '1e39' is not a finite time"},
+        {"--time nan", "--time: 'nan' is not a finite time"},
+        {"--image-size 64", "--image-size needs --uv-image"},
         {"--press shift", "parameter 'shift' is not a button"},
     };
     for (const Case &c : cases) {
@@ -135,6 +141,7 @@ TEST_F(Cli, ListAndDescribe) {
     EXPECT_EQ(r.out, "testcopy\tTest Copy\tinputs 1\n");
     r = sopcook(dir, "--describe testcopy");
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "  shift\t\"Shift X\"\tfloat\t1\tdefault 0\thelp \"How far mode shift moves x\"\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "  urange\t\"U range\"\tfloat\t2\tdefault 0.1 0.9\trange 0 (restricted) to 1 (restricted)\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "  mode\t\"Mode\"\tmenu\t1\tdefault keep\tmenu 0 keep \"Keep\", 1 shift \"Shift\", 2 flat \"Flatten\"\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "  npins\t\"Number of pins\"\tmulti\tdefault 0 instances\n      enable#")) << r.out;
@@ -207,4 +214,73 @@ TEST_F(Cli, CtrlCStopsTheCookAndWritesNothing) {
     EXPECT_TRUE(contains(out, "status 130")) << out << readWholeFile(dir.file("err.txt"));
     EXPECT_TRUE(contains(readWholeFile(dir.file("err.txt")), "interrupted")) << readWholeFile(dir.file("err.txt"));
     EXPECT_TRUE(outputUntouched());
+}
+
+TEST_F(Cli, StrictFailsOnlyWhenNoLayoutWasMade) {
+    struct Case {
+        const char *warning;
+        int strict; // the status with --strict; 0 without it in every case
+    };
+    const Case cases[] = {
+        {"No solution for unwrapper, check pins have valid uvs", 1},
+        {"Nothing to unwrap: the piece has no points", 1},
+        {"The piece is not a disk (2 boundary loops, genus 0): cut it open with seams", 1},
+        {"The seam pattern names no edge", 1},
+        {"No pins defined, calculating default pins", 0},
+        {"Something else: No solution for unwrapper", 0},
+    };
+    for (const Case &c : cases) {
+        const std::string args = std::string("testcopy in.off keep.geo -p warning='") + c.warning + "'";
+        RunResult r = sopcook(dir, args + " --strict");
+        EXPECT_EQ(r.status, c.strict) << c.warning << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, std::string("Warning: ") + c.warning)) << r.err;
+        EXPECT_EQ(outputUntouched(), c.strict != 0) << c.warning;
+        if (c.strict) EXPECT_TRUE(contains(r.err, "--strict: no layout was made; keep.geo not changed")) << r.err;
+        std::ofstream(dir.file("keep.geo")) << "previous contents\n";
+        r = sopcook(dir, args);
+        EXPECT_EQ(r.status, 0) << c.warning << "\n" << r.err;
+        std::ofstream(dir.file("keep.geo")) << "previous contents\n";
+    }
+}
+
+TEST_F(Cli, ACookWithoutLayoutStillGetsItsPicture) {
+    // No uv at all, or a node that warned it made none: the picture says
+    // so, and the status is what it would be without the picture.
+    const char *runs[] = {"-p nouv=on", "-p warning='No solution for unwrapper, check pins have valid uvs'"};
+    for (const char *how : runs) {
+        std::ofstream(dir.file("old.svg")) << "an older picture";
+        std::ofstream(dir.file("old.png")) << "an older picture";
+        RunResult r = sopcook(dir, std::string("testcopy in.off out.geo --uv-image old.svg ") + how);
+        EXPECT_EQ(r.status, 0) << how << "\n" << r.err;
+        std::string svg = readWholeFile(dir.file("old.svg"));
+        EXPECT_TRUE(contains(svg, "<title>no layout</title>")) << how << "\n" << svg.substr(0, 400);
+        r = sopcook(dir, std::string("testcopy in.off out.geo --uv-image old.png --image-size 32 ") + how);
+        EXPECT_EQ(r.status, 0) << how << "\n" << r.err;
+        EXPECT_EQ(readWholeFile(dir.file("old.png")).substr(1, 3), "PNG") << how;
+    }
+    // A layout there is has no such title.
+    RunResult r = sopcook(dir, "testcopy in.off out.geo --uv-image old.svg");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(contains(readWholeFile(dir.file("old.svg")), "no layout"));
+}
+
+TEST_F(Cli, AFailedWriteToStandardOutputIsAFailure) {
+    const char *runs[] = {"--list", "--describe testcopy", "--help",
+                          "testcopy in.off out.geo -p npins=1 -p pin1='0 2' --press grab"};
+    for (const char *args : runs) {
+        RunResult r = sopcook(dir, std::string(args) + " >/dev/full");
+        EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, "sopcook: cannot write to standard output")) << args << "\n" << r.err;
+        r = sopcook(dir, std::string(args) + " >/dev/null");
+        EXPECT_EQ(r.status, 0) << args << "\n" << r.err;
+    }
+}
+
+TEST_F(Cli, HelpGivesValuesExitStatusesAndEnvironment) {
+    RunResult r = sopcook(dir, "--help", false);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char *part : {"-p userange=off", "-p solver=direct", "-p urange=\"0 1\"", "-k rotate=0:0",
+                             "OPERATOR.NAME", "--strict", "Exit status:", "  1 ", "  2 ", "128+N", "130 Ctrl-C",
+                             "143 SIGTERM", "SOPCOOK_DSO_PATH", "SOPCOOK_HUGE_PAGES", "GLIBC_TUNABLES"})
+        EXPECT_TRUE(contains(r.out, part)) << part;
 }

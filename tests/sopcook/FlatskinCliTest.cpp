@@ -14,6 +14,7 @@
 #include "RunSopcook.h"
 #include "TestGeometry.h"
 #include "cli/PluginLoader.h"
+#include "cli/SolverNote.h"
 #include "io/FileAccess.h"
 #include "io/GeometryFile.h"
 
@@ -179,4 +180,19 @@ TEST(FlatskinCli, FailuresLeaveAnExistingOutputUntouched) {
     }
     RunResult nodir = flatskin(dir, "flatskin quad.off no/such/dir/out.obj");
     EXPECT_EQ(nodir.status, 2) << nodir.err;
+}
+
+TEST(FlatskinCli, ALongConjugateGradientCookGetsANote) {
+    OP_OperatorTable table;
+    std::vector<std::string> refusals;
+    loadPlugins({FLATSKIN_DSO}, table, refusals);
+    OP_Network net(nullptr, "obj", nullptr);
+    auto *node = dynamic_cast<SOP_Node *>(net.createNode(table.getOperator("flatskin"), "unwrap"));
+    ASSERT_NE(node, nullptr);
+    const std::string note = slowSolverNote(*node, 0, kSlowSolveSeconds + 1, "flatskin.solver");
+    EXPECT_EQ(note.rfind("Note: ", 0), 0u) << note;
+    EXPECT_TRUE(has(note, "-p flatskin.solver=direct gives the same layout much faster")) << note;
+    EXPECT_EQ(slowSolverNote(*node, 0, kSlowSolveSeconds - 1, "solver"), "");
+    ASSERT_TRUE(node->setInt("solver", 0, 1));
+    EXPECT_EQ(slowSolverNote(*node, 0, kSlowSolveSeconds + 1, "solver"), "");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include "SpawnSopcook.h"
 #include "TestGeometry.h"
@@ -108,8 +109,8 @@ TEST_F(OutputSafety, ParseErrorsAndFailedCooksChangeNoOutput) {
 }
 
 TEST_F(OutputSafety, APictureThatCannotBeWrittenKeepsTheGeometryToo) {
-    // The geometry is staged first; the picture's target is a folder, so
-    // its write fails after the geometry's succeeded.
+    // The picture's target is a folder: refused before the cook, and in
+    // any case before the geometry is written.
     put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
     ::rmdir(dir.file("out/keep.svg").c_str());
     ::unlink(dir.file("out/keep.svg").c_str());
@@ -193,38 +194,183 @@ TEST_F(OutputSafety, InterruptedCookChangesNoOutput) {
 // The staging of several outputs, below the program.
 
 TEST_F(OutputSafety, StagedFilesThatAreNotCommittedAreRemoved) {
-    {
-        StagedFiles files;
-        files.stage(dir.file("out/keep.obj"), "new geometry");
-        files.stage(dir.file("out/keep.png"), "new picture");
-        EXPECT_EQ(folderNames(dir.file("out")).size(), 5u);  // the targets and two temporaries
+    // Named staging shows the two temporaries; unnamed staging (the file
+    // system here takes O_TMPFILE) makes no name before the commit, so that
+    // even SIGKILL leaves nothing.
+    struct Case {
+        bool unnamed;
+        size_t names;
+    };
+    for (const Case c : {Case{false, 5}, Case{true, 3}}) {
+        {
+            StagedFiles files(StagingOptions{c.unnamed});
+            files.stage(dir.file("out/keep.obj"), "new geometry");
+            files.stage(dir.file("out/keep.png"), "new picture");
+            EXPECT_EQ(folderNames(dir.file("out")).size(), c.names) << c.unnamed;
+        }
+        expectOutputsKept(c.unnamed ? "unnamed, destroyed before commit" : "named, destroyed before commit");
     }
-    expectOutputsKept("destroyed before commit");
 }
 
 TEST_F(OutputSafety, AFailedCommitPutsBackWhatItHadReplaced) {
-    // The second target turns into a folder between staging and commit,
-    // so its rename fails after the first one went through.
-    {
-        StagedFiles files;
+    // The third target turns into a folder between staging and commit,
+    // so its rename fails after the first two went through; both ways of
+    // staging.
+    for (bool unnamed : {false, true}) {
+        const std::string how = unnamed ? "unnamed" : "named";
+        {
+            StagedFiles files(StagingOptions{unnamed});
+            files.stage(dir.file("out/keep.obj"), "new geometry");
+            files.stage(dir.file("out/new.obj"), "a new file");
+            files.stage(dir.file("out/keep.png"), "new picture");
+            ::unlink(dir.file("out/keep.png").c_str());
+            ::mkdir(dir.file("out/keep.png").c_str(), 0755);
+            put(dir.file("out/keep.png/inside"), "x");
+            EXPECT_THROW(files.commit(), GeoFileError) << how;
+        }
+        EXPECT_EQ(readWholeFile(dir.file("out/keep.obj")), oldGeometry) << how;
+        std::set<std::string> expected = {"keep.obj", "keep.png", "keep.svg"};
+        EXPECT_EQ(folderNames(dir.file("out")), expected) << how;
+
+        StagedFiles files(StagingOptions{unnamed});
         files.stage(dir.file("out/keep.obj"), "new geometry");
         files.stage(dir.file("out/new.obj"), "a new file");
-        files.stage(dir.file("out/keep.png"), "new picture");
-        ::unlink(dir.file("out/keep.png").c_str());
-        ::mkdir(dir.file("out/keep.png").c_str(), 0755);
-        put(dir.file("out/keep.png/inside"), "x");
-        EXPECT_THROW(files.commit(), GeoFileError);
+        files.commit();
+        EXPECT_EQ(readWholeFile(dir.file("out/keep.obj")), "new geometry") << how;
+        EXPECT_EQ(readWholeFile(dir.file("out/new.obj")), "a new file") << how;
+        expected.insert("new.obj");
+        EXPECT_EQ(folderNames(dir.file("out")), expected) << how;
+        // Back to the state the test began with.
+        std::system(("rm -rf '" + dir.file("out/keep.png") + "' '" + dir.file("out/new.obj") + "'").c_str());
+        put(dir.file("out/keep.obj"), oldGeometry);
+        put(dir.file("out/keep.png"), oldPicture);
     }
-    EXPECT_EQ(readWholeFile(dir.file("out/keep.obj")), oldGeometry);
-    std::set<std::string> expected = {"keep.obj", "keep.png", "keep.svg"};
-    EXPECT_EQ(folderNames(dir.file("out")), expected);
+}
 
-    StagedFiles files;
-    files.stage(dir.file("out/keep.obj"), "new geometry");
-    files.stage(dir.file("out/new.obj"), "a new file");
-    files.commit();
-    EXPECT_EQ(readWholeFile(dir.file("out/keep.obj")), "new geometry");
-    EXPECT_EQ(readWholeFile(dir.file("out/new.obj")), "a new file");
-    expected.insert("new.obj");
-    EXPECT_EQ(folderNames(dir.file("out")), expected);
+// What a run does to files that are there: the input it reads, the mode,
+// links and write protection of what it replaces, another run's outputs.
+
+TEST_F(OutputSafety, OutputsThatAreTheInputOrEachOtherAreRefused) {
+    const std::string mesh = "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n";
+    put(dir.file("in/quad.off"), mesh);
+    ::link(dir.file("in/quad.off").c_str(), dir.file("out/hard.off").c_str());
+    ::symlink("../in/quad.off", dir.file("out/soft.off").c_str());
+    ::symlink("../in/quad.off", dir.file("out/soft.png").c_str());
+    ::link(dir.file("out/keep.obj").c_str(), dir.file("out/twin.png").c_str());
+    ::symlink("fresh.obj", dir.file("out/fresh.png").c_str()); // neither is there yet
+    struct Case {
+        std::vector<std::string> args;
+        std::string named;
+    };
+    const Case cases[] = {
+        {{"in/quad.off", "in/quad.off"}, "in/quad.off: is the same file as the input"},
+        {{"in/quad.off", "./in/../in/quad.off"}, "./in/../in/quad.off: is the same file as the input"},
+        {{"in/quad.off", "out/hard.off"}, "out/hard.off: is the same file as the input"},
+        {{"in/quad.off", "out/soft.off"}, "out/soft.off: is the same file as the input"},
+        {{"in/quad.off", "out/keep.obj", "--uv-image", "out/soft.png"}, "out/soft.png: is the same file as the input"},
+        {{"in/quad.off", "out/keep.obj", "--uv-image", "out/twin.png"}, "out/twin.png: is the same file as the output"},
+        {{"in/quad.off", "out/fresh.obj", "--uv-image", "out/fresh.png"}, "out/fresh.png: is the same file as the output"},
+    };
+    const std::set<std::string> before = folderNames(dir.file("out"));
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"flatskin"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto [status, err] = run(args);
+        EXPECT_EQ(status, 2) << c.named << "\n" << err;
+        EXPECT_NE(err.find(c.named), std::string::npos) << err;
+        EXPECT_EQ(readWholeFile(dir.file("in/quad.off")), mesh) << c.named;
+        EXPECT_EQ(readWholeFile(dir.file("out/keep.obj")), oldGeometry) << c.named;
+        EXPECT_EQ(folderNames(dir.file("out")), before) << c.named;
+        EXPECT_EQ(folderNames(dir.file("in")), std::set<std::string>{"quad.off"}) << c.named;
+    }
+}
+
+TEST_F(OutputSafety, ReplacingKeepsTheModeFollowsLinksAndSparesWriteProtectedFiles) {
+    put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
+    put(dir.file("out/real.obj"), oldGeometry);
+    ::symlink("real.obj", dir.file("out/link.obj").c_str());
+    auto modeOf = [&](const std::string &f) {
+        struct stat st {};
+        ::lstat(dir.file(f).c_str(), &st);
+        return st.st_mode;
+    };
+    struct Case {
+        const char *output;
+        mode_t mode;  // given to the file before the run (0: left as it is)
+        int status;
+        const char *changed; // the file that holds the new geometry after it, if any
+    };
+    const Case cases[] = {
+        {"out/keep.obj", 0600, 0, "out/keep.obj"},
+        {"out/keep.obj", 0640, 0, "out/keep.obj"},
+        {"out/link.obj", 0, 0, "out/real.obj"},
+        // Write-protected: as a user the file cannot be written; the super
+        // user is held back by the missing write bits.
+        {"out/keep.obj", 0444, 2, nullptr},
+    };
+    for (const Case &c : cases) {
+        put(dir.file("out/keep.obj"), oldGeometry);
+        put(dir.file("out/real.obj"), oldGeometry);
+        if (c.mode) ::chmod(dir.file(c.output).c_str(), c.mode);
+        auto [status, err] = run({"flatskin", "in/quad.off", c.output});
+        EXPECT_EQ(status, c.status) << c.output << " " << std::oct << c.mode << "\n" << err;
+        for (const char *f : {"out/keep.obj", "out/real.obj"})
+            EXPECT_EQ(readWholeFile(dir.file(f)) == oldGeometry, !c.changed || std::string(c.changed) != f) << f;
+        if (c.mode) EXPECT_EQ(modeOf(c.output) & 07777, c.mode) << c.output;
+        EXPECT_TRUE(S_ISLNK(modeOf("out/link.obj")));
+        if (!c.changed) EXPECT_NE(err.find("out/keep.obj: cannot write: the file is not writable (mode 0444)"), std::string::npos) << err;
+        ::chmod(dir.file("out/keep.obj").c_str(), 0644);
+        std::set<std::string> expected = {"keep.obj", "keep.png", "keep.svg", "real.obj", "link.obj"};
+        EXPECT_EQ(folderNames(dir.file("out")), expected) << c.output;
+    }
+}
+
+TEST_F(OutputSafety, ARunWaitsForTheFolderLockOfAnother) {
+    // While this test holds the lock of out/, a run stages but must not
+    // commit; once the lock goes it writes both outputs.
+    put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
+    // Close-on-exec: the child must not inherit (and so hold) this lock.
+    int folder = ::open(dir.file("out").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    const std::vector<std::string> args = {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png"};
+    // A signal ends the wait, and the run, with nothing written. The
+    // outputs are staged by then: even SIGKILL leaves no file behind.
+    for (int sig : {SIGTERM, SIGKILL}) {
+        {
+            SopcookChild waiting(dir.path(), args, dir.file("waiting.txt"), 0, SOPCOOK_TEST_DSO);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            ASSERT_FALSE(waiting.ended()) << waiting.err();
+            ::kill(waiting.pid(), sig);
+            EXPECT_EQ(waiting.wait(60), 128 + sig) << waiting.err();
+            if (sig == SIGTERM) EXPECT_NE(waiting.err().find("interrupted"), std::string::npos) << waiting.err();
+        }
+        ::unlink(dir.file("waiting.txt").c_str());
+        expectOutputsKept("a run stopped by signal " + std::to_string(sig) + " while waiting for the lock");
+    }
+    SopcookChild child(dir.path(), args, dir.file("stderr.txt"), 0, SOPCOOK_TEST_DSO);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_FALSE(child.ended()) << child.err();
+    expectOutputsKept("while the lock is held");
+    ::close(folder);
+    EXPECT_EQ(child.wait(60), 0) << child.err();
+    EXPECT_NE(readWholeFile(dir.file("out/keep.obj")), oldGeometry);
+    EXPECT_NE(readWholeFile(dir.file("out/keep.png")), oldPicture);
+}
+
+TEST_F(OutputSafety, EverySignalThatWouldEndTheRunLeavesTheOutputs) {
+    put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
+    for (int sig : {SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGHUP, SIGALRM, SIGRTMIN + 3}) {
+        SopcookChild child(dir.path(), {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png", "-p", "wait=on"},
+                           dir.file("stderr.txt"), 0, SOPCOOK_TEST_DSO);
+        auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!child.catches(sig) && !child.ended() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(child.catches(sig)) << "no handler for signal " << sig << "\n" << child.err();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_EQ(::kill(child.pid(), sig), 0);
+        EXPECT_EQ(child.wait(60), 128 + sig) << child.err();
+        EXPECT_NE(child.err().find("interrupted"), std::string::npos) << child.err();
+        expectOutputsKept("signal " + std::to_string(sig));
+    }
 }

@@ -2,6 +2,7 @@
 // Runs the sopcook program as a user would, for the command-line tests.
 #include <array>
 #include <cstdio>
+#include <dirent.h>
 #include <string>
 #include <sys/wait.h>
 #include "TestGeometry.h"
@@ -32,3 +33,14 @@ inline RunResult runSopcook(const TempDir &dir, const std::string &args, const s
 }
 
 inline bool contains(const std::string &s, const std::string &part) { return s.find(part) != std::string::npos; }
+
+/// Whether folder holds no staged file of sopcook (".sopcook-" names).
+inline bool noStagedFiles(const std::string &folder) {
+    DIR *d = ::opendir(folder.c_str());
+    if (!d) return false;
+    bool none = true;
+    while (dirent *e = ::readdir(d))
+        if (std::string(e->d_name).rfind(".sopcook-", 0) == 0) none = false;
+    ::closedir(d);
+    return none;
+}

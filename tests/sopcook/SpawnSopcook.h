@@ -18,13 +18,14 @@
 /// A running sopcook; stderr goes to a file, stdout to /dev/null.
 class SopcookChild {
 public:
-    /// Starts sopcook in dir with the flatskin module and args. A file size
-    /// limit above zero is applied to the child (with SIGXFSZ ignored, so
-    /// that a write past it fails with EFBIG as on a full disk).
+    /// Starts sopcook in dir with the plug-in module dso (flatskin unless
+    /// told) and args. A file size limit above zero is applied to the child
+    /// (with SIGXFSZ ignored, so that a write past it fails with EFBIG as on
+    /// a full disk).
     SopcookChild(const std::string &dir, const std::vector<std::string> &args, const std::string &errfile,
-                 rlim_t file_limit = 0)
+                 rlim_t file_limit = 0, const std::string &dso = FLATSKIN_DSO)
         : myErr(errfile) {
-        std::vector<std::string> all = {SOPCOOK_PROGRAM, "--dso", FLATSKIN_DSO};
+        std::vector<std::string> all = {SOPCOOK_PROGRAM, "--dso", dso};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char *> argv;
         for (std::string &a : all) argv.push_back(a.data());

@@ -17,6 +17,7 @@ PRM_Name names[] = {
     PRM_Name("grab", "Grab pin uvs"),   PRM_Name("groupname", "Group"),   PRM_Name("count", "Count"),
     PRM_Name("enable#", "Enable pin"),  PRM_Name("pin#", "Pin# Prim/Vert"), PRM_Name("pinuv#", "Pin UV"),
     PRM_Name("wait", "Wait for an interruption"),
+    PRM_Name("warning", "Warning text"),  PRM_Name("nouv", "No uv"),
 };
 PRM_Name modeItems[] = {PRM_Name("keep", "Keep"), PRM_Name("shift", "Shift"), PRM_Name("flat", "Flatten"), PRM_Name(0)};
 PRM_ChoiceList modeMenu(PRM_CHOICELIST_SINGLE, modeItems);
@@ -33,7 +34,7 @@ PRM_Template pinTemplates[] = {
 int grab(void *data, int, float, const PRM_Template *);
 
 PRM_Template templates[] = {
-    PRM_Template(PRM_FLT, 1, &names[0], PRMzeroDefaults),
+    PRM_Template(PRM_FLT, 1, &names[0], PRMzeroDefaults, 0, 0, 0, 0, 1, "How far mode shift moves x"),
     PRM_Template(PRM_FLT_J, 2, &names[1], PRMuvRangeDefaults, 0, &PRMunitRange),
     PRM_Template(PRM_TOGGLE, 1, &names[2], PRMzeroDefaults),
     PRM_Template(PRM_TOGGLE, 1, &names[3], PRMzeroDefaults),
@@ -43,6 +44,8 @@ PRM_Template templates[] = {
     PRM_Template(PRM_CALLBACK, 1, &names[6], 0, 0, 0, grab),
     PRM_Template(PRM_STRING, 1, &names[7], &groupDefault),
     PRM_Template(PRM_TOGGLE, 1, &names[12], PRMzeroDefaults),
+    PRM_Template(PRM_STRING, 1, &names[13]),
+    PRM_Template(PRM_TOGGLE, 1, &names[14], PRMzeroDefaults),
     PRM_Template(),
 };
 
@@ -61,9 +64,10 @@ bool waitForInterrupt() {
 }
 
 /// Copies input 0; "wait" waits for an interruption; "mode" shift moves x by "shift", flat sets z to 0;
-/// "fail" records an error and "warn" a warning; a non-empty "groupname"
-/// makes a primitive group of every primitive; a vertex "uv" is made from
-/// the points' x and y when the input has none.
+/// "fail" records an error and "warn" a warning, "warning" one of its
+/// text; a non-empty "groupname" makes a primitive group of every
+/// primitive; a vertex "uv" is made from the points' x and y when the
+/// input has none, and "nouv" removes it instead.
 class SOP_TestCopy : public SOP_Node {
 public:
     using SOP_Node::SOP_Node;
@@ -78,6 +82,9 @@ public:
             return error();
         }
         if (evalInt("warn", 0, t)) addWarning(SOP_MESSAGE, "asked to warn");
+        UT_String warning;
+        evalString(warning, "warning", 0, t);
+        if (warning.isstring()) addWarning(SOP_MESSAGE, warning.buffer());
         if (evalInt("wait", 0, t) && waitForInterrupt()) {
             addError(SOP_ERR_INVALID_SRC, "Cook interrupted");
             return error();
@@ -96,7 +103,9 @@ public:
             GB_Group *g = gdp->primitiveGroups().newGroup(group.buffer());
             for (const auto &prim : gdp->primitives()) g->add(prim.get());
         }
-        if (!gdp->vertexAttribs().find("uv")) {
+        if (evalInt("nouv", 0, t)) {
+            gdp->vertexAttribs().destroy("uv", 12, GB_ATTRIB_FLOAT);
+        } else if (!gdp->vertexAttribs().find("uv")) {
             float zero[3] = {0, 0, 0};
             int off = gdp->addVertexAttrib("uv", 12, GB_ATTRIB_FLOAT, zero);
             for (const auto &prim : gdp->primitives())

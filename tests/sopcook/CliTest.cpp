@@ -235,7 +235,9 @@ TEST_F(Cli, StrictFailsOnlyWhenNoLayoutWasMade) {
         EXPECT_EQ(r.status, c.strict) << c.warning << "\n" << r.err;
         EXPECT_TRUE(contains(r.err, std::string("Warning: ") + c.warning)) << r.err;
         EXPECT_EQ(outputUntouched(), c.strict != 0) << c.warning;
-        if (c.strict) EXPECT_TRUE(contains(r.err, "--strict: no layout was made; keep.geo not changed")) << r.err;
+        if (c.strict) {
+            EXPECT_TRUE(contains(r.err, "--strict: no layout was made; keep.geo not changed")) << r.err;
+        }
         std::ofstream(dir.file("keep.geo")) << "previous contents\n";
         r = sopcook(dir, args);
         EXPECT_EQ(r.status, 0) << c.warning << "\n" << r.err;

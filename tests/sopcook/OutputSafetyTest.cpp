@@ -316,9 +316,13 @@ TEST_F(OutputSafety, ReplacingKeepsTheModeFollowsLinksAndSparesWriteProtectedFil
         EXPECT_EQ(status, c.status) << c.output << " " << std::oct << c.mode << "\n" << err;
         for (const char *f : {"out/keep.obj", "out/real.obj"})
             EXPECT_EQ(readWholeFile(dir.file(f)) == oldGeometry, !c.changed || std::string(c.changed) != f) << f;
-        if (c.mode) EXPECT_EQ(modeOf(c.output) & 07777, c.mode) << c.output;
+        if (c.mode) {
+            EXPECT_EQ(modeOf(c.output) & 07777, c.mode) << c.output;
+        }
         EXPECT_TRUE(S_ISLNK(modeOf("out/link.obj")));
-        if (!c.changed) EXPECT_NE(err.find("out/keep.obj: cannot write: the file is not writable (mode 0444)"), std::string::npos) << err;
+        if (!c.changed) {
+            EXPECT_NE(err.find("out/keep.obj: cannot write: the file is not writable (mode 0444)"), std::string::npos) << err;
+        }
         ::chmod(dir.file("out/keep.obj").c_str(), 0644);
         std::set<std::string> expected = {"keep.obj", "keep.png", "keep.svg", "real.obj", "link.obj"};
         EXPECT_EQ(folderNames(dir.file("out")), expected) << c.output;
@@ -343,7 +347,9 @@ TEST_F(OutputSafety, ARunWaitsForTheFolderLockOfAnother) {
             ASSERT_FALSE(waiting.ended()) << waiting.err();
             ::kill(waiting.pid(), sig);
             EXPECT_EQ(waiting.wait(60), 128 + sig) << waiting.err();
-            if (sig == SIGTERM) EXPECT_NE(waiting.err().find("interrupted"), std::string::npos) << waiting.err();
+            if (sig == SIGTERM) {
+                EXPECT_NE(waiting.err().find("interrupted"), std::string::npos) << waiting.err();
+            }
         }
         ::unlink(dir.file("waiting.txt").c_str());
         expectOutputsKept("a run stopped by signal " + std::to_string(sig) + " while waiting for the lock");

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 #include "GU/GU_Detail.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
 
 /// A 3x3 grid of points, four quads and an open polyline along the top row
 /// (primitive 4), with point, primitive and edge groups whose names give
 /// the wildcards something to match.
 inline void buildPatternDetail(GU_Detail &gdp) {
-    buildGrid(gdp);
+    test_meshes::buildGrid(gdp);
     GB_PrimitiveGroup *left = gdp.newPrimitiveGroup("left");
     left->add(0);
     left->add(2);

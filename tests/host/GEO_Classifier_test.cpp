@@ -3,7 +3,7 @@
 #include "GEO/GEO_PointClassifier.h"
 #include "GEO/GEO_PrimClassifier.h"
 #include "GU/GU_Detail.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -53,7 +53,7 @@ TEST(GEO_Classifier, ChainsAndSinglePointsJoin) {
     const int base = gdp.points().entries();
     for (int k = 0; k < 3; ++k) gdp.appendPoint(UT_Vector4(-1, float(-k), 0));
     addPoly(gdp, {0, base, base + 1, base + 2});
-    makeGrid(gdp, 2, 2);
+    makeGrid(gdp, 2, 2, 2, 2);
     const std::vector<int> cls = classesOf(gdp);
     for (int p = 0; p <= n; ++p) EXPECT_EQ(cls[p], 0) << p;
     for (int p = n + 1; p < gdp.primitives().entries(); ++p) EXPECT_EQ(cls[p], 1) << p;
@@ -72,7 +72,7 @@ TEST(GEO_Classifier, ChainsAndSinglePointsJoin) {
 
 TEST(GEO_Classifier, GroupLimitsWhatIsClassifiedAndWhatJoins) {
     GU_Detail gdp;
-    makeGrid(gdp, 3, 1);  // quads 0 1 2 in a row
+    makeGrid(gdp, 3, 1, 3, 1);  // quads 0 1 2 in a row
     gdp.appendPoint();     // a point nothing uses
     addPoly(gdp, {});      // a polygon without vertices
     GB_PrimitiveGroup ends("ends", true);
@@ -90,8 +90,8 @@ TEST(GEO_Classifier, GroupLimitsWhatIsClassifiedAndWhatJoins) {
     EXPECT_EQ(points.getClass(gdp.points().entries() - 1), -1);
     // Classifying again starts over rather than keeping old joins.
     GU_Detail apart;
-    makeGrid(apart, 1, 1);
-    makeGrid(apart, 1, 1);
+    makeGrid(apart, 1, 1, 1, 1);
+    makeGrid(apart, 1, 1, 1, 1);
     prims.classifyBySharedPoints(apart, points);
     EXPECT_EQ(prims.getNumClass(), 2);
     EXPECT_EQ(prims.getClass(2), -1);

@@ -4,7 +4,7 @@
 #include "GB/GB_PointRefArray.h"
 #include "GEO/GEO_Closure.h"
 #include "GU/GU_Detail.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -21,7 +21,7 @@ std::vector<int> polysUsing(GEO_Closure &closure, const GU_Detail &gdp, int a, i
 
 TEST(GEO_Closure, FindsThePolygonsOnAnEdge) {
     GU_Detail gdp;
-    makeGrid(gdp, 3, 3);
+    makeGrid(gdp, 3, 3, 3, 3);
     GB_PointRefArray refs(gdp);
     GEO_Closure closure(gdp);
     const int c = gridPoint(3, 1, 1), right = gridPoint(3, 2, 1), up = gridPoint(3, 1, 2);
@@ -70,7 +70,7 @@ TEST(GEO_Closure, EdgeSearchHonoursOpenPolygonsRepeatsTypesAndGroups) {
 
 TEST(GEO_Closure, PointRefsListEveryUseInPrimitiveOrder) {
     GU_Detail gdp;
-    makeTube(gdp, 4, 3);
+    makeTube(gdp, 4, 3, 1, 3);
     addPoly(gdp, {0, 5, 0});  // uses point 0 twice
     GB_PointRefArray refs(gdp);
     ASSERT_EQ(refs.entries(), gdp.points().entries());
@@ -97,7 +97,7 @@ TEST(GEO_Closure, PointRefsListEveryUseInPrimitiveOrder) {
 
 TEST(GEO_Closure, PointClosureHoldsThePointsOfTheGroup) {
     GU_Detail gdp;
-    makeGrid(gdp, 5, 4);
+    makeGrid(gdp, 5, 4, 5, 4);
     gdp.appendPoint();  // used by nothing
     GB_PrimitiveGroup group("g", true);
     for (int p : {0, 7, 8, 19}) group.add(p);

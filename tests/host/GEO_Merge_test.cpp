@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 #include "GU/GU_Detail.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -10,7 +10,7 @@ namespace {
 
 /// A 2 by 1 grid with one attribute of each class and groups of each kind.
 void makeSource(GU_Detail &src) {
-    makeGrid(src, 2, 1);
+    makeGrid(src, 2, 1, 2, 1);
     const int seam = src.addPointAttrib("seam", 4, GB_ATTRIB_FLOAT, nullptr);
     const float white[3] = {1, 1, 1};
     const int cd = src.addPrimAttrib("Cd", 12, GB_ATTRIB_FLOAT, white);
@@ -39,7 +39,7 @@ void makeSource(GU_Detail &src) {
 
 TEST(GEO_Merge, AppendsInOrderWithAttributesAndGroups) {
     GU_Detail dst, src;
-    makeGrid(dst, 1, 1);  // points 0-3, prim 0
+    makeGrid(dst, 1, 1, 1, 1);  // points 0-3, prim 0
     const float half = 0.5f;
     const int clash_float = dst.addPointAttrib("clash", 4, GB_ATTRIB_FLOAT, &half);
     const int own = dst.addPointAttrib("own", 4, GB_ATTRIB_FLOAT, &half);

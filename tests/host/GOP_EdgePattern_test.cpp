@@ -2,7 +2,9 @@
 #include <string>
 #include <utility>
 #include "GOP/GOP_Manager.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
+
+using namespace test_meshes;
 
 // Edges are written "a-b" (the group's direction) with "@prim" after them.
 using E = std::vector<std::string>;

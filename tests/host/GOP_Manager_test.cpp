@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include "GOP/GOP_Manager.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
+
+using namespace test_meshes;
 
 class GroupManagerTest : public ::testing::Test {
 protected:

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include "GOP/GOP_Manager.h"
 #include "GOP/GOP_Pattern.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
+
+using namespace test_meshes;
 
 using V = std::vector<int>;
 

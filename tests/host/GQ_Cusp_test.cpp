@@ -6,7 +6,7 @@
 #include "GEO/GEO_PrimClassifier.h"
 #include "GQ/GQ_Detail.h"
 #include "GU/GU_Detail.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -87,7 +87,7 @@ void classify(GU_Detail &gdp, GEO_PrimClassifier &prims) {
 TEST(GQ_Cusp, OpenCutSplitsOnlyThePointsInsideIt) {
     GU_Detail gdp;
     const int around = 8, along = 4;
-    makeTube(gdp, around, along);
+    makeTube(gdp, around, along, 1, along);
     GB_EdgeGroup cut("cut", true);
     addChain(gdp, cut, {tubePoint(around, 0, 1), tubePoint(around, 0, 2), tubePoint(around, 0, 3)});
     const Snapshot before = take(gdp);
@@ -115,7 +115,7 @@ TEST(GQ_Cusp, OpenCutSplitsOnlyThePointsInsideIt) {
 TEST(GQ_Cusp, CutFromBoundaryToBoundarySplitsEveryPointOnIt) {
     GU_Detail gdp;
     const int around = 8, along = 4;
-    makeTube(gdp, around, along);
+    makeTube(gdp, around, along, 1, along);
     GB_EdgeGroup cut("cut", true);
     std::vector<int> line;
     for (int j = 0; j <= along; ++j) line.push_back(tubePoint(around, 0, j));
@@ -144,7 +144,7 @@ TEST(GQ_Cusp, ClosedLoopsSeparateThePieces) {
         SCOPED_TRACE("ring around a tube");
         GU_Detail gdp;
         const int around = 8, along = 4;
-        makeTube(gdp, around, along);
+        makeTube(gdp, around, along, 1, along);
         GB_EdgeGroup cut("cut", true);
         std::vector<int> ring;
         for (int i = 0; i <= around; ++i) ring.push_back(tubePoint(around, i, 2));
@@ -186,7 +186,7 @@ TEST(GQ_Cusp, ClosedLoopsSeparateThePieces) {
 
 TEST(GQ_Cusp, NewPointsCopyAttributesAndGroups) {
     GU_Detail gdp;
-    makeGrid(gdp, 4, 4);
+    makeGrid(gdp, 4, 4, 4, 4);
     const int seam = gdp.addPointAttrib("seam", 4, GB_ATTRIB_FLOAT, nullptr);
     const int uv = gdp.addVertexAttrib("uv", 4, GB_ATTRIB_FLOAT, nullptr);
     GB_PointGroup *odd = gdp.newPointGroup("odd");
@@ -223,8 +223,8 @@ TEST(GQ_Cusp, NewPointsCopyAttributesAndGroups) {
 
 TEST(GQ_Cusp, EntriesWithoutAnEdgeAndCutsAlongTheOutlineChangeNothing) {
     GU_Detail gdp, other;
-    makeGrid(gdp, 3, 3);
-    makeGrid(other, 9, 9);
+    makeGrid(gdp, 3, 3, 3, 3);
+    makeGrid(other, 9, 9, 9, 9);
     GB_EdgeGroup cut("cut", true);
     cut.add(gdp.points()(0), gdp.points()(5));        // a diagonal
     cut.add(gdp.points()(0), gdp.points()(1));        // on the outline
@@ -269,7 +269,7 @@ TEST(GQ_Cusp, FansTouchingOnlyAtTheCutPointSeparate) {
 
 TEST(GQ_Cusp, PolygonsOutsideTheViewKeepTheirPoints) {
     GU_Detail gdp;
-    makeGrid(gdp, 2, 2);  // bottom row prims 0 1, top row 2 3
+    makeGrid(gdp, 2, 2, 2, 2);  // bottom row prims 0 1, top row 2 3
     GB_PrimitiveGroup bottom("bottom", true);
     bottom.add(0);
     bottom.add(1);
@@ -290,7 +290,7 @@ TEST(GQ_Cusp, PolygonsOutsideTheViewKeepTheirPoints) {
 TEST(GQ_Cusp, LongCutThroughALargeGrid) {
     GU_Detail gdp;
     const int n = 400;
-    makeGrid(gdp, n, n);
+    makeGrid(gdp, n, n, n, n);
     GB_EdgeGroup cut("cut", true);
     std::vector<int> line;
     for (int j = 1; j < n; ++j) line.push_back(gridPoint(n, n / 2, j));

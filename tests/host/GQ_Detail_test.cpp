@@ -5,7 +5,7 @@
 #include <vector>
 #include "GQ/GQ_Detail.h"
 #include "GU/GU_Detail.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -49,7 +49,7 @@ void expectQuadAlgebra(GQ_Edge *e) {
 
 TEST(GQ_Detail, TwoQuadStripRecordsInWalkOrder) {
     GU_Detail gdp;
-    makeGrid(gdp, 2, 1);  // quad 0 on 0 1 4 3, quad 1 on 1 2 5 4
+    makeGrid(gdp, 2, 1, 2, 1);  // quad 0 on 0 1 4 3, quad 1 on 1 2 5 4
     GQ_Detail view(&gdp);
     const std::vector<GQ_Edge *> &edges = view.getEdgeList();
     const std::vector<std::pair<int, int>> expected{{0, 1}, {1, 4}, {4, 3}, {3, 0}, {1, 2}, {2, 5}, {5, 4}};
@@ -101,7 +101,7 @@ TEST(GQ_Detail, ClosedBoxHasAFaceOnEachSideOfEveryEdge) {
 
 TEST(GQ_Detail, RecordOrderFollowsAWalkOfTheGroup) {
     GU_Detail gdp;
-    makeTube(gdp, 5, 3);
+    makeTube(gdp, 5, 3, 1, 3);
     GB_PrimitiveGroup group("some", true);
     for (int p : {13, 2, 3, 7, 8, 9}) group.add(p);
     // The order a walk of the group's polygons first meets each edge.

@@ -6,7 +6,7 @@
 #include <vector>
 #include "GU/GU_Detail.h"
 #include "UT/UT_Vector3.h"
-#include "test_meshes.h"
+#include "support/test_meshes.h"
 
 using namespace test_meshes;
 
@@ -137,7 +137,7 @@ TEST(GU_Convex, TrianglesCarryAttributesGroupsAndCornerValues) {
 
 TEST(GU_Convex, LeavesOpenSmallAndOtherPrimitivesAlone) {
     GU_Detail gdp;
-    makeGrid(gdp, 2, 1);
+    makeGrid(gdp, 2, 1, 2, 1);
     const int open = addPoly(gdp, {0, 1, 2, 5, 4}, false)->getNum();
     const int tri = addPoly(gdp, {0, 1, 4})->getNum();
     const int two = addPoly(gdp, {0, 1})->getNum();
@@ -157,7 +157,7 @@ TEST(GU_Convex, LeavesOpenSmallAndOtherPrimitivesAlone) {
 TEST(GU_Convex, LargeMeshSplitsEveryQuad) {
     GU_Detail gdp;
     const int n = 300;
-    makeGrid(gdp, n, n);
+    makeGrid(gdp, n, n, n, n);
     GB_PrimitiveGroup *all = gdp.newPrimitiveGroup("all");
     for (int i = 0; i < n * n; ++i) all->add(i);
     gdp.convex(3);

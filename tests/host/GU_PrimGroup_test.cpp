@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include "GU/GU_PrimGroup.h"
 #include "GU/GU_Detail.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
+
+using namespace test_meshes;
 
 TEST(GUPrimGroupTest, MakesNamedGroupsAndKeepsExistingOnes) {
     GU_Detail gdp;

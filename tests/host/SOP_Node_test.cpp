@@ -4,7 +4,9 @@
 #include "GU/GU_DetailGroupPair.h"
 #include "OP/OP_Operator.h"
 #include "SOP/SOP_Node.h"
-#include "grid_geometry.h"
+#include "support/test_meshes.h"
+
+using namespace test_meshes;
 
 namespace {
 

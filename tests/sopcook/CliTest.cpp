@@ -94,45 +94,30 @@ TEST_F(Cli, MultiParameterCountsAreSetBeforeTheirInstances) {
 }
 
 TEST_F(Cli, ExitStatusesAndFailedRuns) {
-    RunResult r = sopcook(dir, "testcopy in.off keep.geo -p fail=on");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "Error: Invalid group specification: asked to fail\n")) << r.err;
-    EXPECT_TRUE(outputUntouched());
-
-    r = sopcook(dir, "testcopy missing.off keep.geo");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "missing.off: cannot open")) << r.err;
-
     std::ofstream(dir.file("bad.off")) << "OFF\n3 1 0\n0 0 0\n1 0 0\n";
-    r = sopcook(dir, "testcopy bad.off keep.geo");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "bad.off:4: expected a vertex coordinate")) << r.err;
-
-    r = sopcook(dir, "testcopy in.off keep.xyz");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "unknown geometry format")) << r.err;
-
-    r = sopcook(dir, "testcopy in.off /nonexistent-folder/out.geo");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "/nonexistent-folder/out.geo: cannot write")) << r.err;
-
-    r = sopcook(dir, "nosuchop in.off keep.geo");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "unknown operator 'nosuchop'")) << r.err;
-
-    r = sopcook(dir, "testcopy in.off");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "expected OPERATOR INPUT OUTPUT")) << r.err;
-
-    // A group name the .geo file cannot hold is refused, not written broken.
-    r = sopcook(dir, "testcopy in.off keep.geo -p groupname='two words'");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, "group name 'two words' cannot be written")) << r.err;
-    EXPECT_TRUE(outputUntouched());
-
-    r = sopcook(dir, "testcopy in.off keep.geo --bogus");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(outputUntouched());
+    struct Case {
+        const char *args;
+        int status;
+        const char *message;  // in stderr; empty: anything
+    };
+    const Case cases[] = {
+        {"testcopy in.off keep.geo -p fail=on", 1, "Error: Invalid group specification: asked to fail\n"},
+        {"testcopy missing.off keep.geo", 2, "missing.off: cannot open"},
+        {"testcopy bad.off keep.geo", 2, "bad.off:4: expected a vertex coordinate"},
+        {"testcopy in.off keep.xyz", 2, "unknown geometry format"},
+        {"testcopy in.off /nonexistent-folder/out.geo", 2, "/nonexistent-folder/out.geo: cannot write"},
+        {"nosuchop in.off keep.geo", 2, "unknown operator 'nosuchop'"},
+        {"testcopy in.off", 2, "expected OPERATOR INPUT OUTPUT"},
+        // A group name the .geo file cannot hold is refused, not written broken.
+        {"testcopy in.off keep.geo -p groupname='two words'", 2, "group name 'two words' cannot be written"},
+        {"testcopy in.off keep.geo --bogus", 2, ""},
+    };
+    for (const Case &c : cases) {
+        RunResult r = sopcook(dir, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_TRUE(contains(r.err, c.message)) << c.args << "\n" << r.err;
+        EXPECT_TRUE(outputUntouched()) << c.args;
+    }
 }
 
 TEST_F(Cli, ListAndDescribe) {

@@ -13,10 +13,6 @@ inline int addPoint(GU_Detail &g, float x, float y, float z = 0.0f) {
     return g.appendPoint(UT_Vector4(x, y, z, 1))->getNum();
 }
 
-inline GEO_PrimPoly *addPoly(GU_Detail &g, std::vector<int> pts, bool closed = true) {
-    return g.appendPoly(pts.data(), static_cast<int>(pts.size()), closed);
-}
-
 /// Moves point p of g to (x, y, z).
 inline void movePoint(GU_Detail &g, int p, float x, float y, float z) {
     g.points()(p)->setPos(UT_Vector4(x, y, z, 1));

@@ -9,40 +9,13 @@
 #include <OP/OP_Network.h>
 #include <OP/OP_Operator.h>
 #include "node/SOP_Flatskin.h"
+#include "support/test_meshes.h"
 
 namespace fs_test {
 
-/// A grid of nx by ny quads over [x0, x0 + sx] x [y0, y0 + sy], z = f(x, y).
-inline void makeGrid(GU_Detail &g, int nx, int ny, float sx = 1, float sy = 1,
-                     std::function<float(float, float)> f = nullptr, float x0 = 0, float y0 = 0) {
-    int base = g.points().entries();
-    for (int j = 0; j <= ny; ++j)
-        for (int i = 0; i <= nx; ++i) {
-            float x = x0 + sx * i / nx, y = y0 + sy * j / ny;
-            g.appendPoint(UT_Vector4(x, y, f ? f(x, y) : 0.0f, 1));
-        }
-    for (int j = 0; j < ny; ++j)
-        for (int i = 0; i < nx; ++i) {
-            int a = base + j * (nx + 1) + i;
-            int q[4] = {a, a + 1, a + nx + 2, a + nx + 1};
-            g.appendPoly(q, 4);
-        }
-}
-
-/// An open tube of quads: n around (radius r), m along z (length len).
-/// Point (i, j) is number j * n + i; quad (i, j) is primitive j * n + i.
-inline void makeTube(GU_Detail &g, int n, int m, float r = 1, float len = 2) {
-    for (int j = 0; j <= m; ++j)
-        for (int i = 0; i < n; ++i) {
-            float a = 2.0f * float(M_PI) * i / n;
-            g.appendPoint(UT_Vector4(r * std::cos(a), r * std::sin(a), len * j / m, 1));
-        }
-    for (int j = 0; j < m; ++j)
-        for (int i = 0; i < n; ++i) {
-            int q[4] = {j * n + i, j * n + (i + 1) % n, (j + 1) * n + (i + 1) % n, (j + 1) * n + i};
-            g.appendPoly(q, 4);
-        }
-}
+using test_meshes::addPoly;
+using test_meshes::makeGrid;
+using test_meshes::makeTube;
 
 /// A node of the flatskin type inside a network, with `input` as input 0.
 struct Unwrap {

@@ -1,7 +1,9 @@
 #pragma once
-// Small meshes and checks shared by the host kit's tests.
+// Small meshes and checks shared by the tests, the benchmark and the fuzz
+// targets: one builder of each kind.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
@@ -26,12 +28,19 @@ inline std::vector<int> pointsOf(const GEO_Primitive &prim) {
 /// Point number of grid corner (i, j) in a grid nx quads wide.
 inline int gridPoint(int nx, int i, int j) { return j * (nx + 1) + i; }
 
-/// An nx by ny grid of unit quads in the z = 0 plane, facing +z. Points
-/// are numbered row by row (gridPoint); quad (i, j) is primitive j*nx + i.
-inline void makeGrid(GEO_Detail &gdp, int nx, int ny) {
+/// A grid of nx by ny quads over [x0, x0 + sx] x [y0, y0 + sy] with
+/// z = f(x, y) (0 without f), facing +z for a flat grid. Points are
+/// numbered row by row from the detail's first free number (gridPoint);
+/// quad (i, j) is the detail's next primitive j*nx + i. makeGrid(g, n, m,
+/// n, m) gives unit quads on whole-number corners.
+inline void makeGrid(GEO_Detail &gdp, int nx, int ny, float sx = 1, float sy = 1,
+                     std::function<float(float, float)> f = nullptr, float x0 = 0, float y0 = 0) {
     const int base = gdp.points().entries();
     for (int j = 0; j <= ny; ++j)
-        for (int i = 0; i <= nx; ++i) gdp.appendPoint(UT_Vector4(float(i), float(j), 0));
+        for (int i = 0; i <= nx; ++i) {
+            const float x = x0 + sx * i / nx, y = y0 + sy * j / ny;
+            gdp.appendPoint(UT_Vector4(x, y, f ? f(x, y) : 0.0f, 1));
+        }
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i) {
             const int a = base + gridPoint(nx, i, j);
@@ -39,17 +48,39 @@ inline void makeGrid(GEO_Detail &gdp, int nx, int ny) {
         }
 }
 
+/// A 3x3 grid of points (numbered row by row, y up) and four quads:
+///   6 - 7 - 8
+///   | 2 | 3 |
+///   3 - 4 - 5
+///   | 0 | 1 |
+///   0 - 1 - 2
+/// Prim 4 is an open polyline 6-7-8 along the top row. The grid has 12
+/// distinct edges.
+inline void buildGrid(GEO_Detail &gdp) {
+    makeGrid(gdp, 2, 2, 2, 2);
+    addPoly(gdp, {6, 7, 8}, false);
+}
+
+/// The members of a point or primitive group, in number order.
+template <typename G> std::vector<int> membersOf(const G *g) {
+    std::vector<int> out;
+    if (g)
+        for (int i = g->nextMember(0); i >= 0; i = g->nextMember(i + 1)) out.push_back(i);
+    return out;
+}
+
 /// Point number of tube corner (i around, j along).
 inline int tubePoint(int around, int i, int j) { return j * around + ((i % around) + around) % around; }
 
-/// An open tube of quads: `around` quads around the z axis, `along` rings
-/// of quads up it, facing outwards; both ends open. Points are numbered
-/// ring by ring (tubePoint); quad (i, j) is primitive j*around + i.
-inline void makeTube(GEO_Detail &gdp, int around, int along) {
+/// An open tube of quads: `around` quads around the z axis (radius r),
+/// `along` rings of quads up it over the length len, facing outwards; both
+/// ends open. Points are numbered ring by ring (tubePoint); quad (i, j) is
+/// primitive j*around + i.
+inline void makeTube(GEO_Detail &gdp, int around, int along, float r = 1, float len = 2) {
     for (int j = 0; j <= along; ++j)
         for (int i = 0; i < around; ++i) {
-            const double a = 2 * 3.14159265358979 * i / around;
-            gdp.appendPoint(UT_Vector4(float(std::cos(a)), float(std::sin(a)), float(j)));
+            const float a = 2.0f * float(M_PI) * i / around;
+            gdp.appendPoint(UT_Vector4(r * std::cos(a), r * std::sin(a), len * j / along, 1));
         }
     for (int j = 0; j < along; ++j)
         for (int i = 0; i < around; ++i)

@@ -58,9 +58,9 @@ bool flattenComponent(const SeamMesh &mesh, const std::vector<int> &compTris, co
 
 /// How hard the seam search tries.
 struct SeamOptions {
-    double target = 2.0; ///< L2 stretch to reach; the 5-95% area ratio must lie within [1/t^2, t^2]
-    int maxCuts = 24;    ///< paths the search may add to the topological cut, per component
-    int pathsPerRound = 4; ///< paths added after one layout, to points far apart
+    double target = 2.2; ///< L2 stretch to reach; the 5-95% area ratio must lie within [1/t^2, t^2]
+    int maxCuts = 40;    ///< paths the search may add to the topological cut, per component
+    int pathsPerRound = 8; ///< paths added after one layout, to points far apart
 };
 
 /// What the seam search did.

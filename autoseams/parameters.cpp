@@ -10,8 +10,8 @@ static PRM_Name names[] = {
 enum { N_GROUPNAME, N_TARGET, N_MAXCUTS };
 
 static PRM_Default groupNameDefault(0, "autoseams", 3);
-static PRM_Default targetDefault(2.0f);
-static PRM_Default maxCutsDefault(24.0f);
+static PRM_Default targetDefault(2.2f);
+static PRM_Default maxCutsDefault(40.0f);
 // The L2 stretch to reach: 1 is an isometry, so nothing below it.
 static PRM_Range targetRange(PRM_RANGE_RESTRICTED, 1.0f, PRM_RANGE_UI, 5.0f);
 static PRM_Range maxCutsRange(PRM_RANGE_RESTRICTED, 0.0f, PRM_RANGE_UI, 100.0f);

@@ -191,19 +191,27 @@ void triangulate(SeamMesh &m, const std::unordered_map<std::uint64_t, int> &edge
     const int nt = m.triCount();
     m.sideEdge.assign(3 * nt, -1);
     m.sideOpp.assign(3 * nt, -1);
+    auto polygonEdge = [&](int f, int a, int b) {
+        const auto it = edgeOf.find(edgeKey(a, b));
+        if (it == edgeOf.end()) return -1;
+        const int e = it->second;
+        if (m.edgeFaces[e][0] == f || m.edgeFaces[e][1] == f) return e;
+        if (m.edgeKind[e] != EdgeKind::Singular) return -1;
+        // A third user of the edge is not recorded: look in the polygon.
+        const int s = m.polyStart[f], n = m.polyStart[f + 1] - s;
+        for (int i = 0; i < n; ++i) {
+            const int here = m.polyVerts[s + i], next = m.polyVerts[s + (i + 1) % n];
+            if ((here == a && next == b) || (here == b && next == a)) return e;
+        }
+        return -1;
+    };
     std::unordered_map<std::uint64_t, int> firstSide;
     firstSide.reserve(3 * nt);
     for (int t = 0; t < nt; ++t) {
-        const int f = m.triPoly[t], s = m.polyStart[f], e = m.polyStart[f + 1];
+        const int f = m.triPoly[t];
         for (int c = 0; c < 3; ++c) {
             const int a = m.tris[t][c], b = m.tris[t][(c + 1) % 3];
-            for (int i = s; i < e; ++i) {
-                const int here = m.polyVerts[i], next = m.polyVerts[i + 1 < e ? i + 1 : s];
-                if ((here == a && next == b) || (here == b && next == a)) {
-                    m.sideEdge[3 * t + c] = edgeOf.at(edgeKey(a, b));
-                    break;
-                }
-            }
+            m.sideEdge[3 * t + c] = polygonEdge(f, a, b);
             const int side = 3 * t + c;
             const int edge = m.sideEdge[side];
             if (edge >= 0 && m.edgeKind[edge] != EdgeKind::Interior) continue;

@@ -46,10 +46,15 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
             join(side, 3 * ot + (oc + 1) % 3);
             join(3 * t + (c + 1) % 3, opp);
         }
+    // The solver point of every corner: numbered at its fan's root, then
+    // copied to the fan's other corners.
     int n = 0;
     for (int t : compTris)
         for (int c = 0; c < 3; ++c)
             if (findRoot(parent, 3 * t + c) == 3 * t + c) index[3 * t + c] = n++;
+    for (int t : compTris)
+        for (int c = 0; c < 3; ++c) index[3 * t + c] = index[findRoot(parent, 3 * t + c)];
+    const std::vector<int> &point = index;
     if (n < 3) return false;
 
     // Pins at the ends of the longest axis of the component's box.
@@ -69,14 +74,14 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
             if (x < tLo) tLo = x, pinLo = 3 * t + c;
             if (x > tHi) tHi = x, pinHi = 3 * t + c;
         }
-    if (findRoot(parent, pinLo) == findRoot(parent, pinHi)) return false;
+    if (point[pinLo] == point[pinHi]) return false;
 
     SolverContext solver;
     if (!solver.context) return false;
     configureUnwrapSolver(n, true);
     nlBegin(NL_SYSTEM);
     for (int pin : {pinLo, pinHi}) {
-        const int k = index[findRoot(parent, pin)];
+        const int k = point[pin];
         const auto &p = m.pos[m.tris[pin / 3][pin % 3]];
         nlSetVariable(NLuint(2 * k), p[axis]);
         nlSetVariable(NLuint(2 * k + 1), p[other]);
@@ -95,7 +100,7 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
             for (int i = 0; i < 5; ++i) {
                 const int var = r.index[row][i];
                 const int slot = i < 2 ? 0 : (i < 4 ? 1 : 2);
-                const int k = index[findRoot(parent, corner[slot])];
+                const int k = point[corner[slot]];
                 nlCoefficient(NLuint(2 * k + (var & 1)), r.value[row][i]);
             }
             nlEnd(NL_ROW);
@@ -107,7 +112,7 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
     if (nlSolve() != NL_TRUE || !solutionIsFinite(n) || UTgetInterrupt()->interrupted()) return false;
     for (int t : compTris)
         for (int c = 0; c < 3; ++c) {
-            const int k = index[findRoot(parent, 3 * t + c)];
+            const int k = point[3 * t + c];
             uv[3 * t + c] = {nlGetVariable(NLuint(2 * k)), nlGetVariable(NLuint(2 * k + 1))};
         }
     return true;

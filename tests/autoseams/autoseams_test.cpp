@@ -7,6 +7,7 @@
 #include "support/flatskin_fixture.h"
 #include "sopcook/io/GeometryFile.h"
 #include <gtest/gtest.h>
+#include <UT/UT_Interrupt.h>
 #include <functional>
 
 using namespace as_test;
@@ -136,6 +137,26 @@ TEST(AutoSeams, NonManifoldAndDegenerateInputWarnsAndStillCuts) {
     EXPECT_TRUE(s.warned("more than two polygons"));
     EXPECT_TRUE(s.warned("open or degenerate"));
     EXPECT_TRUE(s.out().findEdgeGroup("autoseams")->contains(a, b));
+}
+
+TEST(AutoSeams, StoppedCookAbortsWithoutAGroup) {
+    // Polls come before the search, between layouts and inside the solves.
+    for (int stopAt : {1, 2, 3, 5}) {
+        Seams s;
+        makeGenus(s.input, 2);
+        int polls = 0;
+        UTgetInterrupt()->setProgressFunc([&](const char *, int) {
+            if (++polls == stopAt) UTgetInterrupt()->interrupt();
+        });
+        const OP_ERROR e = s.cook();
+        UTgetInterrupt()->setProgressFunc(nullptr);
+        EXPECT_GE(e, UT_ERROR_ABORT) << stopAt;
+        EXPECT_TRUE(s.warned("Cook interrupted")) << stopAt;
+        EXPECT_EQ(s.out().findEdgeGroup("autoseams"), nullptr) << stopAt;
+        EXPECT_FALSE(UTgetInterrupt()->interrupted());
+        EXPECT_LT(s.cook(), UT_ERROR_ABORT);
+        EXPECT_NE(s.out().findEdgeGroup("autoseams"), nullptr);
+    }
 }
 
 TEST(Distortion, L2StretchOfIsometryScaleAndShear) {

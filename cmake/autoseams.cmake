@@ -30,6 +30,10 @@ add_custom_command(
 add_library(SOP_AutoSeams MODULE ${CMAKE_SOURCE_DIR}/autoseams/register.cpp ${AUTOSEAMS_TAG_HEADER})
 target_link_libraries(SOP_AutoSeams PRIVATE autoseams_core)
 target_compile_options(SOP_AutoSeams PRIVATE -include ${AUTOSEAMS_TAG_HEADER})
+# Only the three entry points leave the module: the code it takes from the
+# static libraries (flatskin's rows, the solver) stays its own, whatever
+# visibility those libraries were built with.
+target_link_options(SOP_AutoSeams PRIVATE -Wl,--exclude-libs,ALL)
 set_target_properties(SOP_AutoSeams PROPERTIES PREFIX ""
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dso
   C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden

@@ -29,6 +29,8 @@ struct DiskCase {
     int pieces;
 };
 
+void PrintTo(const DiskCase &c, std::ostream *os) { *os << c.name; }
+
 class Disks : public ::testing::TestWithParam<DiskCase> {};
 
 TEST_P(Disks, CuttingAlongTheGroupLeavesOneDiskPerPiece) {

@@ -69,7 +69,8 @@ struct SeamReport {
     int openedSpheres = 0;  ///< closed genus-0 components opened by a short path
     int addedPaths = 0;     ///< paths added by the distortion search, all components
     int layouts = 0;        ///< conformal solves
-    int unmet = 0;          ///< components still above the target at the cap
+    int unmet = 0;          ///< components still above the target when the search ended
+    int capped = 0;         ///< of those, components that ended at the cap on paths
     int failedSolves = 0;   ///< components whose layout could not be solved
 };
 

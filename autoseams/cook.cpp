@@ -86,8 +86,8 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
         addWarning(SOP_MESSAGE, (std::to_string(report.failedSolves) +
                                  " pieces could not be laid out; they are cut into disks only").c_str());
     if (report.unmet)
-        addWarning(SOP_MESSAGE, (std::to_string(report.unmet) +
-                                 " pieces stay above the distortion target; raise \"maxcuts\" to cut more").c_str());
+        addWarning(SOP_MESSAGE, (std::to_string(report.unmet) + " pieces stay above the distortion target" +
+                                 (report.capped ? "; raise \"maxcuts\" to cut more" : "")).c_str());
     addMessage(SOP_MESSAGE, (std::to_string(seams->entries()) + " seam edges on " + std::to_string(report.components) +
                              " pieces, " + std::to_string(report.addedPaths) + " cuts added after " +
                              std::to_string(report.layouts) + " layouts").c_str());

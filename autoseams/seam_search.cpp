@@ -218,6 +218,7 @@ bool searchComponent(const SeamMesh &m, int comp, const std::vector<int> &tris, 
         if (bestBadness <= 1) break;
         if (stalled >= 3 || added >= opt.maxCuts) {
             ++report.unmet;
+            if (added >= opt.maxCuts) ++report.capped;
             break;
         }
         double positive = 0, all = 0;

@@ -20,31 +20,41 @@ double surfaceArea(const LayoutTriangle &t) {
     return 0.5 * std::sqrt(x * x + y * y + z * z);
 }
 
-double l2Stretch(const std::vector<LayoutTriangle> &tris) {
-    double area3 = 0, areaUv = 0, sum = 0;
-    for (const LayoutTriangle &t : tris) {
-        const double a3 = surfaceArea(t);
-        if (!(a3 > 0)) continue;
-        const double a = uvArea(t);
-        area3 += a3;
-        areaUv += std::fabs(a);
-        if (a == 0) return std::numeric_limits<double>::infinity();
-        // Partial derivatives of the surface point along u and along v.
-        double su = 0, sv = 0;
-        for (int i = 0; i < 3; ++i) {
-            const double du = (t.p[0][i] * (t.uv[1][1] - t.uv[2][1]) + t.p[1][i] * (t.uv[2][1] - t.uv[0][1]) +
-                               t.p[2][i] * (t.uv[0][1] - t.uv[1][1])) / (2 * a);
-            const double dv = (t.p[0][i] * (t.uv[2][0] - t.uv[1][0]) + t.p[1][i] * (t.uv[0][0] - t.uv[2][0]) +
-                               t.p[2][i] * (t.uv[1][0] - t.uv[0][0])) / (2 * a);
-            su += du * du;
-            sv += dv * dv;
-        }
-        sum += a3 * (su + sv) / 2;
+void L2StretchSum::add(const LayoutTriangle &t) {
+    const double a3 = surfaceArea(t);
+    if (!(a3 > 0)) return;
+    const double a = uvArea(t);
+    myArea3 += a3;
+    myAreaUv += std::fabs(a);
+    if (a == 0) {
+        myCollapsed = true;
+        return;
     }
-    if (!(area3 > 0)) return 0;
+    // Partial derivatives of the surface point along u and along v.
+    double su = 0, sv = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double du = (t.p[0][i] * (t.uv[1][1] - t.uv[2][1]) + t.p[1][i] * (t.uv[2][1] - t.uv[0][1]) +
+                           t.p[2][i] * (t.uv[0][1] - t.uv[1][1])) / (2 * a);
+        const double dv = (t.p[0][i] * (t.uv[2][0] - t.uv[1][0]) + t.p[1][i] * (t.uv[0][0] - t.uv[2][0]) +
+                           t.p[2][i] * (t.uv[1][0] - t.uv[0][0])) / (2 * a);
+        su += du * du;
+        sv += dv * dv;
+    }
+    mySum += a3 * (su + sv) / 2;
+}
+
+double L2StretchSum::value() const {
+    if (myCollapsed) return std::numeric_limits<double>::infinity();
+    if (!(myArea3 > 0)) return 0;
     // Scaling the layout by s divides both derivatives by s.
-    const double scale2 = area3 / areaUv;
-    return std::sqrt(sum / area3 / scale2);
+    const double scale2 = myArea3 / myAreaUv;
+    return std::sqrt(mySum / myArea3 / scale2);
+}
+
+double l2Stretch(const std::vector<LayoutTriangle> &tris) {
+    L2StretchSum sum;
+    for (const LayoutTriangle &t : tris) sum.add(t);
+    return sum.value();
 }
 
 double percentile(std::vector<double> v, double q) {

@@ -20,6 +20,18 @@ double surfaceArea(const LayoutTriangle &t);
 /// left out; 0 when none is left.
 double l2Stretch(const std::vector<LayoutTriangle> &tris);
 
+/// The sums behind l2Stretch, for a layout that is not held in one array:
+/// add every triangle, then read value().
+class L2StretchSum {
+public:
+    void add(const LayoutTriangle &t);
+    double value() const;
+
+private:
+    double myArea3 = 0, myAreaUv = 0, mySum = 0;
+    bool myCollapsed = false; ///< a triangle of surface area has no UV area
+};
+
 /// Figures of a layout.
 struct Distortion {
     long triangles = 0; ///< all of them

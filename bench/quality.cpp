@@ -91,6 +91,8 @@ Quality measureQuality(GU_Detail &out) {
     GEO_PrimClassifier pieces;
     pieces.classifyBySharedPoints(out, points, nullptr);
     const int cls = pieces.getClass(0);
+    // First, so that its edge table is gone before the triangles are made.
+    measureIslands(out, pieces, cls, uv, q);
 
     struct Tri {
         double p[3][3], t[3][3];
@@ -126,16 +128,18 @@ Quality measureQuality(GU_Detail &out) {
         total3 += t.a3;
         totalUv += std::fabs(t.signedUv);
     }
-    std::vector<LayoutTriangle> layout(tris.size());
-    for (std::size_t i = 0; i < tris.size(); ++i)
+    L2StretchSum stretch;
+    for (const Tri &t : tris) {
+        LayoutTriangle lt;
         for (int c = 0; c < 3; ++c) {
-            for (int k = 0; k < 3; ++k) layout[i].p[c][k] = tris[i].p[c][k];
-            layout[i].uv[c][0] = tris[i].t[c][0];
-            layout[i].uv[c][1] = tris[i].t[c][1];
+            for (int k = 0; k < 3; ++k) lt.p[c][k] = t.p[c][k];
+            lt.uv[c][0] = t.t[c][0];
+            lt.uv[c][1] = t.t[c][1];
         }
-    q.l2 = l2Stretch(layout);
+        stretch.add(lt);
+    }
+    q.l2 = stretch.value();
     q.area = total3;
-    measureIslands(out, pieces, cls, uv, q);
     std::vector<double> ratios;
     double angleSum = 0;
     long corners = 0;

@@ -168,7 +168,7 @@ bool searchComponent(const SeamMesh &m, int comp, const std::vector<int> &tris, 
     std::vector<int> verts;
     CutDistance dist(m);
     // New paths keep this far from the cut (the first a quarter of it).
-    const double spacing = 0.1 * std::sqrt(areaOf(m, tris));
+    const double spacing = 0.04 * std::sqrt(areaOf(m, tris));
     // Edges added by the search, in order; the best layout's cut is the
     // first bestSize of them. A round of several paths that makes the
     // layout worse is taken back, and the next rounds add half as many.

@@ -14,6 +14,9 @@ struct InterruptScope {
     ~InterruptScope() { UTgetInterrupt()->opEnd(); }
 };
 
+/// "1 piece", "2 pieces".
+std::string pieces(int n) { return std::to_string(n) + (n == 1 ? " piece" : " pieces"); }
+
 } // namespace
 
 void SOP_AutoSeams::reportMesh(const SeamMesh &mesh) {
@@ -83,13 +86,13 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
         seams->add(a, b, gdp->primitives()(mesh.polyPrim[mesh.edgeFaces[e][0]]));
     }
     if (report.failedSolves)
-        addWarning(SOP_MESSAGE, (std::to_string(report.failedSolves) +
-                                 " pieces could not be laid out; they are cut into disks only").c_str());
+        addWarning(SOP_MESSAGE, (pieces(report.failedSolves) +
+                                 " could not be laid out; cut into disks only").c_str());
     if (report.unmet)
-        addWarning(SOP_MESSAGE, (std::to_string(report.unmet) + " pieces stay above the distortion target" +
+        addWarning(SOP_MESSAGE, (pieces(report.unmet) + " above the distortion target" +
                                  (report.capped ? "; raise \"maxcuts\" to cut more" : "")).c_str());
-    addMessage(SOP_MESSAGE, (std::to_string(seams->entries()) + " seam edges on " + std::to_string(report.components) +
-                             " pieces, " + std::to_string(report.addedPaths) + " cuts added after " +
+    addMessage(SOP_MESSAGE, (std::to_string(seams->entries()) + " seam edges on " + pieces(report.components) +
+                             ", " + std::to_string(report.addedPaths) + " cuts added after " +
                              std::to_string(report.layouts) + " layouts").c_str());
     return leave();
 }

@@ -48,6 +48,8 @@ void compression(const SeamMesh &m, const std::vector<int> &tris, const std::vec
     double total3 = 0, totalUv = 0;
     for (const LayoutTriangle &t : layout) total3 += surfaceArea(t), totalUv += std::fabs(uvArea(t));
     verts.clear();
+    score.assign(m.vertexCount(), 0);
+    if (!(total3 > 0 && totalUv > 0 && std::isfinite(total3 + totalUv))) return;  // nothing to compare
     for (std::size_t i = 0; i < tris.size(); ++i) {
         const double s = surfaceArea(layout[i]) / total3, a = uvArea(layout[i]);
         const double u = ((a > 0) == ccw) ? std::fabs(a) / totalUv : 0.0;
@@ -59,7 +61,6 @@ void compression(const SeamMesh &m, const std::vector<int> &tris, const std::vec
     }
     std::sort(verts.begin(), verts.end());
     verts.erase(std::unique(verts.begin(), verts.end()), verts.end());
-    score.assign(m.vertexCount(), 0);
     for (int v : verts) score[v] = a3[v] / std::max(auv[v], 1e-300);
 }
 

@@ -56,6 +56,12 @@ INSTANTIATE_TEST_SUITE_P(
                      fs_test::makeGrid(g, 4, 4);
                  },
                  3},
+        DiskCase{"collapsedBox",
+                 [](GU_Detail &g) {
+                     test_meshes::makeBox(g, 2);
+                     for (const auto &p : g.points()) p->setPos(UT_Vector4(1, 1, 1, 1));
+                 },
+                 1},
         DiskCase{"doubleTorusFile",
                  [](GU_Detail &g) {
                      std::vector<std::string> notes;

@@ -65,6 +65,10 @@ struct Quality {
     long triangles = 0, flipped = 0;
     double angleMean = 0, angleMax = 0;  // |UV angle - 3D angle|, degrees
     double areaP5 = 0, areaP95 = 0;      // (UV area / total) / (3D area / total)
+    double l2 = 0;                       // L2 stretch (autoseams' l2Stretch)
+    double area = 0;                     // surface area of the piece
+    double seamLength = 0;               // length of the edges whose two sides differ in UV
+    long islands = 0;                    // pieces joined across edges of equal UVs
     bool finite = true;
 };
 Quality measureQuality(GU_Detail &out);
@@ -81,6 +85,11 @@ struct NodeRun {
 };
 NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
                  const std::string &uvFile = "", bool compare = false);
+
+// The table of closed meshes in folder (names containing filter): each cut
+// by the single shortest path of openingSeams, and by the autoseams node
+// before flatskin with the direct solver; repeats as in cookNode.
+void closedMeshTable(const std::string &folder, const std::string &filter, int repeats);
 
 // CGAL's LSCM of the piece with its two pins as the fixed vertices.
 struct CgalRun {

@@ -10,6 +10,7 @@
 //             1M-triangle cases, where the conjugate gradient takes an hour)
 //   --filter  runs only the meshes whose name contains TEXT
 //   --repeat  cooks N times per run and reports the median cook (default 1)
+//   --closed  prints only the closed-mesh table (autoseams against one path)
 #include "bench.h"
 #include "cli/HugePageHeap.h"
 
@@ -32,11 +33,12 @@ struct Options {
     std::string filter, meshes = FLATSKIN_MESHES;
     int repeat = 1;
     bool peer = true;
+    bool closedOnly = false;
     int solvers = 0;  // 0: both (direct alone when large), 1: cg, 2: direct
 };
 
 const char *kUsage =
-    "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver cg|direct|both] [--no-peer]\n";
+    "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver cg|direct|both] [--no-peer] [--closed]\n";
 
 bool parse(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +51,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.repeat = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--meshes" && i + 1 < argc) {
             o.meshes = argv[++i];
+        } else if (a == "--closed") {
+            o.closedOnly = true;
         } else if (a == "--no-peer") {
             o.peer = false;
         } else if (a == "--solver" && i + 1 < argc) {
@@ -153,7 +157,7 @@ int main(int argc, char **argv) {
     std::printf("# it/floor: CG time per iteration against the bytes it must move at the copy bandwidth\n");
     std::fflush(stdout);
 
-    for (const MeshCase &c : meshCases(opt.meshes)) {
+    for (const MeshCase &c : opt.closedOnly ? std::vector<MeshCase>() : meshCases(opt.meshes)) {
         if (opt.quick && c.large) continue;
         if (!opt.filter.empty() && c.name.find(opt.filter) == std::string::npos) continue;
 
@@ -211,5 +215,6 @@ int main(int argc, char **argv) {
         }
         std::remove(uvFile.c_str());
     }
+    closedMeshTable(opt.meshes, opt.filter, opt.repeat);
     return 0;
 }

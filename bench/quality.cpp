@@ -2,11 +2,16 @@
 // orientation, corner-angle distortion and the spread of the area ratio.
 #include "bench.h"
 
+#include "autoseams/distortion.h"
+
 #include <GEO/GEO_PointClassifier.h>
 #include <GEO/GEO_PrimClassifier.h>
+#include <UT/UT_Vector3.h>
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <numeric>
 
 namespace bench {
 
@@ -33,11 +38,43 @@ double area3(const double *a, const double *b, const double *c) {
     return 0.5 * std::sqrt(cx * cx + cy * cy + cz * cz);
 }
 
-double percentile(std::vector<double> v, double q) {
-    if (v.empty()) return 0;
-    const std::size_t k = std::min(v.size() - 1, std::size_t(q * double(v.size() - 1) + 0.5));
-    std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(k), v.end());
-    return v[k];
+int findRoot(std::vector<int> &parent, int x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+}
+
+// Islands and seam length of the polygons of out in class cls: polygons
+// join across an edge whose two corners carry the same UVs on both sides.
+void measureIslands(const GU_Detail &out, const GEO_PrimClassifier &pieces, int cls, int uv, Quality &q) {
+    const int np = out.primitives().entries();
+    std::vector<int> parent(np);
+    std::iota(parent.begin(), parent.end(), 0);
+    struct Side { int prim; const GEO_Vertex *a, *b; };
+    std::map<std::pair<int, int>, Side> first;
+    auto same = [uv](const GEO_Vertex *x, const GEO_Vertex *y) {
+        return x->getValue<float>(uv, 0) == y->getValue<float>(uv, 0) &&
+               x->getValue<float>(uv, 1) == y->getValue<float>(uv, 1);
+    };
+    for (const auto &prim : out.primitives()) {
+        if (pieces.getClass(prim->getNum()) != cls) continue;
+        const unsigned m = prim->getVertexCount();
+        for (unsigned i = 0; i < m; ++i) {
+            const GEO_Vertex *a = &prim->getVertex(i), *b = &prim->getVertex((i + 1) % m);
+            const int pa = a->getPt()->getNum(), pb = b->getPt()->getNum();
+            if (pa == pb) continue;
+            const auto key = std::make_pair(std::min(pa, pb), std::max(pa, pb));
+            auto [it, added] = first.try_emplace(key, Side{prim->getNum(), pa < pb ? a : b, pa < pb ? b : a});
+            if (added) continue;
+            const Side &o = it->second;
+            if (same(o.a, pa < pb ? a : b) && same(o.b, pa < pb ? b : a)) {
+                parent[findRoot(parent, o.prim)] = findRoot(parent, prim->getNum());
+            } else {
+                q.seamLength += (UT_Vector3(a->getPt()->getPos()) - UT_Vector3(b->getPt()->getPos())).length();
+            }
+        }
+    }
+    for (const auto &prim : out.primitives())
+        if (pieces.getClass(prim->getNum()) == cls && findRoot(parent, prim->getNum()) == prim->getNum()) ++q.islands;
 }
 
 }  // namespace
@@ -54,6 +91,8 @@ Quality measureQuality(GU_Detail &out) {
     GEO_PrimClassifier pieces;
     pieces.classifyBySharedPoints(out, points, nullptr);
     const int cls = pieces.getClass(0);
+    // First, so that its edge table is gone before the triangles are made.
+    measureIslands(out, pieces, cls, uv, q);
 
     struct Tri {
         double p[3][3], t[3][3];
@@ -89,6 +128,18 @@ Quality measureQuality(GU_Detail &out) {
         total3 += t.a3;
         totalUv += std::fabs(t.signedUv);
     }
+    L2StretchSum stretch;
+    for (const Tri &t : tris) {
+        LayoutTriangle lt;
+        for (int c = 0; c < 3; ++c) {
+            for (int k = 0; k < 3; ++k) lt.p[c][k] = t.p[c][k];
+            lt.uv[c][0] = t.t[c][0];
+            lt.uv[c][1] = t.t[c][1];
+        }
+        stretch.add(lt);
+    }
+    q.l2 = stretch.value();
+    q.area = total3;
     std::vector<double> ratios;
     double angleSum = 0;
     long corners = 0;

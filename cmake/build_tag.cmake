@@ -1,4 +1,4 @@
-# Writes OUT, a header defining FLATSKIN_BUILD_TAG as 166 lowercase hex
+# Writes OUT, a header defining MACRO (FLATSKIN_BUILD_TAG when not given) as 166 lowercase hex
 # digits digested from the file LIST: its first line (the compiler and its
 # flags) and the contents of the files named on the other lines. The
 # header is only rewritten when the tag changes.
@@ -14,7 +14,10 @@ endforeach()
 string(SHA512 a "${text}")
 string(SHA256 b "tag:${text}")
 string(SUBSTRING "${b}" 0 38 b)
-set(content "#define FLATSKIN_BUILD_TAG \"${a}${b}\"\n")
+if(NOT MACRO)
+  set(MACRO FLATSKIN_BUILD_TAG)
+endif()
+set(content "#define ${MACRO} \"${a}${b}\"\n")
 if(EXISTS "${OUT}")
   file(READ "${OUT}" old)
   if(old STREQUAL content)

@@ -3,7 +3,7 @@
 // else changed, bad input.
 #include "autoseams_support.h"
 #include "autoseams/distortion.h"
-#include "host/test_meshes.h"
+#include "support/test_meshes.h"
 #include "support/flatskin_fixture.h"
 #include "sopcook/io/GeometryFile.h"
 #include <gtest/gtest.h>

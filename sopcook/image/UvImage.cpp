@@ -183,9 +183,13 @@ std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, boo
     if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string("cannot draw: ") + cairo_status_to_string(status));
     if (svg) {
         renumberSurfaceIds(bytes);
-        // The words are strokes; a title says them to readers of the file.
         const size_t open = bytes.find("<svg");
         const size_t end = open == std::string::npos ? open : bytes.find('>', open);
+        // Cairo writes fills as paths styled "stroke:none; ...": viewers are
+        // told to draw them without antialiasing, as the PNG is, so that a
+        // dense layout does not show the page through its shared edges.
+        if (end != std::string::npos) bytes.insert(end + 1, "\n<style>path[style*=\"stroke:none\"]{shape-rendering:crispEdges}</style>");
+        // The words are strokes; a title says them to readers of the file.
         if (!layout && end != std::string::npos) bytes.insert(end + 1, "\n<title>no layout</title>");
     }
     return bytes;

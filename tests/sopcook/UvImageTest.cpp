@@ -104,7 +104,7 @@ TEST(UvImage, SameBytesEveryTimeAndTheAskedSize) {
             const std::string a = drawUvImage(g, o, svg), b = drawUvImage(g, o, svg);
             EXPECT_TRUE(a == b) << size << (svg ? " svg" : " png");
             if (svg) {
-                const std::string dims = "width=\"" + std::to_string(size) + "\" height=\"" + std::to_string(size) + "\"";
+                const std::string n = std::to_string(size), dims = "width=\"" + n + "pt\" height=\"" + n + "pt\"";
                 EXPECT_NE(a.find(dims), std::string::npos) << a.substr(0, 300);
             } else {
                 Picture pic(a);

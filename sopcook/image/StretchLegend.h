@@ -13,7 +13,7 @@ struct LegendStrip {
 /// the stretch legend takes.
 double stretchLegendBand(int size);
 
-/// The strip of stretchLegend(size): nearly as wide as the picture, in the
+/// The strip drawStretchLegend(cr, size) fills: nearly as wide as the picture, in the
 /// upper part of its band.
 LegendStrip stretchLegendStrip(int size);
 

@@ -9,7 +9,9 @@ file(GLOB_RECURSE SOPCOOK_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/
 list(FILTER SOPCOOK_SOURCES EXCLUDE REGEX "/sopcook/main\\.cpp$")
 add_library(sopcook_lib STATIC ${SOPCOOK_SOURCES})
 target_include_directories(sopcook_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/sopcook)
-target_link_libraries(sopcook_lib PUBLIC host PRIVATE tinyobjloader::tinyobjloader PkgConfig::CAIRO ${CMAKE_DL_LIBS})
+# Cairo is public: the drawing headers use its types, and the tests read
+# the pictures back with it.
+target_link_libraries(sopcook_lib PUBLIC host PkgConfig::CAIRO PRIVATE tinyobjloader::tinyobjloader ${CMAKE_DL_LIBS})
 
 add_executable(sopcook ${CMAKE_CURRENT_SOURCE_DIR}/sopcook/main.cpp)
 target_link_libraries(sopcook PRIVATE sopcook_lib)

@@ -67,6 +67,7 @@ std::string drawImage(const CommandLine &cl, SOP_Node &node, const GU_Detail &re
     o.size = cl.imageSize;
     o.pins = enabledPins(node, cl.time);
     o.noLayout = no_layout;
+    o.stretchLegend = node.findParm("vizstretch") && node.evalInt("vizstretch", 0, cl.time) != 0;
     bool svg = cl.uvImage.size() >= 4 && cl.uvImage.substr(cl.uvImage.size() - 4) == ".svg";
     try {
         return drawUvImage(result, o, svg);

@@ -2,6 +2,7 @@
 # so that tests and the benchmark can reuse the geometry files and the
 # drawing, and the program itself.
 find_package(tinyobjloader REQUIRED)
+find_package(nlohmann_json 3.10 REQUIRED) # glTF's JSON
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
 
@@ -9,7 +10,7 @@ file(GLOB_RECURSE SOPCOOK_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/
 list(FILTER SOPCOOK_SOURCES EXCLUDE REGEX "/sopcook/main\\.cpp$")
 add_library(sopcook_lib STATIC ${SOPCOOK_SOURCES})
 target_include_directories(sopcook_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/sopcook)
-target_link_libraries(sopcook_lib PUBLIC host PRIVATE tinyobjloader::tinyobjloader PkgConfig::CAIRO ${CMAKE_DL_LIBS})
+target_link_libraries(sopcook_lib PUBLIC host nlohmann_json::nlohmann_json PRIVATE tinyobjloader::tinyobjloader PkgConfig::CAIRO ${CMAKE_DL_LIBS})
 
 add_executable(sopcook ${CMAKE_CURRENT_SOURCE_DIR}/sopcook/main.cpp)
 target_link_libraries(sopcook PRIVATE sopcook_lib)

@@ -92,7 +92,7 @@ int cookAndWrite(const CommandLine &cl, OP_Operator &op, std::ostream &out, std:
     // Ctrl-C up to that point leaves all of them as they were.
     StagedFiles files;
     try {
-        files.stage(cl.output, formatGeometry(cl.output, *result, notes));
+        files.stage(cl.output, formatGeometry(cl.output, *result, notes, WriteOptions{.sourcePath = cl.input}));
         if (!cl.uvImage.empty()) files.stage(cl.uvImage, drawImage(cl, *node, *result));
         if (stopped()) return watch.exitStatus();
         files.commit();

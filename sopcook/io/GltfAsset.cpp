@@ -123,7 +123,11 @@ std::string bufferData(const std::string &uri, const std::string &file, const st
         gltfFail(file, where, "expected a data: URI or a relative file name, not '" + uri + "'");
     auto slash = file.find_last_of('/');
     std::string path = (slash == std::string::npos ? "" : file.substr(0, slash + 1)) + percentDecode(uri);
-    return readWholeFile(path);
+    try {
+        return readWholeFile(path);
+    } catch (const GeoFileError &e) {
+        gltfFail(file, where, e.what());
+    }
 }
 
 struct Container {
@@ -179,6 +183,7 @@ void loadBuffers(GltfAsset &a, const Container &c, bool glb) {
         const GltfJson &b = buffers[i];
         if (!b.is_object()) gltfFail(a.file, where, "expected an object");
         std::size_t length = static_cast<std::size_t>(gltfIndex(b, "byteLength", a.file, where, -1, 0x7FFFFFFFFFFFLL));
+        if (length < 1) gltfFail(a.file, where + ".byteLength", "expected at least 1");
         std::string data;
         if (const GltfJson *uri = member(b, "uri")) {
             if (!uri->is_string()) gltfFail(a.file, where + ".uri", "expected a string");

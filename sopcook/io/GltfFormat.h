@@ -48,3 +48,7 @@ void readGltf(std::string_view data, const std::string &file, GU_Detail &gdp, st
 /// file cannot hold.
 std::string writeGltf(const GU_Detail &gdp, const std::string &file, bool binary, const std::string &source,
                       std::vector<std::string> &notes);
+
+/// writeGltf with the source asset already loaded (null for none).
+std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool binary, const GltfAsset *source,
+                          std::vector<std::string> &notes);

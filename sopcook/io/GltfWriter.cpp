@@ -410,13 +410,19 @@ bool isGltfPath(const std::string &path) {
 
 } // namespace
 
-std::string writeGltf(const GU_Detail &gdp, const std::string &file, bool binary, const std::string &source,
-                      std::vector<std::string> &notes) {
-    if (!source.empty() && isGltfPath(source)) {
-        const GltfAsset src = loadGltfAsset(readWholeFile(source), source);
-        const std::vector<GltfPart> parts = gltfTriangleParts(src, nullptr);
-        if (holdsParts(gdp, parts)) return writeBack(gdp, src, parts, binary, notes);
-        notes.push_back("the geometry no longer has the triangles of " + source + "; written as a new asset");
+std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool binary, const GltfAsset *source,
+                          std::vector<std::string> &notes) {
+    if (source) {
+        const std::vector<GltfPart> parts = gltfTriangleParts(*source, nullptr);
+        if (holdsParts(gdp, parts)) return writeBack(gdp, *source, parts, binary, notes);
+        notes.push_back("the geometry no longer has the triangles of " + source->file + "; written as a new asset");
     }
     return writeNew(gdp, file, binary, notes);
+}
+
+std::string writeGltf(const GU_Detail &gdp, const std::string &file, bool binary, const std::string &source,
+                      std::vector<std::string> &notes) {
+    if (source.empty() || !isGltfPath(source)) return writeGltfFrom(gdp, file, binary, nullptr, notes);
+    const GltfAsset src = loadGltfAsset(readWholeFile(source), source);
+    return writeGltfFrom(gdp, file, binary, &src, notes);
 }

@@ -24,10 +24,10 @@ struct AssetMaker {
       "scene": 0, "scenes": [{"nodes": [0]}],
       "nodes": [{"name": "root", "mesh": 0, "translation": [1, 2, 3], "extras": {"tag": 7}}],
       "meshes": [{"name": "Sheet", "primitives": []}],
-      "materials": [{"name": "paint", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0}},
+      "materials": [{"name": "paint", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}, "emissiveFactor": [1, 1, 1],
                      "extensions": {"KHR_materials_emissive_strength": {"emissiveStrength": 2.5}}}],
       "textures": [{"source": 0, "sampler": 0}], "samplers": [{"magFilter": 9729}],
-      "images": [{"uri": "data:image/png;base64,iVBORw0KGgo=", "name": "tex"}],
+      "images": [{"uri": "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==", "name": "tex"}],
       "accessors": [], "bufferViews": [], "buffers": [{"byteLength": 0}]})");
     std::string bin;
 

@@ -48,8 +48,13 @@ std::string formatGeometry(const std::string &path, const GU_Detail &gdp, std::v
     case GeoFormat::Obj: return writeObj(gdp, notes);
     case GeoFormat::Off: return writeOff(gdp, notes);
     case GeoFormat::Ply: return writePly(gdp, options.plyEncoding, notes);
-    case GeoFormat::Gltf: return writeGltf(gdp, path, false, options.sourcePath, notes);
-    case GeoFormat::Glb: return writeGltf(gdp, path, true, options.sourcePath, notes);
+    case GeoFormat::Gltf:
+    case GeoFormat::Glb: {
+        // Only a glTF source is copied; others give a new asset.
+        GeoFormat src = formatForPath(options.sourcePath);
+        bool copy = src == GeoFormat::Gltf || src == GeoFormat::Glb;
+        return writeGltf(gdp, path, formatForPath(path) == GeoFormat::Glb, copy ? options.sourcePath : "", notes);
+    }
     default: throw unknownFormat(path);
     }
 }

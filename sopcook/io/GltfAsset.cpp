@@ -42,15 +42,14 @@ int componentsOf(const std::string &type) {
     return 0;
 }
 
+/// Rows of a matrix of components (2, 3 or 4 square).
+int matrixRows(int components) { return components == 4 ? 2 : components == 9 ? 3 : 4; }
+
 /// Element bytes: matrix columns start on 4-byte boundaries.
-std::size_t elementSize(int components, std::size_t comp) {
-    if (components == 4 && comp == 1) return 4; // VEC4 and MAT2 of bytes alike
-    if (components == 4 || components == 9) {
-        int rows = components == 4 ? 2 : 3;
-        std::size_t column = (rows * comp + 3) / 4 * 4;
-        return rows * column;
-    }
-    return components * comp;
+std::size_t elementSize(int components, std::size_t comp, bool matrix) {
+    if (!matrix) return components * comp;
+    const std::size_t rows = static_cast<std::size_t>(matrixRows(components));
+    return rows * ((rows * comp + 3) / 4 * 4);
 }
 
 std::string item(const std::string &array, std::size_t i) { return array + "[" + std::to_string(i) + "]"; }
@@ -96,12 +95,19 @@ std::string base64Decode(std::string_view s, const std::string &file, const std:
     return out;
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+/// uri with its %XX escapes decoded.
 std::string percentDecode(const std::string &uri) {
     std::string out;
     for (std::size_t i = 0; i < uri.size(); ++i) {
-        auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) ? std::stoi(std::string(1, c), nullptr, 16) : -1; };
-        if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
-            out += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
+        if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 && hexValue(uri[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(uri[i + 1]) * 16 + hexValue(uri[i + 2]));
             i += 2;
         } else {
             out += uri[i];
@@ -253,7 +259,8 @@ GltfAccessorLayout layoutOf(const GltfAsset &a, const GltfJson &acc, const std::
     }
     l.count = static_cast<std::size_t>(gltfIndex(acc, "count", a.file, where));
     if (l.count < 1) gltfFail(a.file, where + ".count", "expected at least 1");
-    l.elementSize = elementSize(l.components, comp);
+    l.matrix = type->get<std::string>().rfind("MAT", 0) == 0;
+    l.elementSize = elementSize(l.components, comp, l.matrix);
     return l;
 }
 
@@ -429,7 +436,7 @@ std::vector<float> gltfAccessorFloats(const GltfAsset &a, std::size_t index) {
     GltfAccessorLayout l = gltfAccessorLayout(a, index);
     const std::string bytes = gltfAccessorBytes(a, index);
     const std::size_t comp = componentSize(l.componentType);
-    const int rows = l.components == 16 ? 4 : l.components == 9 ? 3 : l.components == 4 && l.elementSize > 4 * comp ? 2 : l.components;
+    const int rows = l.matrix ? matrixRows(l.components) : l.components;
     const int columns = l.components / rows;
     const std::size_t columnBytes = l.elementSize / columns;
     std::vector<float> out;

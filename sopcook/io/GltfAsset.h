@@ -23,6 +23,7 @@ struct GltfAccessorLayout {
     int componentType = 0;   ///< 5120 (byte) ... 5126 (float)
     int components = 0;      ///< 1 (SCALAR) ... 16 (MAT4)
     bool normalized = false;
+    bool matrix = false;     ///< MAT2, MAT3 or MAT4
     std::size_t count = 0;
     std::size_t elementSize = 0; ///< bytes, with the column padding of small matrices
 };

@@ -40,7 +40,7 @@ std::string gltfPartName(const GltfAsset &asset, const GltfPart &part);
 void readGltf(std::string_view data, const std::string &file, GU_Detail &gdp, std::vector<std::string> &notes);
 
 /// The bytes of a glTF 2.0 asset (.glb when binary, else .gltf) holding gdp.
-/// When source names a glTF file whose triangles gdp still has (as
+/// When source names a glTF file (not empty) whose triangles gdp still has (as
 /// readGltf made them), the asset is a copy of it with the primitives'
 /// TEXCOORD_0 (and COLOR_0 when gdp's "Cd" differs from it) replaced,
 /// vertices split where their corners differ; otherwise it is a new asset

@@ -400,14 +400,6 @@ std::string writeNew(const GU_Detail &gdp, const std::string &file, bool binary,
     return serializeGltf(std::move(json), bin, binary);
 }
 
-bool isGltfPath(const std::string &path) {
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "gltf" || ext == "glb";
-}
-
 } // namespace
 
 std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool binary, const GltfAsset *source,
@@ -422,7 +414,7 @@ std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool bi
 
 std::string writeGltf(const GU_Detail &gdp, const std::string &file, bool binary, const std::string &source,
                       std::vector<std::string> &notes) {
-    if (source.empty() || !isGltfPath(source)) return writeGltfFrom(gdp, file, binary, nullptr, notes);
+    if (source.empty()) return writeGltfFrom(gdp, file, binary, nullptr, notes);
     const GltfAsset src = loadGltfAsset(readWholeFile(source), source);
     return writeGltfFrom(gdp, file, binary, &src, notes);
 }

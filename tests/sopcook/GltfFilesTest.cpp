@@ -236,7 +236,10 @@ TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(InAndOut, GltfRoundTrip,
-                         ::testing::Values(Formats{false, false}, Formats{false, true}, Formats{true, false}, Formats{true, true}));
+                         ::testing::Values(Formats{false, false}, Formats{false, true}, Formats{true, false}, Formats{true, true}),
+                         [](const auto &i) {
+                             return std::string(i.param.glbIn ? "glb" : "gltf") + "_to_" + (i.param.glbOut ? "glb" : "gltf");
+                         });
 
 TEST(GltfFiles, NewAssetFromOtherGeometryHoldsTrianglesUvAndPrimitiveColour) {
     for (const char *name : {"new.gltf", "new.glb"}) {
@@ -266,6 +269,30 @@ TEST(GltfFiles, NewAssetFromOtherGeometryHoldsTrianglesUvAndPrimitiveColour) {
         EXPECT_EQ(back.points().entries(), 4);
         EXPECT_FLOAT_EQ(cornerUv(back, 1, 2, 0), 0.75f);
         EXPECT_FLOAT_EQ(back.points()(2)->getValue<float>(findFloat3(back.pointAttribs(), "Cd"), 2), 0.5f);
+    }
+}
+
+TEST(GltfFiles, ExternalBufferIsReadBesideTheAssetAndWrittenEmbedded) {
+    TempDir dir;
+    AssetMaker m;
+    m.grid(0, true, false);
+    m.json["buffers"][0]["byteLength"] = m.bin.size();
+    m.json["buffers"][0]["uri"] = "sheet%20data.bin";
+    save(dir.file("sheet data.bin"), m.bin);
+    save(dir.file("in.gltf"), m.json.dump());
+    GU_Detail gdp;
+    std::vector<std::string> notes;
+    readGeometryFile(dir.file("in.gltf"), gdp, notes);
+    EXPECT_EQ(gdp.primitives().entries(), 8);
+    const std::string out = formatGeometry(dir.file("out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
+    expectValid(out, false);
+    EXPECT_EQ(GltfJson::parse(out)["buffers"][0]["uri"].get<std::string>().rfind("data:application/octet-stream;base64,", 0), 0u);
+    std::remove(dir.file("sheet data.bin").c_str());
+    try {
+        readGeometryFile(dir.file("in.gltf"), gdp, notes);
+        ADD_FAILURE() << "read without its buffer";
+    } catch (const GeoFileError &e) {
+        EXPECT_TRUE(contains(e.what(), "in.gltf: buffers[0].uri: ")) << e.what();
     }
 }
 

@@ -281,7 +281,7 @@ void checkRange(const GltfAsset &a, const GltfJson &obj, std::size_t count, std:
         gltfFail(a.file, where, "bufferView " + std::to_string(view) + "'s byteStride " + std::to_string(stride) +
                                     " does not hold " + std::to_string(size) + "-byte elements");
     std::size_t step = stride ? stride : size;
-    // Both factors are below 2^32 and 2^8 * 2^32 respectively: no overflow.
+    // step is at most 252 bytes and count below 2^32: no overflow.
     checkInView(a, view, offset, step * (count - 1) + size, where);
 }
 

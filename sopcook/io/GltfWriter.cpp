@@ -313,7 +313,31 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
     }
 }
 
-std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vector<GltfPart> &parts, bool binary,
+std::string folderOf(const std::string &path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+/// A note when the copy goes to another folder than its source and keeps
+/// files (buffers after the first, images) that it names by relative URI.
+void noteRelativeFiles(const GltfJson &json, const std::string &source, const std::string &file,
+                       std::vector<std::string> &notes) {
+    if (folderOf(source) == folderOf(file)) return;
+    int files = 0;
+    for (const char *list : {"buffers", "images"}) {
+        if (!json.contains(list) || !json[list].is_array()) continue;
+        for (std::size_t i = list[0] == 'b' ? 1 : 0; i < json[list].size(); ++i) {
+            const GltfJson &x = json[list][i];
+            files += x.is_object() && x.contains("uri") && x["uri"].is_string() &&
+                     x["uri"].get<std::string>().rfind("data:", 0) != 0;
+        }
+    }
+    if (files)
+        notes.push_back(std::to_string(files) + " buffers or images are files named relative to " + source +
+                        "; the copy names them the same way from its own folder");
+}
+
+std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vector<GltfPart> &parts, const std::string &file, bool binary,
                       std::vector<std::string> &notes) {
     GltfJson json = src.json;
     std::string bin = src.buffers.empty() ? std::string() : src.buffers[0];
@@ -333,6 +357,7 @@ std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vec
     cs.keep(kept);
     for (const GltfPart &part : parts) kept.primGroups.insert(gltfPartName(src, part));
     noteLeftOut(gdp, binary ? ".glb" : ".gltf", kept, notes);
+    noteRelativeFiles(json, src.file, file, notes);
     return serializeGltf(std::move(json), bin, binary);
 }
 
@@ -406,7 +431,7 @@ std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool bi
                           std::vector<std::string> &notes) {
     if (source) {
         const std::vector<GltfPart> parts = gltfTriangleParts(*source, nullptr);
-        if (holdsParts(gdp, parts)) return writeBack(gdp, *source, parts, binary, notes);
+        if (holdsParts(gdp, parts)) return writeBack(gdp, *source, parts, file, binary, notes);
         notes.push_back("the geometry no longer has the triangles of " + source->file + "; written as a new asset");
     }
     return writeNew(gdp, file, binary, notes);

@@ -286,6 +286,13 @@ TEST(GltfFiles, ExternalBufferIsReadBesideTheAssetAndWrittenEmbedded) {
     EXPECT_EQ(gdp.primitives().entries(), 8);
     const std::string out = formatGeometry(dir.file("out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
     expectValid(out, false);
+    EXPECT_TRUE(notes.empty());
+    // An image file beside the source is named the same way from another folder: said so.
+    m.json["images"][0]["uri"] = "tex.png";
+    save(dir.file("in.gltf"), m.json.dump());
+    formatGeometry(dir.file("elsewhere/out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_TRUE(contains(notes[0], "1 buffers or images are files named relative to")) << notes[0];
     EXPECT_EQ(GltfJson::parse(out)["buffers"][0]["uri"].get<std::string>().rfind("data:application/octet-stream;base64,", 0), 0u);
     std::remove(dir.file("sheet data.bin").c_str());
     try {

@@ -2,6 +2,7 @@
 # so that tests and the benchmark can reuse the geometry files and the
 # drawing, and the program itself.
 find_package(tinyobjloader REQUIRED)
+find_package(nlohmann_json 3.10 REQUIRED) # glTF's JSON
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
 
@@ -11,7 +12,7 @@ add_library(sopcook_lib STATIC ${SOPCOOK_SOURCES})
 target_include_directories(sopcook_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/sopcook)
 # Cairo is public: the drawing headers use its types, and the tests read
 # the pictures back with it.
-target_link_libraries(sopcook_lib PUBLIC host PkgConfig::CAIRO PRIVATE tinyobjloader::tinyobjloader ${CMAKE_DL_LIBS})
+target_link_libraries(sopcook_lib PUBLIC host PkgConfig::CAIRO nlohmann_json::nlohmann_json PRIVATE tinyobjloader::tinyobjloader ${CMAKE_DL_LIBS})
 
 add_executable(sopcook ${CMAKE_CURRENT_SOURCE_DIR}/sopcook/main.cpp)
 target_link_libraries(sopcook PRIVATE sopcook_lib)

@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 build=$root/build-fuzz
-targets=(geo_reader obj_reader off_reader ply_reader element_pattern edge_pattern parm_setter)
+targets=(geo_reader obj_reader off_reader ply_reader gltf_reader element_pattern edge_pattern parm_setter)
 
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -20,7 +20,7 @@ const char *helpText() {
            "       sopcook --describe OPERATOR[,OPERATOR]... [--dso FILE]...\n"
            "\n"
            "Cooks OPERATOR on the geometry in INPUT and writes the result to OUTPUT. A chain\n"
-           "a,b cooks b on the output of a, in memory. Geometry files: .geo, .obj, .off, .ply.\n"
+           "a,b cooks b on the output of a, in memory. Geometry files: .geo, .obj, .off, .ply, .gltf, .glb.\n"
            "\n"
            "Options:\n"
            "  -p NAME=VALUE         set a parameter (sopcook --describe OPERATOR lists them)\n"

@@ -151,7 +151,7 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
     // Ctrl-C up to that point leaves all of them as they were.
     StagedFiles files;
     try {
-        files.stage(cl.output, formatGeometry(cl.output, *geo, notes));
+        files.stage(cl.output, formatGeometry(cl.output, *geo, notes, WriteOptions{.sourcePath = cl.input}));
         if (!cl.uvImage.empty()) files.stage(cl.uvImage, drawImage(cl, *chain.nodes.back(), *geo, lastNoLayout));
         if (stopped()) return watch.exitStatus();
         // Another run writing the same folders commits first; a signal
@@ -204,7 +204,7 @@ int runSopcook(const std::vector<std::string> &args, std::ostream &out, std::ost
         chain.ops = requireOperators(table, cl.chain);
         // An output of unknown format is refused before any work is done.
         if (formatForPath(cl.output) == GeoFormat::Unknown)
-            throw GeoFileError::ofFile(cl.output, "unknown geometry format (use .geo, .obj, .off or .ply)");
+            throw GeoFileError::ofFile(cl.output, "unknown geometry format (use .geo, .obj, .off, .ply, .gltf or .glb)");
         try {
             refuseLosingOutputs(cl);
         } catch (const GeoFileError &e) {

@@ -4,6 +4,7 @@
 #include "FileAccess.h"
 #include "GeoFileError.h"
 #include "GeoFormat.h"
+#include "GltfFormat.h"
 #include "ObjFormat.h"
 #include "OffFormat.h"
 
@@ -17,11 +18,13 @@ GeoFormat formatForPath(const std::string &path) {
     if (ext == "obj") return GeoFormat::Obj;
     if (ext == "off") return GeoFormat::Off;
     if (ext == "ply") return GeoFormat::Ply;
+    if (ext == "gltf") return GeoFormat::Gltf;
+    if (ext == "glb") return GeoFormat::Glb;
     return GeoFormat::Unknown;
 }
 
 static GeoFileError unknownFormat(const std::string &path) {
-    return GeoFileError::ofFile(path, "unknown geometry format (use .geo, .obj, .off or .ply)");
+    return GeoFileError::ofFile(path, "unknown geometry format (use .geo, .obj, .off, .ply, .gltf or .glb)");
 }
 
 void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::string> &notes) {
@@ -33,7 +36,8 @@ void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::
     case GeoFormat::Geo: readGeo(data, path, gdp); break;
     case GeoFormat::Obj: readObj(data, path, gdp, notes); break;
     case GeoFormat::Off: readOff(data, path, gdp); break;
-    default: readPly(data, path, gdp); break;
+    case GeoFormat::Ply: readPly(data, path, gdp); break;
+    default: readGltf(data, path, gdp, notes); break;
     }
 }
 
@@ -44,6 +48,13 @@ std::string formatGeometry(const std::string &path, const GU_Detail &gdp, std::v
     case GeoFormat::Obj: return writeObj(gdp, notes);
     case GeoFormat::Off: return writeOff(gdp, notes);
     case GeoFormat::Ply: return writePly(gdp, options.plyEncoding, notes);
+    case GeoFormat::Gltf:
+    case GeoFormat::Glb: {
+        // Only a glTF source is copied; others give a new asset.
+        GeoFormat src = formatForPath(options.sourcePath);
+        bool copy = src == GeoFormat::Gltf || src == GeoFormat::Glb;
+        return writeGltf(gdp, path, formatForPath(path) == GeoFormat::Glb, copy ? options.sourcePath : "", notes);
+    }
     default: throw unknownFormat(path);
     }
 }

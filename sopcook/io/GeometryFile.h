@@ -5,7 +5,7 @@
 #include "PlyFormat.h"
 
 /// Formats chosen by a file's extension (case does not matter).
-enum class GeoFormat { Geo, Obj, Off, Ply, Unknown };
+enum class GeoFormat { Geo, Obj, Off, Ply, Gltf, Glb, Unknown };
 
 /// The format for path's extension.
 GeoFormat formatForPath(const std::string &path);
@@ -17,6 +17,10 @@ void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::
 
 struct WriteOptions {
     PlyEncoding plyEncoding = PlyEncoding::Ascii;
+    /// The file the geometry was read from (default: none). A .gltf or .glb
+    /// output copies it, when it is glTF too, with the geometry's texture
+    /// coordinates and colours in place of its own.
+    std::string sourcePath;
 };
 
 /// The contents of a file at path holding gdp, in the format of path's

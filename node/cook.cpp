@@ -35,6 +35,7 @@ struct SOP_Flatskin::CookResources {
         node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
         node.mySeamEdges = nullptr;
         node.myGroup = nullptr;
+        node.myAngles = std::vector<float>();
     }
 };
 
@@ -136,6 +137,9 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
 }
 
 bool SOP_Flatskin::solve(GU_Detail &work) {
+    // "abfpp" feeds the rows optimised angles instead of the surface's.
+    myAngles.clear();
+    if (evalInt("angles", 0, 0) == 1 && !optimiseAngles(work)) return false;
     // "direct" factors the same normal equations instead of iterating.
     configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0) == 1);
     nlBegin(NL_SYSTEM);

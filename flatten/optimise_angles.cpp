@@ -1,0 +1,30 @@
+#include "node/SOP_Flatskin.h"
+#include "abf_angles.h"
+#include <UT/UT_Interrupt.h>
+
+bool SOP_Flatskin::optimiseAngles(GU_Detail &work) {
+    myAngles.clear();
+    if (myPtNOffset < 0) return false;
+    // The piece's triangles in the order addConformalRows walks them.
+    std::vector<int> tris;
+    std::vector<float> surface;
+    const GEO_PrimList &prims = work.primitives();
+    for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
+        if (p->getVertexCount() < 3) continue;
+        float a[3];
+        cornerAngles(*p, a[0], a[1], a[2]);
+        for (int i = 0; i < 3; ++i) {
+            tris.push_back(solverIndex(*p->getVertex(static_cast<unsigned>(i)).getPt()));
+            surface.push_back(a[i]);
+        }
+    }
+    AbfOptions options;
+    // Each Newton step factors a system as large as the conformal one: a
+    // user may stop between two.
+    options.interrupted = [](int step) { return UTgetInterrupt()->opInterrupt(10 + (step < 9 ? step : 9)); };
+    const AbfResult result = abfAngles(myPointCount, tris, surface, myAngles, options);
+    if (result.interrupted) return false;
+    if (!result.converged)
+        addWarning(SOP_MESSAGE, "Angle-based flattening did not converge, using the surface angles");
+    return true;
+}

@@ -65,6 +65,10 @@ struct Quality {
     long triangles = 0, flipped = 0;
     double angleMean = 0, angleMax = 0;  // |UV angle - 3D angle|, degrees
     double areaP5 = 0, areaP95 = 0;      // (UV area / total) / (3D area / total)
+    // Sander et al.'s L2 stretch of the UV to surface map, the layout scaled
+    // to the surface's area: 1 for an isometry, infinite when a UV triangle
+    // has no area.
+    double l2Stretch = 0;
     bool finite = true;
 };
 Quality measureQuality(GU_Detail &out);

@@ -92,6 +92,7 @@ Quality measureQuality(GU_Detail &out) {
     std::vector<double> ratios;
     double angleSum = 0;
     long corners = 0;
+    double stretch = 0;  // sum of 3D area times (Gamma^2 + gamma^2) / 2
     for (const Tri &t : tris) {
         ++q.triangles;
         if ((t.signedUv > 0) != (votes > 0)) ++q.flipped;
@@ -104,8 +105,25 @@ Quality measureQuality(GU_Detail &out) {
             ++corners;
         }
         ratios.push_back((std::fabs(t.signedUv) / totalUv) / (t.a3 / total3));
+        // The map's derivatives along s and t; Gamma^2 + gamma^2 is the sum
+        // of their squared lengths.
+        if (t.signedUv == 0) {
+            stretch = INFINITY;
+            continue;
+        }
+        double ss = 0, st = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double ds = (t.p[0][i] * (t.t[1][1] - t.t[2][1]) + t.p[1][i] * (t.t[2][1] - t.t[0][1]) +
+                               t.p[2][i] * (t.t[0][1] - t.t[1][1])) / (2 * t.signedUv);
+            const double dt = (t.p[0][i] * (t.t[2][0] - t.t[1][0]) + t.p[1][i] * (t.t[0][0] - t.t[2][0]) +
+                               t.p[2][i] * (t.t[1][0] - t.t[0][0])) / (2 * t.signedUv);
+            ss += ds * ds;
+            st += dt * dt;
+        }
+        stretch += t.a3 * (ss + st) / 2;
     }
     q.angleMean = corners ? angleSum / double(corners) : 0;
+    q.l2Stretch = std::sqrt(stretch / total3) * std::sqrt(totalUv / total3);
     q.areaP5 = percentile(ratios, 0.05);
     q.areaP95 = percentile(ratios, 0.95);
     return q;

@@ -3,6 +3,7 @@
 #include "abf_angles.h"
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <nl_cholmod.h>
 
 namespace {
@@ -95,6 +96,143 @@ std::size_t entry(const nl::CsrMatrix &m, NLuint row, NLuint col) {
     return std::size_t(std::lower_bound(b, e, col) - m.col.data());
 }
 
+/// Whether some corner at n has p next, that is, the edge p -> n has a
+/// triangle on its other side.
+bool hasTwin(int p, int n, const CornersByPoint &cp, const std::vector<int> &tris) {
+    for (int k = cp.start[std::size_t(n)]; k < cp.start[std::size_t(n) + 1]; ++k)
+        if (nextPoint(tris, cp.corner[std::size_t(k)]) == p) return true;
+    return false;
+}
+
+/// Inner angle at b of the 3D points a, b, c; a right angle when an edge
+/// has no length.
+double angleAt(const double *a, const double *b, const double *c) {
+    double u[3], v[3], uu = 0, vv = 0, uv = 0;
+    for (int i = 0; i < 3; ++i) {
+        u[i] = a[i] - b[i];
+        v[i] = c[i] - b[i];
+        uu += u[i] * u[i];
+        vv += v[i] * v[i];
+        uv += u[i] * v[i];
+    }
+    if (!(uu > 0.0 && vv > 0.0)) return 0.5 * M_PI;
+    return std::acos(std::clamp(uv / std::sqrt(uu * vv), -1.0, 1.0));
+}
+
+/// Triangles that close every boundary loop but the longest (the outer
+/// one), appended to tris with their surface angles. The loops are cut by
+/// ears, the sharpest corner first. Without them the angle constraints
+/// would hold around each hole's points only one triangle fan at a time,
+/// and a hole's outline need not close in the plane. Loops through a point
+/// with two boundary edges leaving it are left open.
+void fillHoles(const std::vector<double> &pos, std::vector<int> &tris, std::vector<float> &surface) {
+    const int n = int(pos.size() / 3);
+    const CornersByPoint cp(n, tris);
+    std::vector<int> out(std::size_t(n), -1);  // the boundary edge leaving each point
+    std::vector<bool> twice(std::size_t(n), false);
+    for (std::size_t c = 0; c < tris.size(); ++c) {
+        const int p = tris[c], q = nextPoint(tris, int(c));
+        if (hasTwin(p, q, cp, tris)) continue;
+        if (out[std::size_t(p)] >= 0) twice[std::size_t(p)] = true;
+        out[std::size_t(p)] = q;
+    }
+    std::vector<std::vector<int>> loops;
+    std::vector<double> length;
+    std::vector<bool> seen(std::size_t(n), false);
+    for (int p = 0; p < n; ++p) {
+        if (out[std::size_t(p)] < 0 || seen[std::size_t(p)]) continue;
+        std::vector<int> loop;
+        bool good = true;
+        double len = 0.0;
+        int q = p;
+        do {
+            if (seen[std::size_t(q)] || twice[std::size_t(q)] || out[std::size_t(q)] < 0) good = false;
+            if (!good) break;
+            seen[std::size_t(q)] = true;
+            loop.push_back(q);
+            const int r = out[std::size_t(q)];
+            len += std::sqrt(std::pow(pos[3 * std::size_t(r)] - pos[3 * std::size_t(q)], 2) +
+                             std::pow(pos[3 * std::size_t(r) + 1] - pos[3 * std::size_t(q) + 1], 2) +
+                             std::pow(pos[3 * std::size_t(r) + 2] - pos[3 * std::size_t(q) + 2], 2));
+            q = r;
+        } while (q != p);
+        loops.push_back(good && loop.size() >= 3 ? loop : std::vector<int>());
+        length.push_back(len);
+    }
+    if (loops.size() < 2) return;
+    const std::size_t outer = std::size_t(std::max_element(length.begin(), length.end()) - length.begin());
+    for (std::size_t l = 0; l < loops.size(); ++l) {
+        if (l == outer || loops[l].empty()) continue;
+        const std::vector<int> &loop = loops[l];
+        const int m = int(loop.size());
+        std::vector<int> prev(static_cast<std::size_t>(m)), next(static_cast<std::size_t>(m));
+        std::vector<double> ear(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i) {
+            prev[std::size_t(i)] = (i + m - 1) % m;
+            next[std::size_t(i)] = (i + 1) % m;
+        }
+        auto at = [&](int i) { return &pos[3 * std::size_t(loop[std::size_t(i)])]; };
+        auto earAngle = [&](int i) { return angleAt(at(prev[std::size_t(i)]), at(i), at(next[std::size_t(i)])); };
+        std::set<std::pair<double, int>> ears;
+        for (int i = 0; i < m; ++i) ears.insert({ear[std::size_t(i)] = earAngle(i), i});
+        for (int left = m; left >= 3; --left) {
+            const int i = ears.begin()->second, a = prev[std::size_t(i)], b = next[std::size_t(i)];
+            ears.erase(ears.begin());
+            // The loop runs a -> i -> b along the triangles' edges; the ear
+            // takes those edges the other way round.
+            const int corner[3] = {i, a, b};
+            for (int k = 0; k < 3; ++k) {
+                tris.push_back(loop[std::size_t(corner[k])]);
+                surface.push_back(float(angleAt(at(corner[(k + 2) % 3]), at(corner[k]), at(corner[(k + 1) % 3]))));
+            }
+            if (left == 3) break;
+            next[std::size_t(a)] = b;
+            prev[std::size_t(b)] = a;
+            for (int j : {a, b}) {
+                ears.erase({ear[std::size_t(j)], j});
+                ears.insert({ear[std::size_t(j)] = earAngle(j), j});
+            }
+        }
+    }
+}
+
+/// Solves m x = b by conjugate gradients, preconditioned by the factor of
+/// an earlier matrix of the same pattern: true when the residual falls to
+/// tol |b| within maxIterations. Between Newton steps the reduced matrix
+/// changes little, so a few triangular solves replace a factorisation.
+bool solveWithOldFactor(const nl::CsrMatrix &m, nl::SparseCholesky &old, const std::vector<double> &b,
+                        std::vector<double> &x, double tol, int maxIterations) {
+    const std::size_t n = b.size();
+    auto dot = [n](const std::vector<double> &u, const std::vector<double> &v) {
+        double s = 0.0;
+        for (std::size_t i = 0; i < n; ++i) s += u[i] * v[i];
+        return s;
+    };
+    std::vector<double> r = b, z, p, q(n);
+    x.assign(n, 0.0);
+    const double limit = tol * tol * dot(b, b);
+    if (limit == 0.0) return true;
+    if (!old.solve(r, z)) return false;
+    p = z;
+    double rz = dot(r, z);
+    for (int k = 0; k < maxIterations; ++k) {
+        m.multiply(p.data(), q.data());
+        const double pq = dot(p, q);
+        if (!(pq > 0.0)) return false;
+        const double a = rz / pq;
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] += a * p[i];
+            r[i] -= a * q[i];
+        }
+        if (dot(r, r) <= limit) return true;
+        if (!old.solve(r, z)) return false;
+        const double rz1 = dot(r, z);
+        for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + rz1 / rz * p[i];
+        rz = rz1;
+    }
+    return false;
+}
+
 AbfResult fail(AbfResult r, const char *reason) {
     r.converged = false;
     r.reason = reason;
@@ -103,16 +241,24 @@ AbfResult fail(AbfResult r, const char *reason) {
 
 } // namespace
 
-AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float> &surface,
-                    std::vector<float> &angles, const AbfOptions &opt) {
+AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int> &meshTris,
+                    const std::vector<float> &meshSurface, std::vector<float> &angles, const AbfOptions &opt) {
     AbfResult res;
     angles.clear();
-    const std::size_t nt = tris.size() / 3;
-    if (n <= 0 || nt == 0 || tris.size() != 3 * nt || surface.size() != tris.size()) return fail(res, "no triangles");
-    for (int p : tris)
+    const int n = int(positions.size() / 3);
+    const std::size_t meshCorners = meshTris.size();
+    if (n <= 0 || meshCorners == 0 || meshCorners % 3 != 0 || meshSurface.size() != meshCorners)
+        return fail(res, "no triangles");
+    for (int p : meshTris)
         if (p < 0 || p >= n) return fail(res, "a triangle names a point that does not exist");
-    for (float a : surface)
+    for (float a : meshSurface)
         if (!std::isfinite(a)) return fail(res, "an angle is not a number");
+    for (double x : positions)
+        if (!std::isfinite(x)) return fail(res, "a position is not a number");
+    std::vector<int> tris = meshTris;
+    std::vector<float> surface = meshSurface;
+    if (opt.fillHoles) fillHoles(positions, tris, surface);
+    const std::size_t nt = tris.size() / 3;
 
     const CornersByPoint cp(n, tris);
     std::vector<int> interior(std::size_t(n), -1);
@@ -137,12 +283,15 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
     nl::CsrMatrix m = reducedPattern(interior, cp, tris);
     std::vector<double> lambdaTri(nt, 0.0), lambdaV(m.n, 0.0), cot(tris.size()), rhs(m.n), dl(m.n), bTri(tris.size());
     std::vector<double> r(nt);
-    double lastStep = INFINITY;
+    nl::SparseCholesky cholesky;
+    bool factored = false;
+    double best = INFINITY;
+    int sinceBest = 0;
     for (int it = 0;; ++it) {
         res.iterations = it;
         // Constraint residuals at the current angles.
         std::vector<double> cv(m.n, 0.0);
-        double worst = 0.0;
+        double worst = 0.0, stationary = 0.0;
         for (std::size_t c = 0; c < tris.size(); ++c) {
             const double a = alpha[c];
             if (!(a > 0.0 && a < pi)) return fail(res, "an angle left (0, pi)");
@@ -156,6 +305,14 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
             const int wn = unknown(t0 + (c + 2) % 3, 1), wp = unknown(t0 + (c + 1) % 3, 1);
             if (wn >= 0) cv[std::size_t(wn)] += ls;
             if (wp >= 0) cv[std::size_t(wp)] -= ls;
+            // Minus the gradient of the Lagrangian in this angle, and the
+            // angle change it asks for (divided by the diagonal 2w).
+            double grad = 2.0 * w[c] * (a - beta[c]) + lambdaTri[c / 3];
+            if (s >= 0) grad += lambdaV[std::size_t(s)];
+            if (wn >= 0) grad += lambdaV[std::size_t(wn)] * cot[c];
+            if (wp >= 0) grad -= lambdaV[std::size_t(wp)] * cot[c];
+            bTri[c] = -grad;
+            stationary = std::max(stationary, std::fabs(grad) * 0.5 / w[c]);
         }
         for (NLuint k = 0; k < m.n; k += 2) cv[k] -= 2.0 * pi;
         for (double v : cv) worst = std::max(worst, std::fabs(v));
@@ -164,9 +321,17 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
             worst = std::max(worst, std::fabs(r[t]));
         }
         res.residual = worst;
-        if (!std::isfinite(worst)) return fail(res, "the constraints are not finite");
-        if (worst <= opt.tolerance && lastStep <= opt.tolerance) break;
+        if (!std::isfinite(worst) || !std::isfinite(stationary)) return fail(res, "the constraints are not finite");
+        if (worst <= opt.tolerance && stationary <= opt.stationaryTolerance) break;
         if (it >= opt.maxIterations) return fail(res, "no convergence within the step limit");
+        // Newton steps that stop reducing the residual will not reach the
+        // tolerance: an inconsistent system (a closed surface) does that.
+        if (worst < best) {
+            best = worst;
+            sinceBest = 0;
+        } else if (++sinceBest >= 4) {
+            return fail(res, "the residual stopped falling");
+        }
         if (opt.interrupted && opt.interrupted(it)) {
             res.interrupted = true;
             return fail(res, "interrupted");
@@ -186,15 +351,7 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
             for (int i = 0; i < 3; ++i) {
                 const std::size_t c = c0 + std::size_t(i);
                 d[i] = 0.5 / w[c];
-                // Minus the gradient of the Lagrangian in this angle.
-                double grad = 2.0 * w[c] * (alpha[c] - beta[c]) + lambdaTri[t];
-                const int s = unknown(c, 0);
-                if (s >= 0) grad += lambdaV[std::size_t(s)];
-                const int wn = unknown(c0 + std::size_t((i + 2) % 3), 1), wp = unknown(c0 + std::size_t((i + 1) % 3), 1);
-                if (wn >= 0) grad += lambdaV[std::size_t(wn)] * cot[c];
-                if (wp >= 0) grad -= lambdaV[std::size_t(wp)] * cot[c];
-                b[i] = -grad;
-                bTri[c] = b[i];
+                b[i] = bTri[c];
                 dsum += d[i];
                 db += d[i] * b[i];
             }
@@ -225,13 +382,18 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
             }
         }
         if (m.n > 0) {
+            // A fresh factor only when the old one no longer serves.
+            if (!factored || !solveWithOldFactor(m, cholesky, rhs, dl, 1e-8, 20)) {
+                std::string why;
+                factored = cholesky.factor(m, why, 2);
+                if (!factored) return fail(res, "the reduced system is singular");
+                if (!cholesky.solve(rhs, dl)) return fail(res, "the reduced system has no finite solution");
+            }
+        } else {
             std::fill(dl.begin(), dl.end(), 0.0);
-            const nl::CholeskyOutcome out = nl::cholesky_solve(m, rhs, dl, false);
-            if (!out.solved) return fail(res, "the reduced system is singular");
         }
 
         // Back-substitution: the triangles' multipliers, then the angles.
-        double step = 0.0;
         for (std::size_t t = 0; t < nt; ++t) {
             const std::size_t c0 = 3 * t;
             double atl[3], dsum = 0.0, dbt = 0.0;
@@ -255,13 +417,11 @@ AbfResult abfAngles(int n, const std::vector<int> &tris, const std::vector<float
                 const std::size_t c = c0 + std::size_t(i);
                 const double da = 0.5 / w[c] * (bTri[c] - dlt - atl[i]);
                 alpha[c] += da;
-                step = std::max(step, std::fabs(da));
             }
         }
         for (NLuint k = 0; k < m.n; ++k) lambdaV[k] += dl[k];
-        lastStep = step;
     }
     res.converged = true;
-    angles.assign(alpha.begin(), alpha.end());
+    angles.assign(alpha.begin(), alpha.begin() + long(meshCorners));
     return res;
 }

@@ -7,10 +7,18 @@
 struct AbfOptions {
     /// Converged when every constraint holds to this (triangle and vertex
     /// sums in radians, the wheel condition as a difference of sums of log
-    /// sines) and no angle moved by more than this in the last step.
-    double tolerance = 1e-7;
-    /// Newton steps before giving up.
-    int maxIterations = 50;
+    /// sines: far below what a 32-bit angle resolves)...
+    double tolerance = 1e-6;
+    /// ... and the gradient of the Lagrangian, divided by the objective's
+    /// second derivative, is no larger than this at any angle (radians):
+    /// about how far a further step would move it (0.06 degrees).
+    double stationaryTolerance = 1e-3;
+    /// Newton steps before giving up; it also gives up when four steps in a
+    /// row do not lower the largest residual.
+    int maxIterations = 20;
+    /// Closes every boundary loop but the longest with virtual triangles
+    /// for the optimisation, so that the holes' outlines close in the plane.
+    bool fillHoles = true;
     /// Optimal angles are clamped into [minAngle, pi - minAngle] radians
     /// (1 degree), so that no weight 1 / beta^2 blows up on a sliver.
     double minAngle = 0.017453292519943295;
@@ -37,12 +45,14 @@ struct AbfResult {
 /// triangle constraints eliminated, so that each step factors only the
 /// system of the interior points' two constraints (sparse Cholesky).
 ///
-/// tris: #T by 3 point indices in [0, pointCount), row-major; surface:
-/// #T by 3 angles in radians (corner i of triangle t at 3t + i, the angle
-/// at point tris[3t + i]). A point is interior when its triangles close a
-/// single fan around it; boundary points carry no constraints.
+/// positions: #V by 3 point positions (row-major); tris: #T by 3 point
+/// indices in [0, #V), row-major; surface: #T by 3 angles in radians
+/// (corner i of triangle t at 3t + i, the angle at point tris[3t + i]). A
+/// point is interior when its triangles (with the holes' virtual ones)
+/// close a single fan around it; boundary points carry no constraints.
 /// On convergence angles holds #T by 3 angles in (0, pi) and the result
-/// says converged; otherwise angles is left empty. Triangles of zero area
-/// or angles that are not finite numbers make it not converge.
-AbfResult abfAngles(int pointCount, const std::vector<int> &tris, const std::vector<float> &surface,
-                    std::vector<float> &angles, const AbfOptions &options = {});
+/// says converged; otherwise angles is left empty. Positions or angles that
+/// are not finite numbers make it not converge; a triangle of zero area
+/// takes part with its optimal angles clamped.
+AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int> &tris,
+                    const std::vector<float> &surface, std::vector<float> &angles, const AbfOptions &options = {});

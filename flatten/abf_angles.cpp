@@ -239,6 +239,184 @@ AbfResult fail(AbfResult r, const char *reason) {
     return r;
 }
 
+/// The Newton iteration on the Lagrangian of sum w (alpha - beta)^2 under
+/// the triangle, angle-sum and wheel constraints. Unknowns 2k and 2k + 1 of
+/// the reduced system are the multipliers of interior point k's angle sum
+/// and wheel condition.
+struct Newton {
+    const std::vector<int> &tris;
+    const std::vector<int> &interior;  ///< per point: its number among the interior ones, or -1
+    std::vector<double> beta, w, alpha, cot, minusGradient;
+    std::vector<double> lambdaTri, lambdaV;  ///< multipliers
+    std::vector<double> triResidual, pointResidual;
+    nl::CsrMatrix m;  ///< the reduced matrix (lower triangle)
+    std::vector<double> rhs, dl;
+    nl::SparseCholesky cholesky;
+    bool factored = false;
+
+    Newton(const std::vector<int> &t, const std::vector<int> &in, const CornersByPoint &cp)
+        : tris(t), interior(in), m(reducedPattern(in, cp, t)) {}
+
+    /// Unknown row (0: angle sum, 1: wheel) of the point of corner c; -1
+    /// for a boundary point.
+    int unknown(std::size_t c, int row) const {
+        const int k = interior[std::size_t(tris[c])];
+        return k < 0 ? -1 : 2 * k + row;
+    }
+    /// The wheel unknowns in which corner c's log sine counts positively
+    /// (that of the point before c in its triangle: c is the corner after
+    /// it) and negatively (the point after c).
+    int wheelPlus(std::size_t c) const { return unknown(c - c % 3 + (c + 2) % 3, 1); }
+    int wheelMinus(std::size_t c) const { return unknown(c - c % 3 + (c + 1) % 3, 1); }
+    /// 1 / the objective's second derivative at corner c.
+    double d(std::size_t c) const { return 0.5 / w[c]; }
+
+    /// The optimal angles: the surface's, scaled to 2 pi around interior
+    /// points and clamped into [lo, hi]; they start the iteration.
+    void start(const std::vector<float> &surface, double lo, double hi) {
+        std::vector<double> sum(interior.size(), 0.0);
+        for (std::size_t c = 0; c < tris.size(); ++c) sum[std::size_t(tris[c])] += surface[c];
+        beta.resize(tris.size());
+        w.resize(tris.size());
+        for (std::size_t c = 0; c < tris.size(); ++c) {
+            double b = surface[c];
+            const double s = sum[std::size_t(tris[c])];
+            if (unknown(c, 0) >= 0 && s > 0.0) b *= 2.0 * M_PI / s;
+            beta[c] = std::clamp(b, lo, hi);
+            w[c] = 1.0 / (beta[c] * beta[c]);
+        }
+        alpha = beta;
+        cot.resize(tris.size());
+        minusGradient.resize(tris.size());
+        lambdaTri.assign(tris.size() / 3, 0.0);
+        lambdaV.assign(m.n, 0.0);
+        triResidual.resize(tris.size() / 3);
+        rhs.resize(m.n);
+        dl.assign(m.n, 0.0);
+    }
+
+    /// The constraints' residuals and the Lagrangian's gradient at the
+    /// current angles. Returns the largest residual; stationary receives
+    /// the largest gradient entry over the objective's second derivative.
+    /// NaN when an angle left (0, pi).
+    double evaluate(double &stationary) {
+        pointResidual.assign(m.n, 0.0);
+        stationary = 0.0;
+        for (std::size_t c = 0; c < tris.size(); ++c) {
+            const double a = alpha[c];
+            if (!(a > 0.0 && a < M_PI)) return NAN;
+            cot[c] = std::cos(a) / std::sin(a);
+            const double ls = std::log(std::sin(a));
+            const int s = unknown(c, 0), wp = wheelPlus(c), wm = wheelMinus(c);
+            double grad = 2.0 * w[c] * (a - beta[c]) + lambdaTri[c / 3];
+            if (s >= 0) {
+                pointResidual[std::size_t(s)] += a;
+                grad += lambdaV[std::size_t(s)];
+            }
+            if (wp >= 0) {
+                pointResidual[std::size_t(wp)] += ls;
+                grad += lambdaV[std::size_t(wp)] * cot[c];
+            }
+            if (wm >= 0) {
+                pointResidual[std::size_t(wm)] -= ls;
+                grad -= lambdaV[std::size_t(wm)] * cot[c];
+            }
+            minusGradient[c] = -grad;
+            stationary = std::max(stationary, std::fabs(grad) * d(c));
+        }
+        double worst = 0.0;
+        for (NLuint k = 0; k < m.n; k += 2) pointResidual[k] -= 2.0 * M_PI;
+        for (double v : pointResidual) worst = std::max(worst, std::fabs(v));
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            triResidual[t] = alpha[3 * t] + alpha[3 * t + 1] + alpha[3 * t + 2] - M_PI;
+            worst = std::max(worst, std::fabs(triResidual[t]));
+        }
+        return worst;
+    }
+
+    /// The reduced matrix and right-hand side. Per triangle, with D the
+    /// angles' diagonal block inverted and P = D - D 1 1^T D / sum(D) (the
+    /// triangle constraint eliminated), the triangle adds A P A^T, A being
+    /// the rows of its points' constraints over its three angles.
+    void assemble() {
+        std::fill(m.val.begin(), m.val.end(), 0.0);
+        rhs = pointResidual;
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            const std::size_t c0 = 3 * t;
+            double dd[3], A[6][3] = {}, P[3][3], q[3], AP[6][3];
+            int g[6];
+            double dsum = 0.0, db = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                dd[i] = d(c0 + std::size_t(i));
+                dsum += dd[i];
+                db += dd[i] * minusGradient[c0 + std::size_t(i)];
+            }
+            // The triangle multiplier's right-hand side.
+            const double rt = db + triResidual[t];
+            for (int j = 0; j < 3; ++j) {
+                g[2 * j] = unknown(c0 + std::size_t(j), 0);
+                g[2 * j + 1] = unknown(c0 + std::size_t(j), 1);
+                A[2 * j][j] = 1.0;
+                A[2 * j + 1][(j + 1) % 3] = cot[c0 + std::size_t((j + 1) % 3)];
+                A[2 * j + 1][(j + 2) % 3] = -cot[c0 + std::size_t((j + 2) % 3)];
+            }
+            for (int i = 0; i < 3; ++i) {
+                q[i] = dd[i] * (minusGradient[c0 + std::size_t(i)] - rt / dsum);
+                for (int j = 0; j < 3; ++j) P[i][j] = (i == j ? dd[i] : 0.0) - dd[i] * dd[j] / dsum;
+            }
+            for (int a = 0; a < 6; ++a)
+                for (int j = 0; j < 3; ++j) AP[a][j] = A[a][0] * P[0][j] + A[a][1] * P[1][j] + A[a][2] * P[2][j];
+            for (int a = 0; a < 6; ++a) {
+                if (g[a] < 0) continue;
+                rhs[std::size_t(g[a])] += A[a][0] * q[0] + A[a][1] * q[1] + A[a][2] * q[2];
+                for (int e = 0; e < 6; ++e) {
+                    if (g[e] < 0 || g[e] > g[a]) continue;
+                    m.val[entry(m, NLuint(g[a]), NLuint(g[e]))] += AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2];
+                }
+            }
+        }
+    }
+
+    /// The points' multiplier steps dl from the reduced system; a fresh
+    /// factor only when the old one no longer serves as a preconditioner.
+    const char *solveReduced() {
+        if (m.n == 0) return nullptr;
+        if (factored && solveWithOldFactor(m, cholesky, rhs, dl, 1e-8, 20)) return nullptr;
+        std::string why;
+        factored = cholesky.factor(m, why, 2);
+        if (!factored) return "the reduced system is singular";
+        if (!cholesky.solve(rhs, dl)) return "the reduced system has no finite solution";
+        return nullptr;
+    }
+
+    /// Back-substitution: the triangles' multipliers, then the angles.
+    void step() {
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            const std::size_t c0 = 3 * t;
+            double atl[3], dsum = 0.0, dbt = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                const std::size_t c = c0 + std::size_t(i);
+                // (A^T dl) at corner i.
+                const int s = unknown(c, 0), wp = wheelPlus(c), wm = wheelMinus(c);
+                double v = 0.0;
+                if (s >= 0) v += dl[std::size_t(s)];
+                if (wp >= 0) v += dl[std::size_t(wp)] * cot[c];
+                if (wm >= 0) v -= dl[std::size_t(wm)] * cot[c];
+                atl[i] = v;
+                dsum += d(c);
+                dbt += d(c) * (minusGradient[c] - v);
+            }
+            const double dlt = (dbt + triResidual[t]) / dsum;
+            lambdaTri[t] += dlt;
+            for (int i = 0; i < 3; ++i) {
+                const std::size_t c = c0 + std::size_t(i);
+                alpha[c] += d(c) * (minusGradient[c] - dlt - atl[i]);
+            }
+        }
+        for (NLuint k = 0; k < m.n; ++k) lambdaV[k] += dl[k];
+    }
+};
+
 } // namespace
 
 AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int> &meshTris,
@@ -258,76 +436,29 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
     std::vector<int> tris = meshTris;
     std::vector<float> surface = meshSurface;
     if (opt.fillHoles) fillHoles(positions, tris, surface);
-    const std::size_t nt = tris.size() / 3;
 
     const CornersByPoint cp(n, tris);
     std::vector<int> interior(std::size_t(n), -1);
     int ni = 0;
     for (int p = 0; p < n; ++p)
         if (isInterior(p, cp, tris)) interior[std::size_t(p)] = ni++;
-    auto unknown = [&](std::size_t c, int row) { return interior[std::size_t(tris[c])] < 0 ? -1 : 2 * interior[std::size_t(tris[c])] + row; };
 
-    // Optimal angles: the surface's, scaled to 2 pi around interior points.
-    const double pi = M_PI, lo = opt.minAngle, hi = pi - opt.minAngle;
-    std::vector<double> sum(std::size_t(n), 0.0);
-    for (std::size_t c = 0; c < tris.size(); ++c) sum[std::size_t(tris[c])] += surface[c];
-    std::vector<double> beta(tris.size()), alpha(tris.size()), w(tris.size());
-    for (std::size_t c = 0; c < tris.size(); ++c) {
-        double b = surface[c];
-        const double s = sum[std::size_t(tris[c])];
-        if (interior[std::size_t(tris[c])] >= 0 && s > 0.0) b *= 2.0 * pi / s;
-        beta[c] = alpha[c] = std::clamp(b, lo, hi);
-        w[c] = 1.0 / (beta[c] * beta[c]);
-    }
-
-    nl::CsrMatrix m = reducedPattern(interior, cp, tris);
-    std::vector<double> lambdaTri(nt, 0.0), lambdaV(m.n, 0.0), cot(tris.size()), rhs(m.n), dl(m.n), bTri(tris.size());
-    std::vector<double> r(nt);
-    nl::SparseCholesky cholesky;
-    bool factored = false;
+    Newton newton(tris, interior, cp);
+    newton.start(surface, opt.minAngle, M_PI - opt.minAngle);
     double best = INFINITY;
     int sinceBest = 0;
     for (int it = 0;; ++it) {
         res.iterations = it;
-        // Constraint residuals at the current angles.
-        std::vector<double> cv(m.n, 0.0);
-        double worst = 0.0, stationary = 0.0;
-        for (std::size_t c = 0; c < tris.size(); ++c) {
-            const double a = alpha[c];
-            if (!(a > 0.0 && a < pi)) return fail(res, "an angle left (0, pi)");
-            cot[c] = std::cos(a) / std::sin(a);
-            const double ls = std::log(std::sin(a));
-            const int s = unknown(c, 0);
-            if (s >= 0) cv[std::size_t(s)] += a;
-            // Corner c is the next corner of the corner before it, and the
-            // previous corner of the corner after it.
-            const std::size_t t0 = c - c % 3;
-            const int wn = unknown(t0 + (c + 2) % 3, 1), wp = unknown(t0 + (c + 1) % 3, 1);
-            if (wn >= 0) cv[std::size_t(wn)] += ls;
-            if (wp >= 0) cv[std::size_t(wp)] -= ls;
-            // Minus the gradient of the Lagrangian in this angle, and the
-            // angle change it asks for (divided by the diagonal 2w).
-            double grad = 2.0 * w[c] * (a - beta[c]) + lambdaTri[c / 3];
-            if (s >= 0) grad += lambdaV[std::size_t(s)];
-            if (wn >= 0) grad += lambdaV[std::size_t(wn)] * cot[c];
-            if (wp >= 0) grad -= lambdaV[std::size_t(wp)] * cot[c];
-            bTri[c] = -grad;
-            stationary = std::max(stationary, std::fabs(grad) * 0.5 / w[c]);
-        }
-        for (NLuint k = 0; k < m.n; k += 2) cv[k] -= 2.0 * pi;
-        for (double v : cv) worst = std::max(worst, std::fabs(v));
-        for (std::size_t t = 0; t < nt; ++t) {
-            r[t] = alpha[3 * t] + alpha[3 * t + 1] + alpha[3 * t + 2] - pi;
-            worst = std::max(worst, std::fabs(r[t]));
-        }
-        res.residual = worst;
-        if (!std::isfinite(worst) || !std::isfinite(stationary)) return fail(res, "the constraints are not finite");
-        if (worst <= opt.tolerance && stationary <= opt.stationaryTolerance) break;
+        double stationary = 0.0;
+        res.residual = newton.evaluate(stationary);
+        if (!std::isfinite(res.residual) || !std::isfinite(stationary))
+            return fail(res, "an angle left (0, pi) or a residual is not a number");
+        if (res.residual <= opt.tolerance && stationary <= opt.stationaryTolerance) break;
         if (it >= opt.maxIterations) return fail(res, "no convergence within the step limit");
         // Newton steps that stop reducing the residual will not reach the
         // tolerance: an inconsistent system (a closed surface) does that.
-        if (worst < best) {
-            best = worst;
+        if (res.residual < best) {
+            best = res.residual;
             sinceBest = 0;
         } else if (++sinceBest >= 4) {
             return fail(res, "the residual stopped falling");
@@ -336,92 +467,11 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
             res.interrupted = true;
             return fail(res, "interrupted");
         }
-
-        // Per triangle: with D = diag(1 / 2w), the angles' block inverted, and
-        // P = D - D 1 1^T D / sum(D), the triangle constraint eliminated, the
-        // triangle adds A P A^T to the reduced matrix, A being the rows of its
-        // points' constraints over its three angles.
-        std::fill(m.val.begin(), m.val.end(), 0.0);
-        for (NLuint k = 0; k < m.n; ++k) rhs[k] = cv[k];
-        for (std::size_t t = 0; t < nt; ++t) {
-            const std::size_t c0 = 3 * t;
-            double d[3], b[3], A[6][3] = {}, P[3][3];
-            int g[6];
-            double dsum = 0.0, db = 0.0;
-            for (int i = 0; i < 3; ++i) {
-                const std::size_t c = c0 + std::size_t(i);
-                d[i] = 0.5 / w[c];
-                b[i] = bTri[c];
-                dsum += d[i];
-                db += d[i] * b[i];
-            }
-            // Right-hand side of the triangle's multiplier, then A's rows.
-            const double rt = db + r[t];
-            for (int j = 0; j < 3; ++j) {
-                g[2 * j] = unknown(c0 + std::size_t(j), 0);
-                g[2 * j + 1] = unknown(c0 + std::size_t(j), 1);
-                A[2 * j][j] = 1.0;
-                A[2 * j + 1][(j + 1) % 3] = cot[c0 + std::size_t((j + 1) % 3)];
-                A[2 * j + 1][(j + 2) % 3] = -cot[c0 + std::size_t((j + 2) % 3)];
-            }
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j) P[i][j] = (i == j ? d[i] : 0.0) - d[i] * d[j] / dsum;
-            double q[3];
-            for (int i = 0; i < 3; ++i) q[i] = d[i] * b[i] - d[i] * rt / dsum;
-            double AP[6][3];
-            for (int a = 0; a < 6; ++a)
-                for (int j = 0; j < 3; ++j) AP[a][j] = A[a][0] * P[0][j] + A[a][1] * P[1][j] + A[a][2] * P[2][j];
-            for (int a = 0; a < 6; ++a) {
-                if (g[a] < 0) continue;
-                rhs[std::size_t(g[a])] += A[a][0] * q[0] + A[a][1] * q[1] + A[a][2] * q[2];
-                for (int e = 0; e < 6; ++e) {
-                    if (g[e] < 0 || g[e] > g[a]) continue;
-                    const double v = AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2];
-                    m.val[entry(m, NLuint(g[a]), NLuint(g[e]))] += v;
-                }
-            }
-        }
-        if (m.n > 0) {
-            // A fresh factor only when the old one no longer serves.
-            if (!factored || !solveWithOldFactor(m, cholesky, rhs, dl, 1e-8, 20)) {
-                std::string why;
-                factored = cholesky.factor(m, why, 2);
-                if (!factored) return fail(res, "the reduced system is singular");
-                if (!cholesky.solve(rhs, dl)) return fail(res, "the reduced system has no finite solution");
-            }
-        } else {
-            std::fill(dl.begin(), dl.end(), 0.0);
-        }
-
-        // Back-substitution: the triangles' multipliers, then the angles.
-        for (std::size_t t = 0; t < nt; ++t) {
-            const std::size_t c0 = 3 * t;
-            double atl[3], dsum = 0.0, dbt = 0.0;
-            for (int i = 0; i < 3; ++i) {
-                const std::size_t c = c0 + std::size_t(i);
-                // (A^T dl) at corner i.
-                double v = 0.0;
-                const int s = unknown(c, 0);
-                if (s >= 0) v += dl[std::size_t(s)];
-                const int wn = unknown(c0 + std::size_t((i + 2) % 3), 1), wp = unknown(c0 + std::size_t((i + 1) % 3), 1);
-                if (wn >= 0) v += dl[std::size_t(wn)] * cot[c];
-                if (wp >= 0) v -= dl[std::size_t(wp)] * cot[c];
-                atl[i] = v;
-                const double d = 0.5 / w[c];
-                dsum += d;
-                dbt += d * (bTri[c] - v);
-            }
-            const double dlt = (dbt + r[t]) / dsum;
-            lambdaTri[t] += dlt;
-            for (int i = 0; i < 3; ++i) {
-                const std::size_t c = c0 + std::size_t(i);
-                const double da = 0.5 / w[c] * (bTri[c] - dlt - atl[i]);
-                alpha[c] += da;
-            }
-        }
-        for (NLuint k = 0; k < m.n; ++k) lambdaV[k] += dl[k];
+        newton.assemble();
+        if (const char *why = newton.solveReduced()) return fail(res, why);
+        newton.step();
     }
     res.converged = true;
-    angles.assign(alpha.begin(), alpha.begin() + long(meshCorners));
+    angles.assign(newton.alpha.begin(), newton.alpha.begin() + long(meshCorners));
     return res;
 }

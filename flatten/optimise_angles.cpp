@@ -4,6 +4,7 @@
 
 bool SOP_Flatskin::optimiseAngles(GU_Detail &work) {
     myAngles.clear();
+    const char *fallback = "Angle-based flattening did not converge, using the surface angles";
     if (myPtNOffset < 0) return false;
     // The piece's triangles in the order addConformalRows walks them.
     std::vector<int> tris;
@@ -17,19 +18,21 @@ bool SOP_Flatskin::optimiseAngles(GU_Detail &work) {
         for (int i = 0; i < 3; ++i) {
             const GEO_Point &pt = *p->getVertex(static_cast<unsigned>(i)).getPt();
             const int k = solverIndex(pt);
-            if (k < 0 || k >= myPointCount) return true;  // not a solver point: keep the surface angles
+            if (k < 0 || k >= myPointCount) {
+                addWarning(SOP_MESSAGE, fallback);  // not a solver point: nothing to optimise
+                return true;
+            }
             tris.push_back(k);
             surface.push_back(a[i]);
             for (int j = 0; j < 3; ++j) positions[3 * static_cast<std::size_t>(k) + j] = pt.getPos()(j);
         }
     }
     AbfOptions options;
-    // Each Newton step factors a system as large as the conformal one: a
+    // Each Newton step solves a system as large as the conformal one: a
     // user may stop between two.
     options.interrupted = [](int step) { return UTgetInterrupt()->opInterrupt(10 + (step < 9 ? step : 9)); };
     const AbfResult result = abfAngles(positions, tris, surface, myAngles, options);
     if (result.interrupted) return false;
-    if (!result.converged)
-        addWarning(SOP_MESSAGE, "Angle-based flattening did not converge, using the surface angles");
+    if (!result.converged) addWarning(SOP_MESSAGE, fallback);
     return true;
 }

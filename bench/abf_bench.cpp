@@ -95,7 +95,7 @@ void print(const char *what, const Row &r) {
         std::printf(" | %-7s failed", what);
         return;
     }
-    std::printf(" | %-7s %5ld %6.2f %8.3f %9.1f%s", what, r.q.flipped, r.q.angleMean, r.q.l2Stretch, r.ms,
+    std::printf(" | %-7s %5ld %6.3f %8.3f %9.1f%s", what, r.q.flipped, r.q.angleMean, r.q.l2Stretch, r.ms,
                 r.fellBack ? " (fell back)" : "");
 }
 

@@ -366,6 +366,8 @@ CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
     return solve_real(m, b, x);
 }
 
+constexpr NLuint kSimplicialBelow = 32768;
+
 struct SparseCholesky::State {
     Common common;
     cholmod_factor* factor = nullptr;
@@ -376,10 +378,7 @@ struct SparseCholesky::State {
     }
 };
 
-SparseCholesky::SparseCholesky() : state_(new State) {
-    // Small factors go faster without BLAS: let CHOLMOD choose by their flops.
-    state_->common.get()->supernodal = CHOLMOD_AUTO;
-}
+SparseCholesky::SparseCholesky() : state_(new State) {}
 SparseCholesky::~SparseCholesky() { delete state_; }
 
 namespace {
@@ -436,6 +435,10 @@ bool SparseCholesky::factor(const CsrMatrix& m, std::string& reason, int block) 
              const_cast<double*>(m.val.data()), nullptr, CHOLMOD_REAL);
     cholmod_common* c = s.common.get();
     if (!s.factor) {
+        // Below this size the supernodes are small and calling BLAS on
+        // each of them, in the factorisation and in every solve, costs more
+        // than it saves.
+        c->supernodal = m.n < kSimplicialBelow ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
         s.factor = analyse(s.a, m, block, c);
         if (!s.factor || c->status < CHOLMOD_OK) {
             reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";

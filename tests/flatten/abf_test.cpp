@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <UT/UT_Interrupt.h>
 #include "flatten/abf_angles.h"
 #include "support/flatskin_fixture.h"
 
@@ -206,4 +207,27 @@ TEST(AbfAngles, SurfaceAnglesKeepTheLayoutBitForBit) {
         for (int k = 1; k < 3; ++k, ++triangles)
             positive += fs_test::signedArea(u.uv(p, 0), u.uv(p, k), u.uv(p, k + 1)) > 0;
     EXPECT_TRUE(positive == 0 || positive == triangles) << positive << " of " << triangles;
+}
+
+TEST(AbfAngles, AStopBetweenNewtonStepsInterruptsTheCook) {
+    // Polls 1 to 3 come between the cook's stages; poll 4 is the first
+    // Newton step's, at 10% (the solver's own start at 20%).
+    fs_test::Unwrap u;
+    fs_test::makeGrid(u.input, 12, 12, 1.0f, 1.0f, wave);
+    u.node->setInt("angles", 0, 1);
+    int polls = 0, percent = -1;
+    UTgetInterrupt()->setProgressFunc([&](const char *, int p) {
+        if (++polls != 4) return;
+        percent = p;
+        UTgetInterrupt()->interrupt();
+    });
+    const OP_ERROR e = u.cook();
+    UTgetInterrupt()->setProgressFunc(nullptr);
+    EXPECT_GE(e, UT_ERROR_ABORT);
+    EXPECT_EQ(percent, 10);
+    EXPECT_TRUE(u.said("Cook interrupted", 0));
+    EXPECT_FALSE(u.said("Angle-based flattening did not converge, using the surface angles"));
+    EXPECT_EQ(u.out().vertexAttribs().find("uv"), nullptr);
+    EXPECT_LT(u.cook(), UT_ERROR_ABORT);
+    EXPECT_NE(u.out().vertexAttribs().find("uv"), nullptr);
 }

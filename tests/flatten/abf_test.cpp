@@ -1,6 +1,8 @@
 // Angle-based flattening: the constraints at convergence, the fallback,
 // and the surface angles reaching the rows unchanged.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>

@@ -4,9 +4,13 @@
 #include <UT/UT_Interrupt.h>
 #include <nl.h>
 
-ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset) {
+ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float *angles) {
     float a[3];
-    SOP_Flatskin::cornerAngles(tri, a[0], a[1], a[2]);
+    if (angles) {
+        for (int i = 0; i < 3; ++i) a[i] = angles[i];
+    } else {
+        SOP_Flatskin::cornerAngles(tri, a[0], a[1], a[2]);
+    }
     float s[3];
     for (int i = 0; i < 3; ++i) s[i] = static_cast<float>(std::sin(static_cast<double>(a[i])));
 
@@ -45,6 +49,8 @@ void SOP_Flatskin::addConformalRows(GU_Detail &work) {
     if (myPtNOffset < 0) return;
     const GEO_PrimList &prims = work.primitives();
     const int count = prims.entries();
+    // The optimised angles, when there are any, follow the triangles walked.
+    const float *angles = myAngles.empty() ? nullptr : myAngles.data();
     int walked = 0;
     for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
         // Large pieces take a while: let the user stop here (the cook then
@@ -52,7 +58,8 @@ void SOP_Flatskin::addConformalRows(GU_Detail &work) {
         if ((++walked & 0xFFFF) == 0 && UTgetInterrupt()->opInterrupt(10 + 10 * walked / count)) return;
         // A polygon of fewer than three vertices has no angles to keep.
         if (p->getVertexCount() < 3) continue;
-        const ConformalRows rows = conformalRows(*p, myPtNOffset);
+        const ConformalRows rows = conformalRows(*p, myPtNOffset, angles);
+        if (angles) angles += 3;
         for (int row = 0; row < 2; ++row) {
             nlBegin(NL_ROW);
             for (int i = 0; i < 5; ++i) nlCoefficient(static_cast<NLuint>(rows.index[row][i]), rows.value[row][i]);

@@ -366,4 +366,116 @@ CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
     return solve_real(m, b, x);
 }
 
+constexpr NLuint kSimplicialBelow = 32768;
+
+struct SparseCholesky::State {
+    Common common;
+    cholmod_factor* factor = nullptr;
+    std::vector<int> start;  // m's row offsets narrowed to CHOLMOD's int
+    cholmod_sparse a{};
+    ~State() {
+        if (factor) cholmod_free_factor(&factor, common.get());
+    }
+};
+
+SparseCholesky::SparseCholesky() : state_(new State) {}
+SparseCholesky::~SparseCholesky() { delete state_; }
+
+namespace {
+
+// The symbolic factor of a (m's lower triangle) under a fill-reducing
+// ordering. With blocks of b > 1 unknowns that share their pattern, the
+// ordering is made on the graph of the blocks, b^2 times smaller, and each
+// block's unknowns are kept together in it.
+cholmod_factor* analyse(cholmod_sparse& a, const CsrMatrix& m, int b, cholmod_common* c) {
+    const std::size_t n = m.n;
+    if (b <= 1 || n % std::size_t(b) != 0) return cholmod_analyze(&a, c);
+    const std::size_t nb = n / std::size_t(b);
+    std::vector<int> start(nb + 1, 0), rows;
+    rows.reserve(m.val.size() / std::size_t(b * b) + nb);
+    for (std::size_t k = 0; k < nb; ++k) {
+        // The first row of block row k names every block column of it.
+        const std::size_t r = k * std::size_t(b);
+        for (std::size_t e = m.row_start[r]; e < m.row_start[r + 1]; ++e) {
+            const int j = static_cast<int>(m.col[e] / NLuint(b));
+            if (rows.size() == std::size_t(start[k]) || rows.back() != j) rows.push_back(j);
+        }
+        start[k + 1] = static_cast<int>(rows.size());
+    }
+    cholmod_sparse g{};
+    cholmod_dense unused{};
+    describe(g, unused, nb, start.data(), rows.data(), nullptr, nullptr, CHOLMOD_PATTERN);
+    std::unique_ptr<cholmod_factor, FreeFactor> blocks(cholmod_analyze(&g, c), FreeFactor{c});
+    if (!blocks || c->status < CHOLMOD_OK) return nullptr;
+    const int* order = static_cast<const int*>(blocks->Perm);
+    std::vector<int> perm(n);
+    for (std::size_t k = 0; k < nb; ++k)
+        for (int i = 0; i < b; ++i) perm[k * std::size_t(b) + std::size_t(i)] = order[k] * b + i;
+    const int methods = c->nmethods, ordering = c->method[0].ordering;
+    c->nmethods = 1;
+    c->method[0].ordering = CHOLMOD_GIVEN;
+    cholmod_factor* f = cholmod_analyze_p(&a, perm.data(), nullptr, 0, c);
+    c->nmethods = methods;
+    c->method[0].ordering = ordering;
+    return f;
+}
+
+}  // namespace
+
+bool SparseCholesky::factor(const CsrMatrix& m, std::string& reason, int block) {
+    State& s = *state_;
+    if (m.val.size() > std::size_t(INT_MAX) || m.n > NLuint(INT_MAX)) {
+        reason = "the system is too large for the direct solver";
+        return false;
+    }
+    s.start.resize(std::size_t(m.n) + 1);
+    for (NLuint i = 0; i <= m.n; ++i) s.start[i] = static_cast<int>(m.row_start[i]);
+    cholmod_dense unused{};
+    describe(s.a, unused, m.n, s.start.data(), const_cast<NLuint*>(m.col.data()),
+             const_cast<double*>(m.val.data()), nullptr, CHOLMOD_REAL);
+    cholmod_common* c = s.common.get();
+    if (!s.factor) {
+        // Below this size the supernodes are small and calling BLAS on
+        // each of them, in the factorisation and in every solve, costs more
+        // than it saves.
+        c->supernodal = m.n < kSimplicialBelow ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
+        s.factor = analyse(s.a, m, block, c);
+        if (!s.factor || c->status < CHOLMOD_OK) {
+            reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
+            return false;
+        }
+    }
+    const int factored = cholmod_factorize(&s.a, s.factor, c);
+    if (c->status == CHOLMOD_OUT_OF_MEMORY) {
+        reason = "out of memory in the factorisation";
+        return false;
+    }
+    if (!factored || c->status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n ||
+        !(smallest_pivot_ratio(*s.factor, s.a) >= kSmallestPivotRatio)) {
+        reason = "the matrix is singular";
+        return false;
+    }
+    return true;
+}
+
+bool SparseCholesky::solve(const std::vector<double>& b, std::vector<double>& x) {
+    State& s = *state_;
+    if (!s.factor || b.size() != s.a.nrow) return false;
+    cholmod_dense d{};
+    d.nrow = d.d = d.nzmax = b.size();
+    d.ncol = 1;
+    d.x = const_cast<double*>(b.data());
+    d.xtype = CHOLMOD_REAL;
+    d.dtype = CHOLMOD_DOUBLE;
+    cholmod_common* c = s.common.get();
+    std::unique_ptr<cholmod_dense, FreeDense> solved(cholmod_solve(CHOLMOD_A, s.factor, &d, c), FreeDense{c});
+    if (!solved || c->status < CHOLMOD_OK) return false;
+    const double* v = static_cast<const double*>(solved->x);
+    x.assign(v, v + b.size());
+    for (double e : x) {
+        if (!std::isfinite(e)) return false;
+    }
+    return true;
+}
+
 }  // namespace nl

@@ -34,3 +34,36 @@ CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
                                std::vector<double>& x, bool allow_complex = true);
 
 }  // namespace nl
+
+namespace nl {
+
+// Repeated factorisations of symmetric positive definite matrices that share
+// one sparsity pattern, as in Newton steps: the fill-reducing ordering and
+// the symbolic analysis are made by the first factorisation and reused.
+class SparseCholesky {
+public:
+    SparseCholesky();
+    ~SparseCholesky();
+    SparseCholesky(const SparseCholesky&) = delete;
+    SparseCholesky& operator=(const SparseCholesky&) = delete;
+
+    // Factors m, which stores its lower triangle (m.lower) with every
+    // diagonal entry; every call must pass the pattern of the first. False,
+    // with reason, when m is not positive definite (a pivot that is
+    // roundoff only counts as zero) or memory runs out. m is read during
+    // the call only. block > 1 tells that the unknowns come in groups of
+    // that many consecutive ones whose rows share one pattern (m.n a
+    // multiple of it): the ordering is then made on the groups, which is
+    // much faster on large systems.
+    bool factor(const CsrMatrix& m, std::string& reason, int block = 1);
+
+    // x = m^-1 b with the last successful factor (b.size() == m.n). False
+    // when the solves fail or give a value that is not a number.
+    bool solve(const std::vector<double>& b, std::vector<double>& x);
+
+private:
+    struct State;
+    State* state_;
+};
+
+}  // namespace nl

@@ -11,6 +11,7 @@
 #include <UT/UT_Matrix3.h>
 #include <UT/UT_String.h>
 #include <functional>
+#include <vector>
 
 /// The unwrap node: cuts its input open along seams, picks the piece that
 /// holds the hint primitive, flattens it by least-squares conformal mapping
@@ -59,7 +60,12 @@ public:
     void seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut);
     /// Makes both piece groups from the hint primitive's piece.
     void selectPiece(GU_Detail &work, GU_Detail &out);
-    /// Two conformal rows per triangle of the piece; needs an open matrix.
+    /// Planar angles for the piece's triangles by angle-based flattening,
+    /// into myAngles; when they do not converge, warns and leaves myAngles
+    /// empty (the surface angles). False only when interrupted.
+    bool optimiseAngles(GU_Detail &work);
+    /// Two conformal rows per triangle of the piece, from myAngles when it
+    /// holds any, else from the surface; needs an open matrix.
     void addConformalRows(GU_Detail &work);
     /// Inner angles (radians) at corners 0, 1, 2 of a triangle.
     static void cornerAngles(const GEO_Primitive &tri, float &a0, float &a1, float &a2);
@@ -112,6 +118,7 @@ private:
     int myUVOffset = -1;                                ///< output uv vertex attribute
     int myPtNOffset = -1;                               ///< work-mesh "ptN"
     bool myLivePins = false;                            ///< last cook captured input UVs
+    std::vector<float> myAngles;                        ///< 3 per piece triangle (walk order); empty: surface angles
 };
 
 /// The live pin UV list: entries 2j and 2j+1 hold the input's UV at pin

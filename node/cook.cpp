@@ -36,6 +36,7 @@ struct SOP_Flatskin::CookResources {
         node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
         node.mySeamEdges = nullptr;
         node.myGroup = nullptr;
+        node.myAngles = std::vector<float>();
     }
 };
 
@@ -168,6 +169,9 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
 bool SOP_Flatskin::solve(GU_Detail &work) {
     // Pins, rows and write-back all read every point's solver index.
     if (myPtNOffset < 0) return false;
+    // "abfpp" feeds the rows optimised angles instead of the surface's.
+    myAngles.clear();
+    if (evalInt("angles", 0, 0) == 1 && !optimiseAngles(work)) return false;
     // "direct" factors the same normal equations instead of iterating.
     configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0) == 1);
     nlBegin(NL_SYSTEM);

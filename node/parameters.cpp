@@ -22,6 +22,8 @@ static PRM_Name names[] = {
     PRM_Name("outgroup", "Create output group", 0),
     PRM_Name("groupname", "Group Name", 0),
     PRM_Name("solver", "Solver", 0),
+    PRM_Name("angles", "Angles", 0),
+    PRM_Name("keepaspect", "Keep aspect", 0),
     PRM_Name("enable#", "Enable pin", 0),
     PRM_Name("pin#", "Pin# Prim/Vert", 0),
     PRM_Name("pinuv#", "Pin UV", 0),
@@ -29,7 +31,7 @@ static PRM_Name names[] = {
 enum {
     N_SEAMS, N_USESEAMATT, N_SEAMATT, N_METHOD, N_HINTPRIM, N_ROTATE, N_USERANGE, N_URANGE, N_VRANGE,
     N_NPINS, N_GRAB, N_LIVEPINS, N_VIZSTRETCH, N_SEAMCODE, N_SEAMCOLOUR, N_OUTGROUP, N_GROUPNAME, N_SOLVER,
-    N_ENABLE, N_PIN, N_PINUV
+    N_ANGLES, N_KEEPASPECT, N_ENABLE, N_PIN, N_PINUV
 };
 
 static PRM_Name methodItems[] = {
@@ -47,9 +49,15 @@ static PRM_Name solverItems[] = {
     PRM_Name("direct", "Sparse Cholesky", 0),
     PRM_Name(0, 0, 0),
 };
+static PRM_Name anglesItems[] = {
+    PRM_Name("surface", "Surface angles", 0),
+    PRM_Name("abfpp", "Angle-based flattening (ABF++)", 0),
+    PRM_Name(0, 0, 0),
+};
 static PRM_ChoiceList methodMenu(0x1001, methodItems);
 static PRM_ChoiceList seamColourMenu(0x1001, seamColourItems);
 static PRM_ChoiceList solverMenu(0x1001, solverItems);
+static PRM_ChoiceList anglesMenu(0x1001, anglesItems);
 
 static PRM_Template pinTemplates[] = {
     PRM_Template(PRM_TOGGLE, 1, &names[N_ENABLE], PRMoneDefaults, 0, 0, 0, 0, 1, 0, 0),
@@ -81,6 +89,8 @@ PRM_Template SOP_Flatskin::myTemplateList[] = {
     PRM_Template(PRM_TOGGLE, 1, &names[N_OUTGROUP], PRMzeroDefaults, 0, 0, 0, 0, 1, 0, 0),
     PRM_Template(PRM_STRING, 1, &names[N_GROUPNAME], &groupNameDefault, 0, 0, 0, 0, 1, 0, 0),
     PRM_Template(PRM_ORD, 1, &names[N_SOLVER], PRMzeroDefaults, &solverMenu, 0, 0, 0, 1, 0, 0),
+    PRM_Template(PRM_ORD, 1, &names[N_ANGLES], PRMzeroDefaults, &anglesMenu, 0, 0, 0, 1, 0, 0),
+    PRM_Template(PRM_TOGGLE, 1, &names[N_KEEPASPECT], PRMzeroDefaults, 0, 0, 0, 0, 1, 0, 0),
     PRM_Template(),
 };
 
@@ -96,6 +106,7 @@ unsigned SOP_Flatskin::disableParms() {
     const bool useseamatt = evalInt("useseamatt", 0, 0) != 0;
     changed += enableParm("urange", userange, -1);
     changed += enableParm("vrange", userange, -1);
+    changed += enableParm("keepaspect", userange, -1);
     changed += enableParm("seamatt", useseamatt, -1);
     changed += enableParm("seams", !useseamatt, -1);
     changed += enableParm("seamcolour", evalInt("seamcode", 0, 0) != 0, -1);

@@ -34,6 +34,7 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
     out.pointAttribs().destroy(uvname, 12, GB_ATTRIB_FLOAT);
 
     const bool userange = evalInt("userange", 0, 0) != 0;
+    const bool keepaspect = userange && evalInt("keepaspect", 0, 0) != 0;
     const double ur[2] = {evalFloat("urange", 0, myTime), evalFloat("urange", 1, myTime)};
     const double vr[2] = {evalFloat("vrange", 0, myTime), evalFloat("vrange", 1, myTime)};
 
@@ -45,6 +46,11 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
             ub.add(nlGetVariable(static_cast<NLuint>(2 * k)));
             vb.add(nlGetVariable(static_cast<NLuint>(2 * k + 1)));
         }
+
+    // "keepaspect" fits both axes with one scale, so the map stays conformal.
+    const double lo[2] = {ub.lo, vb.lo}, hi[2] = {ub.hi, vb.hi};
+    const double to0[2] = {ur[0], vr[0]}, to1[2] = {ur[1], vr[1]};
+    const AspectFit aspect = keepaspect ? fitKeepingAspect(lo, hi, to0, to1) : AspectFit{};
 
     const int prim_off = work.primitiveAttribs().getOffset("primN", 4, GB_ATTRIB_INT);
     const int vtx_off = work.vertexAttribs().getOffset("vtxN", 4, GB_ATTRIB_INT);
@@ -61,7 +67,10 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
             int k = solverIndex(*w.getPt());
             double u = nlGetVariable(static_cast<NLuint>(2 * k));
             double v = nlGetVariable(static_cast<NLuint>(2 * k + 1));
-            if (userange) {
+            if (keepaspect) {
+                u = aspect.offset[0] + aspect.scale[0] * u;
+                v = aspect.offset[1] + aspect.scale[1] * v;
+            } else if (userange) {
                 u = fitToRange(u, ub.lo, ub.hi, ur[0], ur[1]);
                 v = fitToRange(v, vb.lo, vb.hi, vr[0], vr[1]);
             } else {

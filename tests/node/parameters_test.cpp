@@ -9,10 +9,11 @@ TEST(Parameters, ListInOrderWithDefaultsMenusAndRanges) {
     const PRM_Template *t = SOP_Flatskin::myTemplateList;
     const char *tokens[] = {"group", "seams", "useseamatt", "seamatt", "method", "hintprim", "rotate",
                             "userange", "urange", "vrange", "npins", "grab", "livepins", "vizstretch",
-                            "seamcode", "seamcolour", "outgroup", "groupname", "solver"};
-    ASSERT_EQ(PRM_Template::countTemplates(t), 19);
-    for (int i = 0; i < 19; ++i) EXPECT_STREQ(t[i].getToken(), tokens[i]) << i;
-    EXPECT_TRUE(t[19].isTerminator());
+                            "seamcode", "seamcolour", "outgroup", "groupname", "solver",
+                            "angles", "keepaspect"};
+    ASSERT_EQ(PRM_Template::countTemplates(t), 21);
+    for (int i = 0; i < 21; ++i) EXPECT_STREQ(t[i].getToken(), tokens[i]) << i;
+    EXPECT_TRUE(t[21].isTerminator());
     EXPECT_EQ(t[1].getChoiceListPtr(), &SOP_Node::pointGroupMenu);
     EXPECT_EQ(t[0].getChoiceListPtr(), &SOP_Node::primGroupMenu);
     EXPECT_STREQ(t[3].getDefaultString(0), "seam");
@@ -29,6 +30,8 @@ TEST(Parameters, ListInOrderWithDefaultsMenusAndRanges) {
     EXPECT_EQ(u.node->evalInt("userange", 0, 0), 1);
     EXPECT_EQ(u.node->evalInt("npins", 0, 0), 0);
     EXPECT_EQ(u.node->evalInt("solver", 0, 0), 0);
+    EXPECT_EQ(u.node->evalInt("angles", 0, 0), 0);
+    EXPECT_EQ(u.node->evalInt("keepaspect", 0, 0), 0);
     EXPECT_FLOAT_EQ(u.node->evalFloat("urange", 1, 0), 0.9f);
     UT_String s;
     u.node->evalString(s, "method", 0, 0);
@@ -62,14 +65,16 @@ TEST(Parameters, DisablingRules) {
     u.node->setInt("userange", 0, 0);
     u.node->setInt("seamcode", 0, 1);
     u.node->setInt("outgroup", 0, 1);
-    // pinuv1, seams, seamatt, urange, vrange, seamcolour, groupname.
-    EXPECT_EQ(u.node->disableParms(), 7u);
+    // pinuv1, seams, seamatt, urange, vrange, keepaspect, seamcolour, groupname.
+    EXPECT_EQ(u.node->disableParms(), 8u);
     EXPECT_FALSE(u.node->isParmEnabled("pinuv1"));
     EXPECT_TRUE(u.node->isParmEnabled("pin1"));
     EXPECT_FALSE(u.node->isParmEnabled("seams"));
     EXPECT_TRUE(u.node->isParmEnabled("seamatt"));
     EXPECT_FALSE(u.node->isParmEnabled("urange"));
     EXPECT_FALSE(u.node->isParmEnabled("vrange"));
+    EXPECT_FALSE(u.node->isParmEnabled("keepaspect"));
+    EXPECT_TRUE(u.node->isParmEnabled("angles"));
     EXPECT_TRUE(u.node->isParmEnabled("seamcolour"));
     EXPECT_TRUE(u.node->isParmEnabled("groupname"));
 }

@@ -1,0 +1,477 @@
+// Angle-based flattening, ABF++ form: Newton steps whose linear system is
+// reduced, triangle by triangle, to the interior points' constraints.
+#include "abf_angles.h"
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <nl_cholmod.h>
+
+namespace {
+
+/// Corners of the mesh grouped by point: the corners of point p are
+/// corner[start[p] .. start[p + 1]), corner c being corner c % 3 of
+/// triangle c / 3.
+struct CornersByPoint {
+    std::vector<int> start, corner;
+    CornersByPoint(int n, const std::vector<int> &tris) : start(std::size_t(n) + 1, 0), corner(tris.size()) {
+        for (int p : tris) ++start[std::size_t(p) + 1];
+        for (int p = 0; p < n; ++p) start[std::size_t(p) + 1] += start[std::size_t(p)];
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (std::size_t c = 0; c < tris.size(); ++c) corner[std::size_t(fill[std::size_t(tris[c])]++)] = int(c);
+    }
+};
+
+int nextPoint(const std::vector<int> &tris, int c) { return tris[std::size_t(c - c % 3 + (c + 1) % 3)]; }
+int prevPoint(const std::vector<int> &tris, int c) { return tris[std::size_t(c - c % 3 + (c + 2) % 3)]; }
+
+/// Whether the triangles of p close exactly one fan around it: from each
+/// corner, the edge to the next point is shared with exactly one other
+/// corner of p, and walking those edges visits every corner once.
+bool isInterior(int p, const CornersByPoint &cp, const std::vector<int> &tris) {
+    const int b = cp.start[std::size_t(p)], e = cp.start[std::size_t(p) + 1];
+    if (e - b < 3) return false;
+    int cur = cp.corner[std::size_t(b)], visited = 0;
+    do {
+        const int n = nextPoint(tris, cur);
+        if (n == p || prevPoint(tris, cur) == p) return false;  // a triangle that repeats p
+        int found = -1;
+        for (int k = b; k < e; ++k) {
+            if (prevPoint(tris, cp.corner[std::size_t(k)]) != n) continue;
+            if (found >= 0) return false;  // the edge has more than two triangles
+            found = cp.corner[std::size_t(k)];
+        }
+        if (found < 0) return false;  // a boundary edge
+        cur = found;
+        ++visited;
+    } while (cur != cp.corner[std::size_t(b)] && visited <= e - b);
+    return visited == e - b;
+}
+
+/// The lower triangle of the reduced matrix: unknowns 2k (angle sum) and
+/// 2k + 1 (wheel condition) of interior point k couple with those of every
+/// interior point sharing a triangle with it.
+nl::CsrMatrix reducedPattern(const std::vector<int> &interior, const CornersByPoint &cp, const std::vector<int> &tris) {
+    nl::CsrMatrix m;
+    m.lower = true;
+    std::vector<int> points;  // interior points by number, for the order of their unknowns
+    for (std::size_t p = 0; p < interior.size(); ++p)
+        if (interior[p] >= 0) points.push_back(int(p));
+    m.n = NLuint(2 * points.size());
+    m.row_start.assign(std::size_t(m.n) + 1, 0);
+    std::vector<int> near;
+    std::size_t nnz = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            m.col.resize_for_overwrite(nnz);
+            m.val.resize_for_overwrite(nnz);
+        }
+        nnz = 0;
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const int p = points[k];
+            near.clear();
+            for (int j = cp.start[std::size_t(p)]; j < cp.start[std::size_t(p) + 1]; ++j) {
+                const int c = cp.corner[std::size_t(j)];
+                for (int q : {p, nextPoint(tris, c), prevPoint(tris, c)})
+                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= int(k)) near.push_back(interior[std::size_t(q)]);
+            }
+            std::sort(near.begin(), near.end());
+            near.erase(std::unique(near.begin(), near.end()), near.end());
+            for (int row = 0; row < 2; ++row) {
+                const NLuint g = NLuint(2 * k + std::size_t(row));
+                for (int q : near)
+                    for (NLuint cc = NLuint(2 * q); cc <= NLuint(2 * q + 1) && cc <= g; ++cc) {
+                        if (pass == 1) m.col[nnz] = cc;
+                        ++nnz;
+                    }
+                if (pass == 1) m.row_start[std::size_t(g) + 1] = nnz;
+            }
+        }
+    }
+    return m;
+}
+
+/// Position of entry (row, col) in m; the pattern holds it.
+std::size_t entry(const nl::CsrMatrix &m, NLuint row, NLuint col) {
+    const NLuint *b = m.col.data() + m.row_start[row], *e = m.col.data() + m.row_start[std::size_t(row) + 1];
+    return std::size_t(std::lower_bound(b, e, col) - m.col.data());
+}
+
+/// Whether some corner at n has p next, that is, the edge p -> n has a
+/// triangle on its other side.
+bool hasTwin(int p, int n, const CornersByPoint &cp, const std::vector<int> &tris) {
+    for (int k = cp.start[std::size_t(n)]; k < cp.start[std::size_t(n) + 1]; ++k)
+        if (nextPoint(tris, cp.corner[std::size_t(k)]) == p) return true;
+    return false;
+}
+
+/// Inner angle at b of the 3D points a, b, c; a right angle when an edge
+/// has no length.
+double angleAt(const double *a, const double *b, const double *c) {
+    double u[3], v[3], uu = 0, vv = 0, uv = 0;
+    for (int i = 0; i < 3; ++i) {
+        u[i] = a[i] - b[i];
+        v[i] = c[i] - b[i];
+        uu += u[i] * u[i];
+        vv += v[i] * v[i];
+        uv += u[i] * v[i];
+    }
+    if (!(uu > 0.0 && vv > 0.0)) return 0.5 * M_PI;
+    return std::acos(std::clamp(uv / std::sqrt(uu * vv), -1.0, 1.0));
+}
+
+/// Triangles that close every boundary loop but the longest (the outer
+/// one), appended to tris with their surface angles. The loops are cut by
+/// ears, the sharpest corner first. Without them the angle constraints
+/// would hold around each hole's points only one triangle fan at a time,
+/// and a hole's outline need not close in the plane. Loops through a point
+/// with two boundary edges leaving it are left open.
+void fillHoles(const std::vector<double> &pos, std::vector<int> &tris, std::vector<float> &surface) {
+    const int n = int(pos.size() / 3);
+    const CornersByPoint cp(n, tris);
+    std::vector<int> out(std::size_t(n), -1);  // the boundary edge leaving each point
+    std::vector<bool> twice(std::size_t(n), false);
+    for (std::size_t c = 0; c < tris.size(); ++c) {
+        const int p = tris[c], q = nextPoint(tris, int(c));
+        if (hasTwin(p, q, cp, tris)) continue;
+        if (out[std::size_t(p)] >= 0) twice[std::size_t(p)] = true;
+        out[std::size_t(p)] = q;
+    }
+    std::vector<std::vector<int>> loops;
+    std::vector<double> length;
+    std::vector<bool> seen(std::size_t(n), false);
+    for (int p = 0; p < n; ++p) {
+        if (out[std::size_t(p)] < 0 || seen[std::size_t(p)]) continue;
+        std::vector<int> loop;
+        bool good = true;
+        double len = 0.0;
+        int q = p;
+        do {
+            if (seen[std::size_t(q)] || twice[std::size_t(q)] || out[std::size_t(q)] < 0) good = false;
+            if (!good) break;
+            seen[std::size_t(q)] = true;
+            loop.push_back(q);
+            const int r = out[std::size_t(q)];
+            len += std::sqrt(std::pow(pos[3 * std::size_t(r)] - pos[3 * std::size_t(q)], 2) +
+                             std::pow(pos[3 * std::size_t(r) + 1] - pos[3 * std::size_t(q) + 1], 2) +
+                             std::pow(pos[3 * std::size_t(r) + 2] - pos[3 * std::size_t(q) + 2], 2));
+            q = r;
+        } while (q != p);
+        loops.push_back(good && loop.size() >= 3 ? loop : std::vector<int>());
+        length.push_back(len);
+    }
+    if (loops.size() < 2) return;
+    const std::size_t outer = std::size_t(std::max_element(length.begin(), length.end()) - length.begin());
+    for (std::size_t l = 0; l < loops.size(); ++l) {
+        if (l == outer || loops[l].empty()) continue;
+        const std::vector<int> &loop = loops[l];
+        const int m = int(loop.size());
+        std::vector<int> prev(static_cast<std::size_t>(m)), next(static_cast<std::size_t>(m));
+        std::vector<double> ear(static_cast<std::size_t>(m));
+        for (int i = 0; i < m; ++i) {
+            prev[std::size_t(i)] = (i + m - 1) % m;
+            next[std::size_t(i)] = (i + 1) % m;
+        }
+        auto at = [&](int i) { return &pos[3 * std::size_t(loop[std::size_t(i)])]; };
+        auto earAngle = [&](int i) { return angleAt(at(prev[std::size_t(i)]), at(i), at(next[std::size_t(i)])); };
+        std::set<std::pair<double, int>> ears;
+        for (int i = 0; i < m; ++i) ears.insert({ear[std::size_t(i)] = earAngle(i), i});
+        for (int left = m; left >= 3; --left) {
+            const int i = ears.begin()->second, a = prev[std::size_t(i)], b = next[std::size_t(i)];
+            ears.erase(ears.begin());
+            // The loop runs a -> i -> b along the triangles' edges; the ear
+            // takes those edges the other way round.
+            const int corner[3] = {i, a, b};
+            for (int k = 0; k < 3; ++k) {
+                tris.push_back(loop[std::size_t(corner[k])]);
+                surface.push_back(float(angleAt(at(corner[(k + 2) % 3]), at(corner[k]), at(corner[(k + 1) % 3]))));
+            }
+            if (left == 3) break;
+            next[std::size_t(a)] = b;
+            prev[std::size_t(b)] = a;
+            for (int j : {a, b}) {
+                ears.erase({ear[std::size_t(j)], j});
+                ears.insert({ear[std::size_t(j)] = earAngle(j), j});
+            }
+        }
+    }
+}
+
+/// Solves m x = b by conjugate gradients, preconditioned by the factor of
+/// an earlier matrix of the same pattern: true when the residual falls to
+/// tol |b| within maxIterations. Between Newton steps the reduced matrix
+/// changes little, so a few triangular solves replace a factorisation.
+bool solveWithOldFactor(const nl::CsrMatrix &m, nl::SparseCholesky &old, const std::vector<double> &b,
+                        std::vector<double> &x, double tol, int maxIterations) {
+    const std::size_t n = b.size();
+    auto dot = [n](const std::vector<double> &u, const std::vector<double> &v) {
+        double s = 0.0;
+        for (std::size_t i = 0; i < n; ++i) s += u[i] * v[i];
+        return s;
+    };
+    std::vector<double> r = b, z, p, q(n);
+    x.assign(n, 0.0);
+    const double limit = tol * tol * dot(b, b);
+    if (limit == 0.0) return true;
+    if (!old.solve(r, z)) return false;
+    p = z;
+    double rz = dot(r, z);
+    for (int k = 0; k < maxIterations; ++k) {
+        m.multiply(p.data(), q.data());
+        const double pq = dot(p, q);
+        if (!(pq > 0.0)) return false;
+        const double a = rz / pq;
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] += a * p[i];
+            r[i] -= a * q[i];
+        }
+        if (dot(r, r) <= limit) return true;
+        if (!old.solve(r, z)) return false;
+        const double rz1 = dot(r, z);
+        for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + rz1 / rz * p[i];
+        rz = rz1;
+    }
+    return false;
+}
+
+AbfResult fail(AbfResult r, const char *reason) {
+    r.converged = false;
+    r.reason = reason;
+    return r;
+}
+
+/// The Newton iteration on the Lagrangian of sum w (alpha - beta)^2 under
+/// the triangle, angle-sum and wheel constraints. Unknowns 2k and 2k + 1 of
+/// the reduced system are the multipliers of interior point k's angle sum
+/// and wheel condition.
+struct Newton {
+    const std::vector<int> &tris;
+    const std::vector<int> &interior;  ///< per point: its number among the interior ones, or -1
+    std::vector<double> beta, w, alpha, cot, minusGradient;
+    std::vector<double> lambdaTri, lambdaV;  ///< multipliers
+    std::vector<double> triResidual, pointResidual;
+    nl::CsrMatrix m;  ///< the reduced matrix (lower triangle)
+    std::vector<double> rhs, dl;
+    nl::SparseCholesky cholesky;
+    bool factored = false;
+
+    Newton(const std::vector<int> &t, const std::vector<int> &in, const CornersByPoint &cp)
+        : tris(t), interior(in), m(reducedPattern(in, cp, t)) {}
+
+    /// Unknown row (0: angle sum, 1: wheel) of the point of corner c; -1
+    /// for a boundary point.
+    int unknown(std::size_t c, int row) const {
+        const int k = interior[std::size_t(tris[c])];
+        return k < 0 ? -1 : 2 * k + row;
+    }
+    /// The wheel unknowns in which corner c's log sine counts positively
+    /// (that of the point before c in its triangle: c is the corner after
+    /// it) and negatively (the point after c).
+    int wheelPlus(std::size_t c) const { return unknown(c - c % 3 + (c + 2) % 3, 1); }
+    int wheelMinus(std::size_t c) const { return unknown(c - c % 3 + (c + 1) % 3, 1); }
+    /// 1 / the objective's second derivative at corner c.
+    double d(std::size_t c) const { return 0.5 / w[c]; }
+
+    /// The optimal angles: the surface's, scaled to 2 pi around interior
+    /// points and clamped into [lo, hi]; they start the iteration.
+    void start(const std::vector<float> &surface, double lo, double hi) {
+        std::vector<double> sum(interior.size(), 0.0);
+        for (std::size_t c = 0; c < tris.size(); ++c) sum[std::size_t(tris[c])] += surface[c];
+        beta.resize(tris.size());
+        w.resize(tris.size());
+        for (std::size_t c = 0; c < tris.size(); ++c) {
+            double b = surface[c];
+            const double s = sum[std::size_t(tris[c])];
+            if (unknown(c, 0) >= 0 && s > 0.0) b *= 2.0 * M_PI / s;
+            beta[c] = std::clamp(b, lo, hi);
+            w[c] = 1.0 / (beta[c] * beta[c]);
+        }
+        alpha = beta;
+        cot.resize(tris.size());
+        minusGradient.resize(tris.size());
+        lambdaTri.assign(tris.size() / 3, 0.0);
+        lambdaV.assign(m.n, 0.0);
+        triResidual.resize(tris.size() / 3);
+        rhs.resize(m.n);
+        dl.assign(m.n, 0.0);
+    }
+
+    /// The constraints' residuals and the Lagrangian's gradient at the
+    /// current angles. Returns the largest residual; stationary receives
+    /// the largest gradient entry over the objective's second derivative.
+    /// NaN when an angle left (0, pi).
+    double evaluate(double &stationary) {
+        pointResidual.assign(m.n, 0.0);
+        stationary = 0.0;
+        for (std::size_t c = 0; c < tris.size(); ++c) {
+            const double a = alpha[c];
+            if (!(a > 0.0 && a < M_PI)) return NAN;
+            cot[c] = std::cos(a) / std::sin(a);
+            const double ls = std::log(std::sin(a));
+            const int s = unknown(c, 0), wp = wheelPlus(c), wm = wheelMinus(c);
+            double grad = 2.0 * w[c] * (a - beta[c]) + lambdaTri[c / 3];
+            if (s >= 0) {
+                pointResidual[std::size_t(s)] += a;
+                grad += lambdaV[std::size_t(s)];
+            }
+            if (wp >= 0) {
+                pointResidual[std::size_t(wp)] += ls;
+                grad += lambdaV[std::size_t(wp)] * cot[c];
+            }
+            if (wm >= 0) {
+                pointResidual[std::size_t(wm)] -= ls;
+                grad -= lambdaV[std::size_t(wm)] * cot[c];
+            }
+            minusGradient[c] = -grad;
+            stationary = std::max(stationary, std::fabs(grad) * d(c));
+        }
+        double worst = 0.0;
+        for (NLuint k = 0; k < m.n; k += 2) pointResidual[k] -= 2.0 * M_PI;
+        for (double v : pointResidual) worst = std::max(worst, std::fabs(v));
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            triResidual[t] = alpha[3 * t] + alpha[3 * t + 1] + alpha[3 * t + 2] - M_PI;
+            worst = std::max(worst, std::fabs(triResidual[t]));
+        }
+        return worst;
+    }
+
+    /// The reduced matrix and right-hand side. Per triangle, with D the
+    /// angles' diagonal block inverted and P = D - D 1 1^T D / sum(D) (the
+    /// triangle constraint eliminated), the triangle adds A P A^T, A being
+    /// the rows of its points' constraints over its three angles.
+    void assemble() {
+        std::fill(m.val.begin(), m.val.end(), 0.0);
+        rhs = pointResidual;
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            const std::size_t c0 = 3 * t;
+            double dd[3], A[6][3] = {}, P[3][3], q[3], AP[6][3];
+            int g[6];
+            double dsum = 0.0, db = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                dd[i] = d(c0 + std::size_t(i));
+                dsum += dd[i];
+                db += dd[i] * minusGradient[c0 + std::size_t(i)];
+            }
+            // The triangle multiplier's right-hand side.
+            const double rt = db + triResidual[t];
+            for (int j = 0; j < 3; ++j) {
+                g[2 * j] = unknown(c0 + std::size_t(j), 0);
+                g[2 * j + 1] = unknown(c0 + std::size_t(j), 1);
+                A[2 * j][j] = 1.0;
+                A[2 * j + 1][(j + 1) % 3] = cot[c0 + std::size_t((j + 1) % 3)];
+                A[2 * j + 1][(j + 2) % 3] = -cot[c0 + std::size_t((j + 2) % 3)];
+            }
+            for (int i = 0; i < 3; ++i) {
+                q[i] = dd[i] * (minusGradient[c0 + std::size_t(i)] - rt / dsum);
+                for (int j = 0; j < 3; ++j) P[i][j] = (i == j ? dd[i] : 0.0) - dd[i] * dd[j] / dsum;
+            }
+            for (int a = 0; a < 6; ++a)
+                for (int j = 0; j < 3; ++j) AP[a][j] = A[a][0] * P[0][j] + A[a][1] * P[1][j] + A[a][2] * P[2][j];
+            for (int a = 0; a < 6; ++a) {
+                if (g[a] < 0) continue;
+                rhs[std::size_t(g[a])] += A[a][0] * q[0] + A[a][1] * q[1] + A[a][2] * q[2];
+                for (int e = 0; e < 6; ++e) {
+                    if (g[e] < 0 || g[e] > g[a]) continue;
+                    m.val[entry(m, NLuint(g[a]), NLuint(g[e]))] += AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2];
+                }
+            }
+        }
+    }
+
+    /// The points' multiplier steps dl from the reduced system; a fresh
+    /// factor only when the old one no longer serves as a preconditioner.
+    const char *solveReduced() {
+        if (m.n == 0) return nullptr;
+        if (factored && solveWithOldFactor(m, cholesky, rhs, dl, 1e-8, 20)) return nullptr;
+        std::string why;
+        factored = cholesky.factor(m, why, 2);
+        if (!factored) return "the reduced system is singular";
+        if (!cholesky.solve(rhs, dl)) return "the reduced system has no finite solution";
+        return nullptr;
+    }
+
+    /// Back-substitution: the triangles' multipliers, then the angles.
+    void step() {
+        for (std::size_t t = 0; t < triResidual.size(); ++t) {
+            const std::size_t c0 = 3 * t;
+            double atl[3], dsum = 0.0, dbt = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                const std::size_t c = c0 + std::size_t(i);
+                // (A^T dl) at corner i.
+                const int s = unknown(c, 0), wp = wheelPlus(c), wm = wheelMinus(c);
+                double v = 0.0;
+                if (s >= 0) v += dl[std::size_t(s)];
+                if (wp >= 0) v += dl[std::size_t(wp)] * cot[c];
+                if (wm >= 0) v -= dl[std::size_t(wm)] * cot[c];
+                atl[i] = v;
+                dsum += d(c);
+                dbt += d(c) * (minusGradient[c] - v);
+            }
+            const double dlt = (dbt + triResidual[t]) / dsum;
+            lambdaTri[t] += dlt;
+            for (int i = 0; i < 3; ++i) {
+                const std::size_t c = c0 + std::size_t(i);
+                alpha[c] += d(c) * (minusGradient[c] - dlt - atl[i]);
+            }
+        }
+        for (NLuint k = 0; k < m.n; ++k) lambdaV[k] += dl[k];
+    }
+};
+
+} // namespace
+
+AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int> &meshTris,
+                    const std::vector<float> &meshSurface, std::vector<float> &angles, const AbfOptions &opt) {
+    AbfResult res;
+    angles.clear();
+    const int n = int(positions.size() / 3);
+    const std::size_t meshCorners = meshTris.size();
+    if (n <= 0 || meshCorners == 0 || meshCorners % 3 != 0 || meshSurface.size() != meshCorners)
+        return fail(res, "no triangles");
+    for (int p : meshTris)
+        if (p < 0 || p >= n) return fail(res, "a triangle names a point that does not exist");
+    for (float a : meshSurface)
+        if (!std::isfinite(a)) return fail(res, "an angle is not a number");
+    for (double x : positions)
+        if (!std::isfinite(x)) return fail(res, "a position is not a number");
+    std::vector<int> tris = meshTris;
+    std::vector<float> surface = meshSurface;
+    if (opt.fillHoles) fillHoles(positions, tris, surface);
+
+    const CornersByPoint cp(n, tris);
+    std::vector<int> interior(std::size_t(n), -1);
+    int ni = 0;
+    for (int p = 0; p < n; ++p)
+        if (isInterior(p, cp, tris)) interior[std::size_t(p)] = ni++;
+
+    Newton newton(tris, interior, cp);
+    newton.start(surface, opt.minAngle, M_PI - opt.minAngle);
+    double best = INFINITY;
+    int sinceBest = 0;
+    for (int it = 0;; ++it) {
+        res.iterations = it;
+        double stationary = 0.0;
+        res.residual = newton.evaluate(stationary);
+        if (!std::isfinite(res.residual) || !std::isfinite(stationary))
+            return fail(res, "an angle left (0, pi) or a residual is not a number");
+        if (res.residual <= opt.tolerance && stationary <= opt.stationaryTolerance) break;
+        if (it >= opt.maxIterations) return fail(res, "no convergence within the step limit");
+        // Newton steps that stop reducing the residual will not reach the
+        // tolerance: an inconsistent system (a closed surface) does that.
+        if (res.residual < best) {
+            best = res.residual;
+            sinceBest = 0;
+        } else if (++sinceBest >= 4) {
+            return fail(res, "the residual stopped falling");
+        }
+        if (opt.interrupted && opt.interrupted(it)) {
+            res.interrupted = true;
+            return fail(res, "interrupted");
+        }
+        newton.assemble();
+        if (const char *why = newton.solveReduced()) return fail(res, why);
+        newton.step();
+    }
+    res.converged = true;
+    angles.assign(newton.alpha.begin(), newton.alpha.begin() + long(meshCorners));
+    return res;
+}

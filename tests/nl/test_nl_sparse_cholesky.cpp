@@ -1,0 +1,64 @@
+// Repeated factorisations of one pattern: solutions against the matrix,
+// block orderings, refactoring with new values, refusal of singular ones.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "nl_cholmod.h"
+
+namespace {
+
+// The lower triangle of the 2 x 2 block tridiagonal matrix of k blocks with
+// diagonal blocks [d 1; 1 d] and off-diagonal blocks [-1 0.5; 0.5 -1].
+nl::CsrMatrix blockTridiagonal(NLuint k, double d) {
+    nl::CsrMatrix m;
+    m.lower = true;
+    m.n = 2 * k;
+    m.row_start.assign(m.n + 1, 0);
+    std::vector<std::pair<NLuint, double>> entries;
+    for (NLuint i = 0; i < m.n; ++i) {
+        const NLuint b = i / 2;
+        entries.clear();
+        if (b > 0) entries.insert(entries.end(), {{2 * b - 2, i % 2 ? 0.5 : -1.0}, {2 * b - 1, i % 2 ? -1.0 : 0.5}});
+        if (i % 2) entries.push_back({i - 1, 1.0});
+        entries.push_back({i, d});
+        for (const auto &[c, v] : entries) {
+            m.col.push_back(c);
+            m.val.push_back(v);
+        }
+        m.row_start[i + 1] = m.col.size();
+    }
+    return m;
+}
+
+double residual(const nl::CsrMatrix &m, const std::vector<double> &x, const std::vector<double> &b) {
+    std::vector<double> mx(m.n);
+    m.multiply(x.data(), mx.data());
+    double r = 0.0;
+    for (NLuint i = 0; i < m.n; ++i) r = std::max(r, std::fabs(mx[i] - b[i]));
+    return r;
+}
+
+}  // namespace
+
+TEST(SparseCholesky, SolvesRefactorsAndRefusesSingularMatrices) {
+    for (int block : {1, 2}) {
+        nl::SparseCholesky chol;
+        std::string why;
+        std::vector<double> b(40), x;
+        for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::sin(double(i));
+        // The same pattern with new values, as the Newton steps factor it.
+        for (double d : {4.0, 6.0}) {
+            const nl::CsrMatrix m = blockTridiagonal(20, d);
+            ASSERT_TRUE(chol.factor(m, why, block)) << why;
+            ASSERT_TRUE(chol.solve(b, x));
+            EXPECT_LT(residual(m, x, b), 1e-12) << block << " " << d;
+        }
+        // d = 1 makes the diagonal blocks [1 1; 1 1] singular and the matrix
+        // indefinite.
+        EXPECT_FALSE(chol.factor(blockTridiagonal(20, 1.0), why, block));
+        EXPECT_FALSE(why.empty());
+    }
+}

@@ -48,16 +48,21 @@ TEST(Parameters, DisablingRules) {
     Unwrap u;
     u.node->setInt("npins", 0, 2);
     u.node->setInt("enable2", 0, 0);
+    // Each row: a parameter and whether it is enabled with the defaults
+    // (pin 2 disabled), then after livepins, useseamatt, seamcode and
+    // outgroup are turned on and userange off.
+    struct Row {
+        const char *parm;
+        bool before, after;
+    };
+    const Row rows[] = {
+        {"pin1", true, true},        {"pinuv1", true, false},     {"pin2", false, false},
+        {"pinuv2", false, false},    {"seams", true, false},      {"seamatt", false, true},
+        {"seamcolour", false, true}, {"groupname", false, true},  {"urange", true, false},
+        {"vrange", true, false},     {"keepaspect", true, false}, {"angles", true, true},
+    };
     u.node->disableParms();
-    EXPECT_TRUE(u.node->isParmEnabled("pin1"));
-    EXPECT_TRUE(u.node->isParmEnabled("pinuv1"));
-    EXPECT_FALSE(u.node->isParmEnabled("pin2"));
-    EXPECT_FALSE(u.node->isParmEnabled("pinuv2"));
-    EXPECT_TRUE(u.node->isParmEnabled("seams"));
-    EXPECT_FALSE(u.node->isParmEnabled("seamatt"));
-    EXPECT_FALSE(u.node->isParmEnabled("seamcolour"));
-    EXPECT_FALSE(u.node->isParmEnabled("groupname"));
-    EXPECT_TRUE(u.node->isParmEnabled("urange"));
+    for (const Row &r : rows) EXPECT_EQ(u.node->isParmEnabled(r.parm), r.before) << r.parm;
     EXPECT_EQ(u.node->disableParms(), 0u);  // nothing changes the second time
 
     u.node->setInt("livepins", 0, 1);
@@ -67,16 +72,19 @@ TEST(Parameters, DisablingRules) {
     u.node->setInt("outgroup", 0, 1);
     // pinuv1, seams, seamatt, urange, vrange, keepaspect, seamcolour, groupname.
     EXPECT_EQ(u.node->disableParms(), 8u);
-    EXPECT_FALSE(u.node->isParmEnabled("pinuv1"));
-    EXPECT_TRUE(u.node->isParmEnabled("pin1"));
-    EXPECT_FALSE(u.node->isParmEnabled("seams"));
-    EXPECT_TRUE(u.node->isParmEnabled("seamatt"));
-    EXPECT_FALSE(u.node->isParmEnabled("urange"));
-    EXPECT_FALSE(u.node->isParmEnabled("vrange"));
-    EXPECT_FALSE(u.node->isParmEnabled("keepaspect"));
-    EXPECT_TRUE(u.node->isParmEnabled("angles"));
-    EXPECT_TRUE(u.node->isParmEnabled("seamcolour"));
-    EXPECT_TRUE(u.node->isParmEnabled("groupname"));
+    for (const Row &r : rows) EXPECT_EQ(u.node->isParmEnabled(r.parm), r.after) << r.parm;
+}
+
+// The host shows each parameter's help as its tooltip.
+TEST(Parameters, EveryParameterHasAHelpText) {
+    for (const PRM_Template *t = SOP_Flatskin::myTemplateList; !t->isTerminator(); ++t) {
+        ASSERT_NE(t->getHelpText(), nullptr) << t->getToken();
+        EXPECT_GT(std::string(t->getHelpText()).size(), 10u) << t->getToken();
+        if (t->getMultiParmTemplate())
+            for (const PRM_Template *i = t->getMultiParmTemplate(); !i->isTerminator(); ++i) {
+                ASSERT_NE(i->getHelpText(), nullptr) << i->getToken();
+            }
+    }
 }
 
 TEST(Parameters, ToggleAndNameAreReadAtTimeZero) {

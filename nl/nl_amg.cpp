@@ -15,8 +15,10 @@
 //      neither A P nor P^T is ever stored.
 // The near-null space matters: a conformal map is fixed only by its pins,
 // and every map z -> a z + c (a shift, a turn and a scale of the layout)
-// costs almost nothing, so the coarse levels must hold all four; with
-// translations alone the iteration count grows much as Jacobi's does.
+// costs almost nothing, so the coarse levels hold all four: that halves
+// the iterations of translations alone. The other holomorphic maps
+// (z -> z^2, ...) cost little too and are not held, which is why the
+// count still grows about as the square root of the size.
 // Coarsening stops at opts.coarsest unknowns, which get a dense Cholesky
 // factor, or when it stalls, in which case the smoother alone serves the
 // last level.

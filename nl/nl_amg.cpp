@@ -584,8 +584,11 @@ unsigned finest_nullspace(const CsrMatrix& m, const std::vector<double>& start, 
 
 class Hierarchy {
 public:
+    // go_on() is asked before each level is built; a false answer stops
+    // the setup, and stopped() tells.
+    template <class GoOn>
     Hierarchy(const CsrMatrix& m, const std::vector<double>& start, const AmgOptions& opts,
-              Runner& run)
+              Runner& run, GoOn go_on)
         : run_(run), opts_(opts) {
         levels_.reserve(kMaxLevels);
         levels_.emplace_back();
@@ -598,6 +601,10 @@ public:
             prepare_level(fine, run_);
             const CsrMatrix& a = *fine.a;
             if (a.n <= opts.coarsest || levels_.size() >= kMaxLevels) break;
+            if (!go_on()) {
+                stopped_ = true;
+                return;
+            }
             const PointGraph g = strength_graph(a, fine.block, opts.strength);
             std::vector<NLuint> agg;
             const NLuint count = aggregate(g, agg);
@@ -622,6 +629,7 @@ public:
     }
 
     bool singular() const { return singular_; }
+    bool stopped() const { return stopped_; }
     unsigned levels() const { return static_cast<unsigned>(levels_.size()); }
 
     // z = B r on the finest level (r, z of M.n values).
@@ -720,6 +728,7 @@ private:
     DenseFactor factor_;
     bool dense_ = false;
     bool singular_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -731,8 +740,15 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>&
     AmgOutcome out;
     const NLuint n = m.n;
     Runner run(options.threads);
-    Hierarchy h(m, x, amg, run);
+    // The setup of a large system takes a while: let the caller stop it.
+    Hierarchy h(m, x, amg, run, [&] {
+        return !options.progress || options.progress(0, options.max_iterations, 1.0, options.progress_data);
+    });
     out.levels = h.levels();
+    if (h.stopped()) {
+        out.cg.stopped = true;
+        return out;
+    }
     if (h.singular()) {
         out.singular = true;
         return out;

@@ -42,8 +42,9 @@ struct AmgOutcome {
 // similarity or mirror, converges fastest. Unknowns whose row of M is zero
 // keep their value. When the coarsest level is singular (M is, for instance
 // with too few unknowns fixed), x is untouched and singular is set. With
-// amg.block == 2 the unknowns pair as (2k, 2k+1); the pairing falls back to
-// single unknowns when one of a pair has a zero row and the other not.
+// amg.block == 2 the unknowns pair as (2k, 2k+1). options.progress is also
+// asked, with iteration 0 and error 1, before each coarse level is built;
+// when it stops the setup or the loop, x is untouched and stopped is set.
 AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
                                   std::vector<double>& x, const CgOptions& options,
                                   const AmgOptions& amg);

@@ -168,6 +168,32 @@ TEST_F(NlAmg, SingularSystemsFailWithAMessageAndKeepTheSetValues) {
     }
 }
 
+TEST_F(NlAmg, ProgressStopsTheSetupOrTheLoopAndKeepsTheSetValues) {
+    // The first report comes from the setup, before the coarse level; the
+    // later ones from the loop.
+    const Grid grid{24, wavy, {0, 24}};
+    for (int stop_at : {1, 4}) {
+        struct Seen { int calls = 0, stop_at = 0; } seen{0, stop_at};
+        NLcontext c = nlNewContext();
+        nlSolverParameteri(NL_SOLVER, NL_CG_AMG_EXT);
+        nlSolverParameterd(NL_THRESHOLD, kThreshold);
+        nlSolverParameteri(NL_MAX_ITERATIONS, 1000);
+        begin_system(grid.variables());
+        for (NLint i = 0; i < grid.variables(); ++i) nlSetVariable(NLuint(i), 0.125);
+        grid.build();
+        end_system();
+        nlSetProgressFunction([](NLuint, NLuint, NLdouble, void* d) -> NLboolean {
+            auto* s = static_cast<Seen*>(d);
+            return ++s->calls < s->stop_at ? NL_TRUE : NL_FALSE;
+        }, &seen);
+        EXPECT_EQ(nlSolve(), NL_FALSE) << stop_at;
+        EXPECT_EQ(seen.calls, stop_at);
+        EXPECT_EQ(nlGetVariable(3), 0.125) << stop_at;
+        nlDeleteContext(c);
+    }
+    nlMakeCurrent(ctx_);
+}
+
 TEST(NlAmgInternals, ThreadsChangeNoBit) {
     // A normal matrix large enough that every pass is split: a 1D chain
     // of 60000 points with (u, v) pairs, its first point fixed.

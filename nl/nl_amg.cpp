@@ -169,7 +169,7 @@ private:
 struct Level {
     CsrMatrix own;                 // the operator of a coarse level
     const CsrMatrix* a = nullptr;  // the operator: own, or the caller's M
-    unsigned block = 1;
+    unsigned block = 1;            // unknowns per point
     std::vector<double> dinv;      // inverse diagonal, 0 where the diagonal is
     double hi = 1.0;               // Chebyshev interval of D^-1 A
     Sparse p;                      // prolongator from the next level; empty on the last

@@ -168,7 +168,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
 bool SOP_Flatskin::solve(GU_Detail &work) {
     // Pins, rows and write-back all read every point's solver index.
     if (myPtNOffset < 0) return false;
-    // Every item of the "solver" menu solves the same normal equations.
+    // "direct" factors the same normal equations instead of iterating.
     configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
     nlBegin(NL_SYSTEM);
     setupPins(*gdp, work);

@@ -2,12 +2,20 @@
 #include <cmath>
 #include <nl.h>
 
+/// The items of the node's "solver" menu, in menu order.
+enum UnwrapSolver { UNWRAP_CG = 0, UNWRAP_DIRECT = 1, UNWRAP_MULTIGRID = 2 };
+
 /// Configures the current OpenNL context, still in its initial state, for
 /// the conformal system of a piece of n > 0 points: 2n variables, least
-/// squares, threshold 1e-10 and at most 5n iterations; Jacobi-preconditioned
-/// conjugate gradient, or a sparse Cholesky factorisation when direct.
-inline void configureUnwrapSolver(int n, bool direct) {
-    nlSolverParameteri(NL_SOLVER, direct ? NL_CHOLMOD_EXT : NL_CG);
+/// squares, threshold 1e-10 and at most 5n iterations. solver is an
+/// UnwrapSolver: the Jacobi-preconditioned conjugate gradient (also for any
+/// other value), a sparse Cholesky factorisation, or the conjugate gradient
+/// preconditioned by algebraic multigrid, with the same threshold.
+inline void configureUnwrapSolver(int n, int solver) {
+    const NLenum id = solver == UNWRAP_DIRECT      ? NL_CHOLMOD_EXT
+                      : solver == UNWRAP_MULTIGRID ? NL_CG_AMG_EXT
+                                                   : NL_CG;
+    nlSolverParameteri(NL_SOLVER, static_cast<NLint>(id));
     nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
     nlSolverParameteri(NL_NB_VARIABLES, 2 * n);
     nlSolverParameteri(NL_MAX_ITERATIONS, 5 * n);

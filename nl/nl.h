@@ -39,8 +39,8 @@
  *
  * Not thread-safe: the current context is one process-wide slot, and a
  * context must be used by one thread at a time. nlSolve() may use one helper
- * thread internally for large systems, and NL_CHOLMOD_EXT the threads of
- * the BLAS it is linked with.
+ * thread internally for large systems (NL_CG and NL_CG_AMG_EXT), and
+ * NL_CHOLMOD_EXT the threads of the BLAS it is linked with.
  */
 #ifndef FLATSKIN_NL_H
 #define FLATSKIN_NL_H
@@ -82,6 +82,23 @@ typedef void* NLcontext;
  * variables in no row (or only with zero coefficients) keep their start
  * value, as under NL_CG. */
 #define NL_CHOLMOD_EXT 0x214
+
+/* 0x2a0: multigrid extension (this library's own value): the conjugate
+ * gradient on the same normal equations, with the same NL_MAX_ITERATIONS,
+ * NL_THRESHOLD and stopping rule as NL_CG, preconditioned by one V-cycle of
+ * a smoothed-aggregation algebraic multigrid instead of NL_PRECONDITIONER.
+ * On conformal maps it takes about a hundredth of Jacobi's iterations,
+ * though both counts grow about as the square root of the size (the
+ * shapes of a layout that cost almost nothing are too many for the
+ * hierarchy to hold). Variables 2k and 2k+1 are aggregated
+ * as one point when the free ones pair up so (as the u and v of a layout),
+ * and the start values of the free variables, read as a rough layout,
+ * shape the hierarchy: it converges fastest from a start of the solution's
+ * shape (a projection of the surface), more slowly from all zeros. Free
+ * variables in no row keep their start value. When the coarsest level of
+ * the hierarchy is singular (for instance too few variables locked),
+ * nlSolve() returns NL_FALSE with a message, without failing the context. */
+#define NL_CG_AMG_EXT 0x2a0
 
 /* 0x000, 0x300: preconditioners. */
 #define NL_PRECOND_NONE 0x000
@@ -214,7 +231,8 @@ void nlRightHandSide(NLdouble value);
  * With NL_CHOLMOD_EXT it also returns NL_FALSE, with a message but without
  * failing the context, when the normal matrix of the free
  * variables is singular (for instance too few variables locked) or the
- * factorisation runs out of memory. */
+ * factorisation runs out of memory; with NL_CG_AMG_EXT likewise when the
+ * coarsest level of its hierarchy is singular. */
 NLboolean nlSolve(void);
 
 #ifdef __cplusplus

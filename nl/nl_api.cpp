@@ -3,6 +3,7 @@
 // (out of memory) never cross the C boundary: they are reported as misuse.
 #include "nl.h"
 
+#include "nl_amg.h"
 #include "nl_cg.h"
 #include "nl_cholmod.h"
 #include "nl_context.h"
@@ -57,7 +58,8 @@ void reject_parameter(Context* c, NLenum pname, const char* fn) {
 
 void set_solver(Context* c, NLint v, const char* fn) {
     const NLenum solver = static_cast<NLenum>(v);
-    if (solver == NL_SOLVER_DEFAULT || solver == NL_CG || solver == NL_CHOLMOD_EXT) {
+    if (solver == NL_SOLVER_DEFAULT || solver == NL_CG || solver == NL_CHOLMOD_EXT ||
+        solver == NL_CG_AMG_EXT) {
         c->params.solver = solver;
     } else if (solver == NL_BICGSTAB) {
         nl::misuse(c, fn, "NL_BICGSTAB is not supported (least-squares systems are "
@@ -252,6 +254,41 @@ bool run_cg(Context* c, std::vector<double>& x) {
     return out.finite && !out.stopped;
 }
 
+// Whether the free variables pair up as (2k, 2k+1) of the same k, as the
+// u and v of a point do when points are locked whole.
+bool free_variables_pair(const Context* c) {
+    const std::vector<NLuint>& f = c->free_variable;
+    if (f.size() % 2 != 0) return false;
+    for (std::size_t k = 0; k < f.size(); k += 2) {
+        if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
+    }
+    return true;
+}
+
+// Runs the multigrid-preconditioned conjugate gradient on the free
+// variables x; false when a non-finite value came up or the hierarchy is
+// singular (with a message: a well-formed system can be singular).
+bool run_amg(Context* c, std::vector<double>& x) {
+    nl::CgOptions options;
+    options.max_iterations = static_cast<NLuint>(std::max(c->params.max_iterations, 0));
+    options.threshold = c->params.threshold;
+    options.threads = nl::threads_for(static_cast<NLuint>(x.size()));
+    options.progress = c->progress;
+    options.progress_data = c->progress_data;
+    nl::AmgOptions amg;
+    amg.block = free_variables_pair(c) ? 2 : 1;
+    amg.threads = options.threads;
+    const nl::AmgOutcome out = nl::amg_conjugate_gradient(c->normal, c->b, x, options, amg);
+    c->used_iterations = clamp_to_int(out.cg.iterations);
+    if (out.singular) {
+        nl::report("nlSolve", "NL_CG_AMG_EXT: the normal matrix is singular (are enough "
+                              "variables locked?)");
+        return false;
+    }
+    c->error = out.cg.error;
+    return out.cg.finite && !out.cg.stopped;
+}
+
 // Factors and solves for the free variables x; false (with a message, as
 // the factorisation can fail on a well-formed system) when it cannot.
 bool run_cholesky(Context* c, std::vector<double>& x) {
@@ -274,7 +311,12 @@ bool run_solver(Context* c) {
     if (c->non_finite_input || !finite_values) return false;
     std::vector<double> x(c->free_variable.size());
     for (std::size_t f = 0; f < x.size(); ++f) x[f] = c->value[c->free_variable[f]];
-    const bool solved = c->params.solver == NL_CHOLMOD_EXT ? run_cholesky(c, x) : run_cg(c, x);
+    bool solved;
+    switch (c->params.solver) {
+        case NL_CHOLMOD_EXT: solved = run_cholesky(c, x); break;
+        case NL_CG_AMG_EXT: solved = run_amg(c, x); break;
+        default: solved = run_cg(c, x);
+    }
     if (!solved) return false;
     for (std::size_t f = 0; f < x.size(); ++f) c->value[c->free_variable[f]] = x[f];
     return true;

@@ -173,7 +173,7 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     myAngles.clear();
     if (evalInt("angles", 0, 0) == 1 && !optimiseAngles(work)) return false;
     // "direct" factors the same normal equations instead of iterating.
-    configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0) == 1);
+    configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
     nlBegin(NL_SYSTEM);
     setupPins(*gdp, work);
     nlBegin(NL_MATRIX);

@@ -76,6 +76,7 @@ static PRM_Name seamColourItems[] = {
 static PRM_Name solverItems[] = {
     PRM_Name("cg", "Conjugate gradient", 0),
     PRM_Name("direct", "Sparse Cholesky", 0),
+    PRM_Name("multigrid", "Algebraic multigrid", 0),
     PRM_Name(0, 0, 0),
 };
 static PRM_Name anglesItems[] = {

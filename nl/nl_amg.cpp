@@ -1,0 +1,818 @@
+// Smoothed aggregation, level by level:
+//   1. points: groups of `block` unknowns; |A_IJ| the Frobenius norm of
+//      the block of points I, J; a point with a zero diagonal block takes
+//      no part (its unknowns keep their value);
+//   2. aggregates: a point whose strong neighbours are all free starts an
+//      aggregate with them; the points left join the aggregate of a strong
+//      neighbour; any still left start aggregates of their own;
+//   3. P_tent: the near-null space restricted to each aggregate and
+//      orthonormalised, k columns per aggregate (the coarse level has
+//      points of k unknowns), and P = (I - w D^-1 A) P_tent with
+//      w = 4 / (3 rho(D^-1 A));
+//   4. A_c = P^T A P, one aggregate (block of coarse rows) at a time: the
+//      rows of P that reach an aggregate are the neighbours of its
+//      members, and their rows of A P are formed as they are needed, so
+//      neither A P nor P^T is ever stored.
+// The near-null space matters: a conformal map is fixed only by its pins,
+// and every map z -> a z + c (a shift, a turn and a scale of the layout)
+// costs almost nothing, so the coarse levels hold all four: that halves
+// the iterations of translations alone. The other holomorphic maps
+// (z -> z^2, ...) cost little too and are not held, which is why the
+// count still grows about as the square root of the size.
+// Coarsening stops at opts.coarsest unknowns, which get a dense Cholesky
+// factor, or when it stalls, in which case the smoother alone serves the
+// last level.
+#include "nl_amg.h"
+
+#include "nl_team.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+namespace nl {
+
+namespace {
+
+constexpr NLuint kNone = std::numeric_limits<NLuint>::max();
+constexpr NLuint kParallelRows = 20000;  // shorter passes run on the calling thread
+constexpr NLuint kBlockRows = 1024;      // rows per partial sum of a dot product
+constexpr unsigned kMaxLevels = 24;
+constexpr unsigned kMaxNullspace = 4;    // near-null vectors per point, at most
+constexpr double kStallRatio = 0.85;     // a coarse level this close in size stops coarsening
+constexpr unsigned kPowerSteps = 20;     // steps of the spectral radius estimate
+// Chebyshev smoothing targets D^-1 A's eigenvalues in [hi / kLowRatio, hi].
+constexpr double kLowRatio = 20.0;
+// As for the direct solver: a pivot below this fraction of its diagonal
+// entry is roundoff left of an exact zero.
+constexpr double kSmallestPivotRatio = 1e-11;
+
+// A rectangular CSR matrix, rows x cols.
+struct Sparse {
+    NLuint rows = 0, cols = 0;
+    std::vector<std::size_t> start{0};
+    Buffer<NLuint> col;
+    Buffer<double> val;
+};
+
+// Splits passes over rows on a team, and adds up dot products in fixed
+// blocks of rows in block order, so that the thread count changes nothing.
+class Runner {
+public:
+    explicit Runner(unsigned threads) {
+        if (threads > 1) team_ = std::make_unique<Team>(threads);
+    }
+
+    // Calls f(first, last) over contiguous ranges covering [0, n).
+    template <class F>
+    void rows(NLuint n, F f) {
+        if (!team_ || n < kParallelRows) {
+            f(NLuint(0), n);
+            return;
+        }
+        const unsigned parts = team_->parts();
+        auto part = [&](unsigned p) {
+            f(static_cast<NLuint>(std::uint64_t(n) * p / parts),
+              static_cast<NLuint>(std::uint64_t(n) * (p + 1) / parts));
+        };
+        team_->run(part);
+    }
+
+    // Sum over i < n of term(i), in blocks of kBlockRows.
+    template <class Term>
+    double sum(NLuint n, Term term) {
+        const NLuint blocks = (n + kBlockRows - 1) / kBlockRows;
+        sums_.resize(blocks);
+        rows(blocks, [&](NLuint first, NLuint last) {
+            for (NLuint k = first; k < last; ++k) {
+                double s = 0.0;
+                const NLuint end = std::min(n, (k + 1) * kBlockRows);
+                for (NLuint i = k * kBlockRows; i < end; ++i) s += term(i);
+                sums_[k] = s;
+            }
+        });
+        double t = 0.0;
+        for (double s : sums_) t += s;
+        return t;
+    }
+
+private:
+    std::unique_ptr<Team> team_;
+    std::vector<double> sums_;
+};
+
+// Dense Cholesky factor of the coarsest level, over its unknowns with a
+// nonzero diagonal; the others solve to 0.
+class DenseFactor {
+public:
+    // False when the matrix is singular (a pivot at roundoff or below).
+    bool factor(const CsrMatrix& a) {
+        kept_.clear();
+        std::vector<NLuint> number(a.n, kNone);
+        for (NLuint i = 0; i < a.n; ++i) {
+            if (a.diagonal(i) != 0.0) {
+                number[i] = static_cast<NLuint>(kept_.size());
+                kept_.push_back(i);
+            }
+        }
+        const std::size_t n = kept_.size();
+        l_.assign(n * n, 0.0);
+        for (std::size_t r = 0; r < n; ++r) {
+            const NLuint i = kept_[r];
+            for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                const NLuint c = number[a.col[k]];
+                if (c != kNone && c <= r) l_[r * n + c] = a.val[k];
+            }
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            const double diag = l_[j * n + j];
+            double d = diag;
+            for (std::size_t k = 0; k < j; ++k) d -= l_[j * n + k] * l_[j * n + k];
+            if (!(d > kSmallestPivotRatio * diag)) return false;
+            const double ljj = std::sqrt(d);
+            l_[j * n + j] = ljj;
+            for (std::size_t i = j + 1; i < n; ++i) {
+                double s = l_[i * n + j];
+                for (std::size_t k = 0; k < j; ++k) s -= l_[i * n + k] * l_[j * n + k];
+                l_[i * n + j] = s / ljj;
+            }
+        }
+        return true;
+    }
+
+    // x = A^-1 b over the kept unknowns (x and b hold A.n values).
+    void solve(const double* b, double* x, NLuint size) {
+        const std::size_t n = kept_.size();
+        y_.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            double s = b[kept_[i]];
+            for (std::size_t k = 0; k < i; ++k) s -= l_[i * n + k] * y_[k];
+            y_[i] = s / l_[i * n + i];
+        }
+        for (std::size_t i = n; i-- > 0;) {
+            double s = y_[i];
+            for (std::size_t k = i + 1; k < n; ++k) s -= l_[k * n + i] * y_[k];
+            y_[i] = s / l_[i * n + i];
+        }
+        std::fill(x, x + size, 0.0);
+        for (std::size_t i = 0; i < n; ++i) x[kept_[i]] = y_[i];
+    }
+
+private:
+    std::vector<NLuint> kept_;
+    std::vector<double> l_;  // lower triangle, row-major
+    std::vector<double> y_;
+};
+
+struct Level {
+    CsrMatrix own;                 // the operator of a coarse level
+    const CsrMatrix* a = nullptr;  // the operator: own, or the caller's M
+    unsigned block = 1;            // unknowns per point
+    std::vector<double> dinv;      // inverse diagonal, 0 where the diagonal is
+    double hi = 1.0;               // Chebyshev interval of D^-1 A
+    Sparse p;                      // prolongator from the next level; empty on the last
+    // Right-hand side and solution of a coarse level's correction, and
+    // scratch for the smoother.
+    std::vector<double> b, x, res, d, t, e;
+};
+
+// ---- Setup ---------------------------------------------------------------
+
+// The strong-connection graph of the points of a (neighbours only) and
+// whether each point takes part (a nonzero diagonal block).
+struct PointGraph {
+    std::vector<std::size_t> start{0};
+    std::vector<NLuint> adj;
+    std::vector<unsigned char> active;
+};
+
+PointGraph strength_graph(const CsrMatrix& a, unsigned block, double theta) {
+    const NLuint points = a.n / block;
+    std::vector<double> dnorm(points, 0.0);
+    for (NLuint i = 0; i < a.n; ++i) {
+        const NLuint I = i / block;
+        for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+            if (a.col[k] / block == I) dnorm[I] += a.val[k] * a.val[k];
+        }
+    }
+    PointGraph g;
+    g.active.resize(points);
+    for (NLuint I = 0; I < points; ++I) g.active[I] = dnorm[I] > 0.0;
+    std::vector<double> acc(points, 0.0);
+    std::vector<NLuint> mark(points, kNone), seen;
+    g.start.reserve(std::size_t(points) + 1);
+    for (NLuint I = 0; I < points; ++I) {
+        seen.clear();
+        if (g.active[I]) {
+            for (NLuint i = I * block; i < (I + 1) * block; ++i) {
+                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                    const NLuint J = a.col[k] / block;
+                    if (J == I || !g.active[J]) continue;
+                    if (mark[J] != I) {
+                        mark[J] = I;
+                        acc[J] = 0.0;
+                        seen.push_back(J);
+                    }
+                    acc[J] += a.val[k] * a.val[k];
+                }
+            }
+        }
+        for (NLuint J : seen) {
+            // Squared norms on both sides: |A_IJ|^2 >= theta^2 |A_II| |A_JJ|.
+            if (acc[J] >= theta * theta * std::sqrt(dnorm[I] * dnorm[J])) g.adj.push_back(J);
+        }
+        std::sort(g.adj.begin() + static_cast<std::ptrdiff_t>(g.start.back()), g.adj.end());
+        g.start.push_back(g.adj.size());
+    }
+    return g;
+}
+
+// The aggregate of every point (kNone for inactive ones); returns the
+// number of aggregates.
+NLuint aggregate(const PointGraph& g, std::vector<NLuint>& agg) {
+    const auto points = static_cast<NLuint>(g.active.size());
+    agg.assign(points, kNone);
+    NLuint count = 0;
+    auto neighbours = [&](NLuint I) {
+        return std::make_pair(g.adj.begin() + static_cast<std::ptrdiff_t>(g.start[I]),
+                              g.adj.begin() + static_cast<std::ptrdiff_t>(g.start[I + 1]));
+    };
+    // 1: a free point whose neighbours are all free seeds an aggregate.
+    for (NLuint I = 0; I < points; ++I) {
+        if (!g.active[I] || agg[I] != kNone) continue;
+        auto [first, last] = neighbours(I);
+        if (std::any_of(first, last, [&](NLuint J) { return agg[J] != kNone; })) continue;
+        agg[I] = count;
+        for (auto it = first; it != last; ++it) agg[*it] = count;
+        ++count;
+    }
+    // 2: the rest join a neighbouring aggregate of step 1.
+    const std::vector<NLuint> seeded = agg;
+    for (NLuint I = 0; I < points; ++I) {
+        if (!g.active[I] || agg[I] != kNone) continue;
+        auto [first, last] = neighbours(I);
+        for (auto it = first; it != last; ++it) {
+            if (seeded[*it] != kNone) {
+                agg[I] = seeded[*it];
+                break;
+            }
+        }
+    }
+    // 3: points still left (no neighbour in an aggregate) start their own.
+    for (NLuint I = 0; I < points; ++I) {
+        if (!g.active[I] || agg[I] != kNone) continue;
+        agg[I] = count;
+        auto [first, last] = neighbours(I);
+        for (auto it = first; it != last; ++it) {
+            if (agg[*it] == kNone) agg[*it] = count;
+        }
+        ++count;
+    }
+    return count;
+}
+
+// Estimate of the largest eigenvalue of D^-1 A: the largest Rayleigh
+// quotient x^T A x / x^T D x of a few power steps, never above the
+// Gershgorin bound, from a fixed pseudo-random start.
+double spectral_radius(const CsrMatrix& a, const std::vector<double>& dinv, Runner& run) {
+    const NLuint n = a.n;
+    double gershgorin = 0.0;
+    for (NLuint i = 0; i < n; ++i) {
+        double s = 0.0;
+        for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) s += std::fabs(a.val[k]);
+        gershgorin = std::max(gershgorin, s * dinv[i]);
+    }
+    std::vector<double> x(n), y(n);
+    std::uint32_t seed = 12345u;
+    for (NLuint i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        x[i] = dinv[i] == 0.0 ? 0.0 : double(seed >> 8) / double(1u << 24) - 0.5;
+    }
+    double best = 0.0;
+    for (unsigned step = 0; step < kPowerSteps; ++step) {
+        run.rows(n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) y[i] = a.row_dot(i, x.data());
+        });
+        const double xax = run.sum(n, [&](NLuint i) { return x[i] * y[i]; });
+        const double xdx = run.sum(n, [&](NLuint i) { return dinv[i] == 0.0 ? 0.0 : x[i] * x[i] / dinv[i]; });
+        if (!(xdx > 0.0)) break;
+        best = std::max(best, xax / xdx);
+        const double norm = std::sqrt(run.sum(n, [&](NLuint i) {
+            const double v = dinv[i] * y[i];
+            return v * v;
+        }));
+        if (!(norm > 0.0)) break;
+        for (NLuint i = 0; i < n; ++i) x[i] = dinv[i] * y[i] / norm;
+    }
+    return best > 0.0 ? std::min(best, gershgorin) : gershgorin;
+}
+
+// The tentative prolongator and the coarse near-null space: for each
+// aggregate, the rows of the near-null space b (n x k, row-major) at the
+// unknowns of its points with a nonzero diagonal, orthonormalised (modified
+// Gram-Schmidt) into k columns of P_tent; the triangular factor becomes the
+// aggregate's k rows of the coarse near-null space. A column that vanishes
+// (an aggregate with fewer unknowns than k) stays zero.
+Sparse tentative(const CsrMatrix& a, unsigned block, unsigned k, const std::vector<double>& b,
+                 const std::vector<double>& dinv, const std::vector<NLuint>& agg, NLuint aggregates,
+                 std::vector<double>& coarse_nullspace) {
+    const auto points = static_cast<NLuint>(agg.size());
+    std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
+    for (NLuint I = 0; I < points; ++I) {
+        if (agg[I] != kNone) ++first[agg[I] + 1];
+    }
+    for (NLuint g = 0; g < aggregates; ++g) first[g + 1] += first[g];
+    {
+        std::vector<NLuint> next(first.begin(), first.end() - 1);
+        for (NLuint I = 0; I < points; ++I) {
+            if (agg[I] != kNone) member[next[agg[I]]++] = I;
+        }
+    }
+    // Q of every unknown: k values, or none for unknowns outside aggregates.
+    std::vector<double> q(std::size_t(a.n) * k, 0.0);
+    coarse_nullspace.assign(std::size_t(aggregates) * k * k, 0.0);
+    std::vector<NLuint> dofs;
+    for (NLuint g = 0; g < aggregates; ++g) {
+        dofs.clear();
+        for (NLuint m = first[g]; m < first[g + 1]; ++m) {
+            for (NLuint i = member[m] * block; i < (member[m] + 1) * block; ++i) {
+                if (dinv[i] != 0.0) dofs.push_back(i);
+            }
+        }
+        for (NLuint i : dofs) std::copy_n(&b[std::size_t(i) * k], k, &q[std::size_t(i) * k]);
+        double* r = &coarse_nullspace[std::size_t(g) * k * k];
+        for (unsigned c = 0; c < k; ++c) {
+            double before = 0.0;
+            for (NLuint i : dofs) before += q[std::size_t(i) * k + c] * q[std::size_t(i) * k + c];
+            for (unsigned e = 0; e < c; ++e) {
+                double dot = 0.0;
+                for (NLuint i : dofs) dot += q[std::size_t(i) * k + e] * q[std::size_t(i) * k + c];
+                r[e * k + c] = dot;
+                for (NLuint i : dofs) q[std::size_t(i) * k + c] -= dot * q[std::size_t(i) * k + e];
+            }
+            double norm = 0.0;
+            for (NLuint i : dofs) norm += q[std::size_t(i) * k + c] * q[std::size_t(i) * k + c];
+            norm = std::sqrt(norm);
+            // What is left of a dependent column is roundoff: drop it.
+            const bool kept = norm > 1e-10 * std::sqrt(before);
+            r[c * k + c] = kept ? norm : 0.0;
+            for (NLuint i : dofs) q[std::size_t(i) * k + c] = kept ? q[std::size_t(i) * k + c] / norm : 0.0;
+        }
+    }
+    Sparse t;
+    t.rows = a.n;
+    t.cols = aggregates * k;
+    t.start.reserve(std::size_t(a.n) + 1);
+    for (NLuint i = 0; i < a.n; ++i) {
+        const NLuint g = agg[i / block];
+        if (g != kNone && dinv[i] != 0.0) {
+            for (unsigned c = 0; c < k; ++c) {
+                const double v = q[std::size_t(i) * k + c];
+                if (v != 0.0) {
+                    t.col.push_back(g * k + c);
+                    t.val.push_back(v);
+                }
+            }
+        }
+        t.start.push_back(t.col.size());
+    }
+    return t;
+}
+
+// P = (I - omega D^-1 A) t for the tentative prolongator t.
+Sparse smoothed_prolongator(const CsrMatrix& a, const Sparse& t, const std::vector<double>& dinv,
+                            double omega) {
+    Sparse p;
+    p.rows = a.n;
+    p.cols = t.cols;
+    p.start.reserve(std::size_t(a.n) + 1);
+    std::vector<NLuint> mark(p.cols, kNone), seen;
+    std::vector<double> acc(p.cols, 0.0);
+    for (NLuint i = 0; i < a.n; ++i) {
+        seen.clear();
+        if (dinv[i] != 0.0) {
+            auto add = [&](NLuint j, double scale) {
+                for (std::size_t q = t.start[j]; q < t.start[j + 1]; ++q) {
+                    const NLuint c = t.col[q];
+                    if (mark[c] != i) {
+                        mark[c] = i;
+                        acc[c] = 0.0;
+                        seen.push_back(c);
+                    }
+                    acc[c] += scale * t.val[q];
+                }
+            };
+            add(i, 1.0);
+            const double s = -omega * dinv[i];
+            for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) add(a.col[k], s * a.val[k]);
+            std::sort(seen.begin(), seen.end());
+            for (NLuint c : seen) {
+                p.col.push_back(c);
+                p.val.push_back(acc[c]);
+            }
+        }
+        p.start.push_back(p.col.size());
+    }
+    return p;
+}
+
+// Entry (i, c) of p, 0 when not stored.
+double entry(const Sparse& p, NLuint i, NLuint c) {
+    for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) {
+        if (p.col[k] == c) return p.val[k];
+        if (p.col[k] > c) break;
+    }
+    return 0.0;
+}
+
+// P^T A P, one aggregate's block of coarse rows at a time.
+CsrMatrix galerkin(const CsrMatrix& a, unsigned block, unsigned kk, const Sparse& p,
+                   const std::vector<NLuint>& agg, NLuint aggregates) {
+    // Members of each aggregate.
+    const auto points = static_cast<NLuint>(agg.size());
+    std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
+    for (NLuint I = 0; I < points; ++I) {
+        if (agg[I] != kNone) ++first[agg[I] + 1];
+    }
+    for (NLuint c = 0; c < aggregates; ++c) first[c + 1] += first[c];
+    {
+        std::vector<NLuint> next(first.begin(), first.end() - 1);
+        for (NLuint I = 0; I < points; ++I) {
+            if (agg[I] != kNone) member[next[agg[I]]++] = I;
+        }
+    }
+    CsrMatrix c;
+    c.n = p.cols;
+    c.row_start.assign(1, 0);
+    c.row_start.reserve(std::size_t(c.n) + 1);
+    std::vector<NLuint> support, support_mark(a.n, kNone);
+    std::vector<std::size_t> ap_mark(p.cols, 0);
+    std::vector<NLuint> ap_seen;
+    std::size_t stamp = 0;
+    std::vector<double> ap(p.cols, 0.0);
+    std::vector<std::vector<double>> out(kk, std::vector<double>(p.cols, 0.0));
+    std::vector<NLuint> out_mark(p.cols, kNone), out_seen;
+    for (NLuint g = 0; g < aggregates; ++g) {
+        // Rows of P that reach aggregate g: the neighbours of its members.
+        support.clear();
+        for (NLuint m = first[g]; m < first[g + 1]; ++m) {
+            for (NLuint i = member[m] * block; i < (member[m] + 1) * block; ++i) {
+                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                    const NLuint j = a.col[k];
+                    if (support_mark[j] != g) {
+                        support_mark[j] = g;
+                        support.push_back(j);
+                    }
+                }
+            }
+        }
+        out_seen.clear();
+        for (NLuint k : support) {
+            double pk[kMaxNullspace] = {};
+            bool any = false;
+            for (unsigned u = 0; u < kk; ++u) {
+                pk[u] = entry(p, k, g * kk + u);
+                any = any || pk[u] != 0.0;
+            }
+            if (!any) continue;
+            // Row k of A P. A row reaches several aggregates, so every
+            // visit gets its own stamp.
+            ++stamp;
+            ap_seen.clear();
+            for (std::size_t t = a.row_start[k]; t < a.row_start[k + 1]; ++t) {
+                const NLuint j = a.col[t];
+                const double akj = a.val[t];
+                for (std::size_t q = p.start[j]; q < p.start[j + 1]; ++q) {
+                    const NLuint col = p.col[q];
+                    if (ap_mark[col] != stamp) {
+                        ap_mark[col] = stamp;
+                        ap[col] = 0.0;
+                        ap_seen.push_back(col);
+                    }
+                    ap[col] += akj * p.val[q];
+                }
+            }
+            for (NLuint col : ap_seen) {
+                if (out_mark[col] != g) {
+                    out_mark[col] = g;
+                    for (unsigned u = 0; u < kk; ++u) out[u][col] = 0.0;
+                    out_seen.push_back(col);
+                }
+                for (unsigned u = 0; u < kk; ++u) out[u][col] += pk[u] * ap[col];
+            }
+        }
+        std::sort(out_seen.begin(), out_seen.end());
+        for (unsigned u = 0; u < kk; ++u) {
+            for (NLuint col : out_seen) {
+                c.col.push_back(col);
+                c.val.push_back(out[u][col]);
+            }
+            c.row_start.push_back(c.col.size());
+        }
+    }
+    return c;
+}
+
+void prepare_level(Level& level, Runner& run) {
+    const CsrMatrix& a = *level.a;
+    level.dinv.resize(a.n);
+    for (NLuint i = 0; i < a.n; ++i) {
+        const double d = a.diagonal(i);
+        level.dinv[i] = d > 0.0 ? 1.0 / d : 0.0;
+    }
+    level.hi = 1.1 * spectral_radius(a, level.dinv, run);
+    for (auto* v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, 0.0);
+}
+
+// ---- The V-cycle ---------------------------------------------------------
+
+// The near-null space of the finest level, n x k row-major (returns k):
+// with point blocks of 2, the shifts of the layout in u and in v and, when
+// the start values spread in both (as a projection of the surface does),
+// the turn (-v, u) and the scale (u, v) about their mean; else the
+// constant. The start values stand in for the layout, which they may
+// mirror: the pair of lower energy in m, z -> a z or z -> a conj(z), is
+// taken.
+unsigned finest_nullspace(const CsrMatrix& m, const std::vector<double>& start, unsigned block,
+                          std::vector<double>& b) {
+    const std::size_t n = start.size();
+    if (block != 2) {
+        b.assign(n, 1.0);
+        return 1;
+    }
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, mean[2] = {0.0, 0.0};
+    for (std::size_t i = 0; i < n; ++i) {
+        lo[i % 2] = std::min(lo[i % 2], start[i]);
+        hi[i % 2] = std::max(hi[i % 2], start[i]);
+        mean[i % 2] += start[i];
+    }
+    const bool spread = hi[0] > lo[0] && hi[1] > lo[1];
+    const unsigned k = spread ? 4 : 2;
+    b.assign(n * k, 0.0);
+    const double scale = spread ? 1.0 / std::max(hi[0] - lo[0], hi[1] - lo[1]) : 0.0;
+    // The layout may come out as the mirror image of the start values: the
+    // maps of lower energy, z -> a z or z -> a conj(z), are the near-null ones.
+    double mirror = 1.0;
+    if (spread) {
+        std::vector<double> s(n), ms(n);
+        double energy[2];
+        for (int side = 0; side < 2; ++side) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double c = (start[i] - 2.0 * mean[i % 2] / double(n)) * scale;
+                s[i] = (i % 2 == 1 && side == 1) ? -c : c;
+            }
+            m.multiply(s.data(), ms.data());
+            energy[side] = 0.0;
+            for (std::size_t i = 0; i < n; ++i) energy[side] += s[i] * ms[i];
+        }
+        if (energy[1] < energy[0]) mirror = -1.0;
+    }
+    for (std::size_t p = 0; p < n / 2; ++p) {
+        double* bu = &b[2 * p * k];
+        double* bv = bu + k;
+        bu[0] = bv[1] = 1.0;
+        if (!spread) continue;
+        const double u = (start[2 * p] - 2.0 * mean[0] / double(n)) * scale;
+        const double v = mirror * (start[2 * p + 1] - 2.0 * mean[1] / double(n)) * scale;
+        bu[2] = -v, bv[2] = u;
+        bu[3] = u, bv[3] = v;
+    }
+    return k;
+}
+
+class Hierarchy {
+public:
+    // go_on() is asked before each level is built; a false answer stops
+    // the setup, and stopped() tells.
+    template <class GoOn>
+    Hierarchy(const CsrMatrix& m, const std::vector<double>& start, const AmgOptions& opts,
+              Runner& run, GoOn go_on)
+        : run_(run), opts_(opts) {
+        levels_.reserve(kMaxLevels);
+        levels_.emplace_back();
+        levels_[0].a = &m;
+        levels_[0].block = opts.block == 2 && m.n % 2 == 0 ? 2 : 1;
+        std::vector<double> nullspace;
+        unsigned k = finest_nullspace(m, start, levels_[0].block, nullspace);
+        for (;;) {
+            Level& fine = levels_.back();
+            prepare_level(fine, run_);
+            const CsrMatrix& a = *fine.a;
+            if (a.n <= opts.coarsest || levels_.size() >= kMaxLevels) break;
+            if (!go_on()) {
+                stopped_ = true;
+                return;
+            }
+            const PointGraph g = strength_graph(a, fine.block, opts.strength);
+            std::vector<NLuint> agg;
+            const NLuint count = aggregate(g, agg);
+            const NLuint coarse = count * k;
+            if (coarse == 0 || double(coarse) > kStallRatio * a.n) break;
+            std::vector<double> coarse_nullspace;
+            const Sparse t = tentative(a, fine.block, k, nullspace, fine.dinv, agg, count, coarse_nullspace);
+            const double omega = 4.0 / (3.0 * (fine.hi / 1.1));
+            fine.p = smoothed_prolongator(a, t, fine.dinv, omega);
+            Level next;
+            next.own = galerkin(a, fine.block, k, fine.p, agg, count);
+            next.block = k;
+            next.b.assign(coarse, 0.0);
+            next.x.assign(coarse, 0.0);
+            nullspace.swap(coarse_nullspace);
+            levels_.push_back(std::move(next));
+            levels_.back().a = &levels_.back().own;
+        }
+        const Level& last = levels_.back();
+        dense_ = last.a->n <= opts.coarsest;
+        if (dense_) singular_ = !factor_.factor(*last.a);
+    }
+
+    bool singular() const { return singular_; }
+    bool stopped() const { return stopped_; }
+    unsigned levels() const { return static_cast<unsigned>(levels_.size()); }
+
+    // z = B r on the finest level (r, z of M.n values).
+    void apply(const double* r, double* z) { cycle(0, r, z); }
+
+private:
+    // x = B_l b on level l.
+    void cycle(std::size_t l, const double* b, double* x) {
+        Level& lv = levels_[l];
+        const CsrMatrix& a = *lv.a;
+        if (l + 1 == levels_.size()) {
+            if (dense_) {
+                factor_.solve(b, x, a.n);
+            } else {
+                smooth(lv, b, x);
+            }
+            return;
+        }
+        Level& next = levels_[l + 1];
+        smooth(lv, b, x);
+        residual(lv, b, x);
+        restrict_to(lv.p, lv.res.data(), next.b.data());
+        cycle(l + 1, next.b.data(), next.x.data());
+        const Sparse& p = lv.p;
+        const double* xc = next.x.data();
+        run_.rows(a.n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) {
+                double s = 0.0;
+                for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) s += p.val[k] * xc[p.col[k]];
+                x[i] += s;
+            }
+        });
+        residual(lv, b, x);
+        smooth(lv, lv.res.data(), lv.e.data());
+        run_.rows(a.n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) x[i] += lv.e[i];
+        });
+    }
+
+    // res = b - A x.
+    void residual(Level& lv, const double* b, const double* x) {
+        const CsrMatrix& a = *lv.a;
+        run_.rows(a.n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) lv.res[i] = b[i] - a.row_dot(i, x);
+        });
+    }
+
+    // bc = P^T r, scattered row by row of P in order.
+    static void restrict_to(const Sparse& p, const double* r, double* bc) {
+        std::fill(bc, bc + p.cols, 0.0);
+        for (NLuint i = 0; i < p.rows; ++i) {
+            const double ri = r[i];
+            for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) bc[p.col[k]] += p.val[k] * ri;
+        }
+    }
+
+    // z = q(D^-1 A) D^-1 b from z = 0: opts_.smoothing Chebyshev steps for
+    // D^-1 A's eigenvalues in [hi / kLowRatio, hi]. b may be lv.res, which is
+    // read before it serves as scratch.
+    void smooth(Level& lv, const double* b, double* z) {
+        const CsrMatrix& a = *lv.a;
+        const double hi = lv.hi, lo = hi / kLowRatio;
+        const double theta = 0.5 * (hi + lo), delta = 0.5 * (hi - lo), sigma = theta / delta;
+        double rho = 1.0 / sigma;
+        double* d = lv.d.data();
+        double* t = lv.t.data();  // the running residual
+        const double* dinv = lv.dinv.data();
+        run_.rows(a.n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) {
+                t[i] = b[i];
+                d[i] = dinv[i] * b[i] / theta;
+                z[i] = d[i];
+            }
+        });
+        for (unsigned step = 1; step < opts_.smoothing; ++step) {
+            const double rho_next = 1.0 / (2.0 * sigma - rho);
+            const double keep = rho_next * rho, push = 2.0 * rho_next / delta;
+            // t -= A d needs all of d before d changes: two passes.
+            run_.rows(a.n, [&](NLuint first, NLuint last) {
+                for (NLuint i = first; i < last; ++i) lv.res[i] = a.row_dot(i, d);
+            });
+            run_.rows(a.n, [&](NLuint first, NLuint last) {
+                for (NLuint i = first; i < last; ++i) {
+                    t[i] -= lv.res[i];
+                    d[i] = keep * d[i] + push * dinv[i] * t[i];
+                    z[i] += d[i];
+                }
+            });
+            rho = rho_next;
+        }
+    }
+
+    Runner& run_;
+    AmgOptions opts_;
+    std::vector<Level> levels_;
+    DenseFactor factor_;
+    bool dense_ = false;
+    bool singular_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
+                                  std::vector<double>& x, const CgOptions& options,
+                                  const AmgOptions& amg) {
+    if (m.lower) throw std::invalid_argument("the multigrid solver needs both triangles of M");
+    AmgOutcome out;
+    const NLuint n = m.n;
+    Runner run(options.threads);
+    // The setup of a large system takes a while: let the caller stop it.
+    Hierarchy h(m, x, amg, run, [&] {
+        return !options.progress || options.progress(0, options.max_iterations, 1.0, options.progress_data);
+    });
+    out.levels = h.levels();
+    if (h.stopped()) {
+        out.cg.stopped = true;
+        return out;
+    }
+    if (h.singular()) {
+        out.singular = true;
+        return out;
+    }
+    // The loop of conjugate_gradient() with z = B r in place of P r.
+    std::vector<double> xs(x), r(n), z(n), d(n), q(n);
+    CgOutcome& cg = out.cg;
+    auto fail = [&] {
+        cg.finite = false;
+        return out;
+    };
+    const double* bp = b.data();
+    run.rows(n, [&](NLuint first, NLuint last) {
+        for (NLuint i = first; i < last; ++i) r[i] = m.row_dot(i, xs.data()) - bp[i];
+    });
+    double cur = run.sum(n, [&](NLuint i) { return r[i] * r[i]; });
+    const double bb = run.sum(n, [&](NLuint i) { return bp[i] * bp[i]; });
+    if (!std::isfinite(cur) || !std::isfinite(bb)) return fail();
+    const double err = options.threshold * options.threshold * bb;
+    auto relative = [&] { return bb > 0.0 ? std::sqrt(cur / bb) : std::sqrt(cur); };
+    double rh = 0.0;
+    if (cur > err) {
+        h.apply(r.data(), d.data());
+        rh = run.sum(n, [&](NLuint i) { return r[i] * d[i]; });
+        if (!std::isfinite(rh)) return fail();
+    }
+    if (options.progress && !options.progress(0, options.max_iterations, relative(), options.progress_data)) {
+        cg.stopped = true;
+        return out;
+    }
+    while (cur > err && cg.iterations < options.max_iterations) {
+        run.rows(n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) q[i] = m.row_dot(i, d.data());
+        });
+        const double alpha = rh / run.sum(n, [&](NLuint i) { return d[i] * q[i]; });
+        if (!std::isfinite(alpha)) return fail();
+        run.rows(n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) {
+                xs[i] -= alpha * d[i];
+                r[i] -= alpha * q[i];
+            }
+        });
+        cur = run.sum(n, [&](NLuint i) { return r[i] * r[i]; });
+        if (!std::isfinite(cur)) return fail();
+        ++cg.iterations;
+        if (options.progress &&
+            !options.progress(cg.iterations, options.max_iterations, relative(), options.progress_data)) {
+            cg.stopped = true;
+            return out;
+        }
+        if (cur <= err) break;
+        h.apply(r.data(), z.data());
+        const double rh_next = run.sum(n, [&](NLuint i) { return r[i] * z[i]; });
+        const double beta = rh_next / rh;
+        if (!std::isfinite(beta)) return fail();
+        run.rows(n, [&](NLuint first, NLuint last) {
+            for (NLuint i = first; i < last; ++i) d[i] = z[i] + beta * d[i];
+        });
+        rh = rh_next;
+    }
+    if (!std::all_of(xs.begin(), xs.end(), [](double v) { return std::isfinite(v); })) return fail();
+    cg.error = relative();
+    x.swap(xs);
+    return out;
+}
+
+}  // namespace nl

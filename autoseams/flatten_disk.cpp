@@ -78,7 +78,7 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
 
     SolverContext solver;
     if (!solver.context) return false;
-    configureUnwrapSolver(n, true);
+    configureUnwrapSolver(n, UNWRAP_DIRECT);
     nlBegin(NL_SYSTEM);
     for (int pin : {pinLo, pinHi}) {
         const int k = point[pin];

@@ -141,7 +141,7 @@ Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned sol
     if (n == 0) return st;
     t = nowMs();
     NLcontext ctx = nlNewContext();
-    configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT);
+    configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT ? UNWRAP_DIRECT : solver == NL_CG_AMG_EXT ? UNWRAP_MULTIGRID : UNWRAP_CG);
     if (maxIterations > 0) nlSolverParameteri(NL_MAX_ITERATIONS, maxIterations);
     nlBegin(NL_SYSTEM);
     const auto [pinA, pinB] = defaultPins(work, piecePoints, pt_off);

@@ -1,6 +1,7 @@
 // The benchmark's meshes: three generated surfaces at four sizes and the
 // shared real meshes, with a seam path for the closed ones.
 #include "bench.h"
+#include "tests/support/shortest_path_cut.h"
 
 #include "sopcook/io/GeometryFile.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <queue>
@@ -72,6 +74,7 @@ std::vector<MeshCase> meshCases(const std::string &folder) {
         const std::string ext = e.path().extension().string();
         if (ext == ".off" || ext == ".obj") files.push_back(e.path().string());
     }
+    if (ec) std::fprintf(stderr, "note: no meshes folder %s (%s); its rows are skipped\n", folder.c_str(), ec.message().c_str());
     std::sort(files.begin(), files.end());
     for (const std::string &f : files) {
         cases.push_back({std::filesystem::path(f).filename().string(), [f](GU_Detail &g) {
@@ -82,65 +85,6 @@ std::vector<MeshCase> meshCases(const std::string &folder) {
     return cases;
 }
 
-std::string openingSeams(const GU_Detail &g) {
-    const int n = g.points().entries();
-    if (n == 0 || g.primitives().entries() == 0) return "";
-    std::map<std::pair<int, int>, int> uses;
-    std::vector<std::vector<int>> adj(n);
-    for (const auto &p : g.primitives()) {
-        const unsigned m = p->getVertexCount();
-        for (unsigned i = 0; i < m; ++i) {
-            const int a = p->getVertex(i).getPt()->getNum();
-            const int b = p->getVertex((i + 1) % m).getPt()->getNum();
-            ++uses[{std::min(a, b), std::max(a, b)}];
-            adj[a].push_back(b);
-            adj[b].push_back(a);
-        }
-    }
-    for (const auto &[edge, count] : uses)
-        if (count == 1) return "";  // open already
-
-    double lo[3] = {1e30, 1e30, 1e30}, hi[3] = {-1e30, -1e30, -1e30};
-    for (const auto &p : g.points())
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = std::min(lo[a], double(p->getPos()(a)));
-            hi[a] = std::max(hi[a], double(p->getPos()(a)));
-        }
-    int axis = 0;
-    for (int a = 1; a < 3; ++a)
-        if (hi[a] - lo[a] > hi[axis] - lo[axis]) axis = a;
-    int from = 0, to = 0;
-    for (const auto &p : g.points()) {
-        if (p->getPos()(axis) < g.points()(from)->getPos()(axis)) from = p->getNum();
-        if (p->getPos()(axis) > g.points()(to)->getPos()(axis)) to = p->getNum();
-    }
-    // Dijkstra by edge length.
-    std::vector<double> d(n, 1e300);
-    std::vector<int> back(n, -1);
-    using Item = std::pair<double, int>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<>> q;
-    d[from] = 0;
-    q.push({0, from});
-    while (!q.empty()) {
-        auto [dist, x] = q.top();
-        q.pop();
-        if (dist > d[x]) continue;
-        if (x == to) break;
-        for (int y : adj[x]) {
-            const double len = (UT_Vector3(g.points()(y)->getPos()) - UT_Vector3(g.points()(x)->getPos())).length();
-            if (dist + len < d[y]) {
-                d[y] = dist + len;
-                back[y] = x;
-                q.push({d[y], y});
-            }
-        }
-    }
-    if (back[to] < 0) return "";
-    std::vector<int> path;
-    for (int x = to; x >= 0; x = back[x]) path.push_back(x);
-    std::string pattern = "p" + std::to_string(path.back());
-    for (std::size_t i = path.size() - 1; i-- > 0;) pattern += "-" + std::to_string(path[i]);
-    return pattern;
-}
+std::string openingSeams(const GU_Detail &g) { return test_meshes::openingSeams(g); }
 
 }  // namespace bench

@@ -5,42 +5,10 @@
 #include <queue>
 #include "sopcook/io/GeometryFile.h"
 #include "support/flatskin_fixture.h"
+#include "support/shortest_path_cut.h"
 
 using namespace fs_test;
 
-namespace {
-/// Shortest edge path (by length) between points a and b, as point numbers.
-std::vector<int> shortestPath(const GU_Detail &g, int a, int b) {
-    const int n = g.points().entries();
-    std::vector<std::vector<int>> adj(n);
-    for (const auto &p : g.primitives())
-        for (unsigned i = 0; i < p->getVertexCount(); ++i) {
-            int x = p->getVertex(i).getPt()->getNum();
-            int y = p->getVertex((i + 1) % p->getVertexCount()).getPt()->getNum();
-            adj[x].push_back(y);
-            adj[y].push_back(x);
-        }
-    std::vector<double> d(n, 1e300);
-    std::vector<int> from(n, -1);
-    using Item = std::pair<double, int>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<>> q;
-    d[a] = 0;
-    q.push({0, a});
-    while (!q.empty()) {
-        auto [dist, x] = q.top();
-        q.pop();
-        if (dist > d[x]) continue;
-        for (int y : adj[x]) {
-            UT_Vector3 e = UT_Vector3(g.points()(y)->getPos()) - UT_Vector3(g.points()(x)->getPos());
-            double nd = dist + e.length();
-            if (nd < d[y]) { d[y] = nd; from[y] = x; q.push({nd, y}); }
-        }
-    }
-    std::vector<int> path;
-    for (int x = b; x >= 0; x = from[x]) path.insert(path.begin(), x);
-    return path;
-}
-} // namespace
 
 TEST(RealMesh, SpotCutOpenByAPathUnwrapsWithFewFlips) {
     Unwrap u;
@@ -55,11 +23,9 @@ TEST(RealMesh, SpotCutOpenByAPathUnwrapsWithFewFlips) {
         if (p->getPos()(1) < u.input.points()(lo)->getPos()(1)) lo = p->getNum();
         if (p->getPos()(1) > u.input.points()(hi)->getPos()(1)) hi = p->getNum();
     }
-    std::vector<int> path = shortestPath(u.input, lo, hi);
+    std::vector<int> path = test_meshes::shortestEdgePath(u.input, lo, hi);
     ASSERT_GT(path.size(), 3u);
-    std::string pattern = "p" + std::to_string(path[0]);
-    for (size_t i = 1; i < path.size(); ++i) pattern += "-" + std::to_string(path[i]);
-    u.node->setString("seams", 0, pattern.c_str());
+    u.node->setString("seams", 0, test_meshes::chainPattern(path).c_str());
     EXPECT_LT(u.cook(), UT_ERROR_ABORT);
 
     int flipped = 0, total = 0, orientation_votes = 0;

@@ -7,6 +7,7 @@
 #include "FuzzCheck.h"
 #include "OP/OP_Parameters.h"
 #include "PRM/PRM_Include.h"
+#include "support/sample_parms.h"
 #include "cli/CommandLine.h"
 #include "cli/ParmSetter.h"
 #include "cli/ParmText.h"
@@ -14,47 +15,7 @@
 
 namespace {
 
-PRM_Name seamsName("seams", "Seams");
-PRM_Name methodName("method", "Method");
-PRM_Name hintName("hintprim", "Hint prim");
-PRM_Name rotateName("rotate", "Rotate");
-PRM_Name urangeName("urange", "U range");
-PRM_Name scaleName("scale", "Scale");
-PRM_Name flagName("flag", "Flag");
-PRM_Name tagsName("tags", "Tags");
-PRM_Name npinsName("npins", "Number of pins");
-PRM_Name grabName("grab", "Grab");
-PRM_Name sepName("sep", "Separator");
-PRM_Name enableName("enable#", "Enable pin");
-PRM_Name pinName("pin#", "Pin");
-PRM_Name pinuvName("pinuv#", "Pin UV");
-PRM_Name methodItems[] = {PRM_Name("abf", "ABF"), PRM_Name("lscm", "LSCM"), PRM_Name(0)};
-PRM_ChoiceList methodMenu(PRM_CHOICELIST_SINGLE, methodItems);
-
-int grab(void *, int, float, const PRM_Template *) { return 1; }
-
-PRM_Template pinTemplates[] = {
-    PRM_Template(PRM_TOGGLE, 1, &enableName, PRMoneDefaults),
-    PRM_Template(PRM_ORD, 2, &pinName, PRMzeroDefaults, 0, &PRMnonNegativeRange),
-    PRM_Template(PRM_FLT_J, 2, &pinuvName, PRMuvRangeDefaults, 0, &PRMunitRange),
-    PRM_Template(),
-};
-
-PRM_Template templates[] = {
-    PRM_Template(PRM_STRING, 1, &PRMgroupName),
-    PRM_Template(PRM_STRING, 1, &seamsName),
-    PRM_Template(PRM_STRING, 2, &tagsName),
-    PRM_Template(PRM_ORD, 1, &methodName, PRMoneDefaults, &methodMenu),
-    PRM_Template(PRM_INT, 1, &hintName, PRMzeroDefaults, 0, &PRMnonNegativeRange),
-    PRM_Template(PRM_ANGLE_MINMAX_J, 1, &rotateName, PRMzeroDefaults, 0, &PRMangleRange),
-    PRM_Template(PRM_FLT_J, 2, &urangeName, PRMuvRangeDefaults, 0, &PRMunitRange),
-    PRM_Template(PRM_FLT, 3, &scaleName, PRMoneDefaults),
-    PRM_Template(PRM_TOGGLE, 1, &flagName, PRMzeroDefaults),
-    PRM_Template(PRM_MULTITYPE_LIST, pinTemplates, 2, &npinsName, PRMzeroDefaults),
-    PRM_Template(PRM_CALLBACK, 1, &grabName, 0, 0, 0, grab),
-    PRM_Template(PRM_SEPARATOR, 1, &sepName),
-    PRM_Template(),
-};
+using test_parms::sampleTemplates;
 
 /// The input's lines as sopcook arguments.
 std::vector<std::string> argumentsOf(const uint8_t *data, size_t size) {
@@ -85,7 +46,7 @@ std::vector<ParmSetting> listing(const OP_Parameters &node) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    OP_Parameters node(templates);
+    OP_Parameters node(sampleTemplates);
     try {
         CommandLine cl = parseCommandLine(argumentsOf(data, size));
         applySettings(node, cl.parms, cl.keys);
@@ -93,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     std::vector<ParmSetting> first = listing(node);
-    OP_Parameters again(templates);
+    OP_Parameters again(sampleTemplates);
     try {
         applySettings(again, first, {});
     } catch (const UsageError &e) {

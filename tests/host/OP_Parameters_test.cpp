@@ -2,57 +2,14 @@
 #include <string>
 #include "OP/OP_Parameters.h"
 #include "PRM/PRM_Include.h"
+#include "support/sample_parms.h"
 
 namespace {
 
-PRM_Name seamsName("seams", "Seams");
-PRM_Name methodName("method", "Method");
-PRM_Name hintName("hintprim", "Hint prim");
-PRM_Name rotateName("rotate", "Rotate");
-PRM_Name urangeName("urange", "U out range");
-PRM_Name npinsName("npins", "Number of pins");
-PRM_Name grabName("grab", "Initialise pin uvs");
-PRM_Name groupnameName("groupname", "Group Name");
-PRM_Name enableName("enable#", "Enable pin");
-PRM_Name pinName("pin#", "Pin# Prim/Vert");
-PRM_Name pinuvName("pinuv#", "Pin UV");
-PRM_Name methodItems[] = {PRM_Name("abf", "ABF"), PRM_Name("lscm", "LSCM"), PRM_Name(0)};
-PRM_ChoiceList methodMenu(PRM_CHOICELIST_SINGLE, methodItems);
-PRM_Default groupnameDefault(0, "UnwrappedGroup", PRM_DEFAULT_LITERAL);
-
-// What a press of the button saw.
-struct Press {
-    void *data = nullptr;
-    int index = -1;
-    float time = -1;
-    const PRM_Template *tplate = nullptr;
-    int count = 0;
-} lastPress;
-
-int grabCallback(void *data, int index, float time, const PRM_Template *tplate) {
-    lastPress = {data, index, time, tplate, lastPress.count + 1};
-    return 1;
-}
-
-PRM_Template pinTemplates[] = {
-    PRM_Template(PRM_TOGGLE, 1, &enableName, PRMoneDefaults),
-    PRM_Template(PRM_ORD, 2, &pinName, PRMzeroDefaults, 0, &PRMnonNegativeRange),
-    PRM_Template(PRM_FLT_J, 2, &pinuvName, PRMuvRangeDefaults, 0, &PRMunitRange),
-    PRM_Template(),
-};
-
-PRM_Template templates[] = {
-    PRM_Template(PRM_STRING, 1, &PRMgroupName),
-    PRM_Template(PRM_STRING, 1, &seamsName),
-    PRM_Template(PRM_ORD, 1, &methodName, PRMoneDefaults, &methodMenu),
-    PRM_Template(PRM_INT, 1, &hintName, PRMzeroDefaults, 0, &PRMnonNegativeRange),
-    PRM_Template(PRM_ANGLE_MINMAX_J, 1, &rotateName, PRMzeroDefaults, 0, &PRMangleRange),
-    PRM_Template(PRM_FLT_J, 2, &urangeName, PRMuvRangeDefaults, 0, &PRMunitRange),
-    PRM_Template(PRM_MULTITYPE_LIST, pinTemplates, 2, &npinsName, PRMzeroDefaults),
-    PRM_Template(PRM_CALLBACK, 1, &grabName, 0, 0, 0, grabCallback),
-    PRM_Template(PRM_STRING, 1, &groupnameName, &groupnameDefault),
-    PRM_Template(),
-};
+using namespace test_parms;
+PRM_Template *const templates = sampleTemplates;
+SamplePress &lastPress = lastSamplePress;
+using Press = SamplePress;
 
 std::string str(const OP_Parameters &p, const char *name, int vi = 0) {
     UT_String s;
@@ -68,7 +25,7 @@ protected:
 };
 
 TEST_F(ParametersTest, NewParametersHoldTheirDefaults) {
-    EXPECT_EQ(parms.getNumParms(), 9);
+    EXPECT_EQ(parms.getNumParms(), 13);
     EXPECT_EQ(parms.evalInt("method", 0, 0), 1);
     EXPECT_EQ(str(parms, "method"), "lscm") << "a menu shows its item token";
     EXPECT_EQ(parms.evalInt("hintprim", 0, 0), 0);
@@ -151,7 +108,7 @@ TEST_F(ParametersTest, ParametersAreListedWithInstancesAfterTheirList) {
     for (const PRM_Parm *p : parms.allParms()) names.push_back(p->getName());
     std::vector<std::string> want = {"group", "seams", "method", "hintprim", "rotate", "urange", "npins",
                                      "enable1", "pin1", "pinuv1", "enable2", "pin2", "pinuv2", "grab",
-                                     "groupname"};
+                                     "groupname", "tags", "scale", "flag", "sep"};
     EXPECT_EQ(names, want);
 }
 

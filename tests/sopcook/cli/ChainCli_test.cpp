@@ -2,8 +2,8 @@
 // the command line addresses parameters per node.
 #include <gtest/gtest.h>
 #include <fstream>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "io/FileAccess.h"
 #include "io/GeometryFile.h"
 

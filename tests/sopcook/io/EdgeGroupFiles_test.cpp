@@ -5,8 +5,8 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "io/GeoFileError.h"
 #include "io/GeoFormat.h"
 #include "io/GeometryFile.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include "SpawnSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/SpawnSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "io/FileAccess.h"
 #include "io/GeoFileError.h"
 #include "io/StagedFiles.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <fstream>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "image/SvgIds.h"
 #include "image/UvImage.h"
 #include "io/FileAccess.h"

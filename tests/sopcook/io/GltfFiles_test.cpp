@@ -5,8 +5,8 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "io/AttribAccess.h"
 #include "io/GeoFileError.h"
 #include "io/GeometryFile.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sys/wait.h>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "io/FileAccess.h"
 #include "io/GeometryFile.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
-#include "TestGeometry.h"
+#include "sopcook/TestGeometry.h"
 #include "io/FileAccess.h"
 #include "io/GeoFileError.h"
 #include "io/GeoFormat.h"

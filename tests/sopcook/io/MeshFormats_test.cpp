@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
-#include "TestGeometry.h"
+#include "sopcook/TestGeometry.h"
 #include "io/AttribAccess.h"
 #include "io/FileAccess.h"
 #include "io/GeometryFile.h"

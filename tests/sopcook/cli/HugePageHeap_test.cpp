@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <fstream>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "cli/HugePageHeap.h"
 #include "io/FileAccess.h"
 

@@ -11,8 +11,8 @@
 #include <OP/OP_Network.h>
 #include <OP/OP_OperatorTable.h>
 #include <SOP/SOP_Node.h>
-#include "RunSopcook.h"
-#include "TestGeometry.h"
+#include "sopcook/RunSopcook.h"
+#include "sopcook/TestGeometry.h"
 #include "cli/PluginLoader.h"
 #include "cli/SolverNote.h"
 #include "io/FileAccess.h"

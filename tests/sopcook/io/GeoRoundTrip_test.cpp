@@ -2,7 +2,7 @@
 // reader must accept.
 #include <gtest/gtest.h>
 #include <cstring>
-#include "TestGeometry.h"
+#include "sopcook/TestGeometry.h"
 #include "io/GeoFileError.h"
 #include "io/GeoFormat.h"
 #include "io/GeometryFile.h"

@@ -48,3 +48,15 @@ void noteUnwritten(const GU_Detail &gdp, const char *format, bool (*written)(con
     note(others, "primitives that are not polygons");
     note(short_polys, "polygons with too few points");
 }
+
+KeptNames keptMeshAttribs(bool point_cd, bool point_n, bool prim_cd, const TupleSource &uv, const std::string &uvname) {
+    KeptNames kept;
+    if (point_cd) kept.pointAttribs.insert("Cd");
+    if (point_n) kept.pointAttribs.insert("N");
+    if (prim_cd) kept.primAttribs.insert("Cd");
+    if (uv.valid()) {
+        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
+        kept.detailAttribs.insert("currentlayer");
+    }
+    return kept;
+}

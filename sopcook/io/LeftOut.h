@@ -2,6 +2,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "AttribAccess.h"
 #include "GU/GU_Detail.h"
 
 /// The names of what a writer put into its file, per class of attribute
@@ -10,6 +11,12 @@ struct KeptNames {
     std::set<std::string> pointAttribs, vertexAttribs, primAttribs, detailAttribs;
     std::set<std::string> pointGroups, primGroups, edgeGroups;
 };
+
+/// What a mesh format with point colours and normals, face colours and
+/// texture coordinates keeps: "Cd" and "N" on points, "Cd" on primitives
+/// (each when its flag says it was written) and the uv layer uvname with
+/// "currentlayer" when uv was found.
+KeptNames keptMeshAttribs(bool point_cd, bool point_n, bool prim_cd, const TupleSource &uv, const std::string &uvname);
 
 /// Appends to notes one warning for every attribute and every named group
 /// of gdp that kept does not list, naming the format (such as ".off") that

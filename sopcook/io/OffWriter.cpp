@@ -135,14 +135,7 @@ std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes) {
         out += '\n';
     }
 
-    KeptNames kept;
-    if (pcd >= 0) kept.pointAttribs.insert("Cd");
-    if (pn >= 0) kept.pointAttribs.insert("N");
-    if (fcd >= 0) kept.primAttribs.insert("Cd");
-    if (uv.valid()) {
-        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
-        kept.detailAttribs.insert("currentlayer");
-    }
+    KeptNames kept = keptMeshAttribs(pcd >= 0, pn >= 0, fcd >= 0, uv, uvname);
     if (points.split)
         notes.push_back(".off holds one texture coordinate per point: " + std::to_string(points.split) +
                         " points copied where the corners of a point have different \"" + uvname + "\"");

@@ -119,14 +119,7 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
             sink.endElement();
         }
 
-    KeptNames kept;
-    if (pcd >= 0) kept.pointAttribs.insert("Cd");
-    if (pn >= 0) kept.pointAttribs.insert("N");
-    if (fcd >= 0) kept.primAttribs.insert("Cd");
-    if (uv.valid()) {
-        (uv.onVertex ? kept.vertexAttribs : kept.pointAttribs).insert(uvname);
-        kept.detailAttribs.insert("currentlayer");
-    }
+    KeptNames kept = keptMeshAttribs(pcd >= 0, pn >= 0, fcd >= 0, uv, uvname);
     if (edges) kept.edgeGroups.insert("edges");
     noteLeftOut(gdp, ".ply", kept, notes, " (only the edge group \"edges\" is written, as the edge element)");
     noteUnwritten(gdp, ".ply", isFace, notes);

@@ -5,10 +5,12 @@
 #include "autoseams/distortion.h"
 
 #include <GEO/GEO_PointClassifier.h>
+#include <GU/triangulate_polygon.h>
 #include <GEO/GEO_PrimClassifier.h>
 #include <UT/UT_Vector3.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -99,14 +101,25 @@ Quality measureQuality(GU_Detail &out) {
         double signedUv, a3;
     };
     std::vector<Tri> tris;
+    std::vector<double> xyz;
+    std::vector<std::array<int, 3>> split;
     for (const auto &prim : out.primitives()) {
         if (pieces.getClass(prim->getNum()) != cls) continue;
+        // The triangles flatskin lays out: the polygon split on its 3D
+        // corners as convex() splits it. A fan of the UV polygon would put
+        // a flipped sliver into every concave layout of a hexagon.
         const unsigned m = prim->getVertexCount();
-        for (unsigned k = 1; k + 1 < m; ++k) {
+        if (m < 3) continue;
+        xyz.resize(3 * m);
+        for (unsigned i = 0; i < m; ++i) {
+            const UT_Vector4 &pos = prim->getVertex(i).getPt()->getPos();
+            for (int k = 0; k < 3; ++k) xyz[3 * i + k] = pos(k);
+        }
+        triangulatePolygon(xyz.data(), int(m), split);
+        for (const std::array<int, 3> &idx : split) {
             Tri tr{};
-            const unsigned idx[3] = {0, k, k + 1};
             for (int c = 0; c < 3; ++c) {
-                const GEO_Vertex &v = prim->getVertex(idx[c]);
+                const GEO_Vertex &v = prim->getVertex(unsigned(idx[c]));
                 const UT_Vector4 &pos = v.getPt()->getPos();
                 for (int i = 0; i < 3; ++i) tr.p[c][i] = pos(i);
                 tr.t[c][0] = v.getValue<float>(uv, 0);

@@ -5,10 +5,12 @@
 #include "autoseams/distortion.h"
 
 #include <GEO/GEO_PointClassifier.h>
+#include <GU/triangulate_polygon.h>
 #include <GEO/GEO_PrimClassifier.h>
 #include <UT/UT_Vector3.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -99,14 +101,25 @@ Quality measureQuality(GU_Detail &out) {
         double signedUv, a3;
     };
     std::vector<Tri> tris;
+    std::vector<double> xyz;
+    std::vector<std::array<int, 3>> split;
     for (const auto &prim : out.primitives()) {
         if (pieces.getClass(prim->getNum()) != cls) continue;
+        // The triangles flatskin lays out: the polygon split on its 3D
+        // corners as convex() splits it. A fan of the UV polygon would put
+        // a flipped sliver into every concave layout of a hexagon.
         const unsigned m = prim->getVertexCount();
-        for (unsigned k = 1; k + 1 < m; ++k) {
+        if (m < 3) continue;
+        xyz.resize(3 * m);
+        for (unsigned i = 0; i < m; ++i) {
+            const UT_Vector4 &pos = prim->getVertex(i).getPt()->getPos();
+            for (int k = 0; k < 3; ++k) xyz[3 * i + k] = pos(k);
+        }
+        triangulatePolygon(xyz.data(), int(m), split);
+        for (const std::array<int, 3> &idx : split) {
             Tri tr{};
-            const unsigned idx[3] = {0, k, k + 1};
             for (int c = 0; c < 3; ++c) {
-                const GEO_Vertex &v = prim->getVertex(idx[c]);
+                const GEO_Vertex &v = prim->getVertex(unsigned(idx[c]));
                 const UT_Vector4 &pos = v.getPt()->getPos();
                 for (int i = 0; i < 3; ++i) tr.p[c][i] = pos(i);
                 tr.t[c][0] = v.getValue<float>(uv, 0);
@@ -122,25 +135,25 @@ Quality measureQuality(GU_Detail &out) {
     }
     if (!q.finite || tris.empty()) return q;
     long votes = 0;
-    double total3 = 0, totalUv = 0;
+    double total3 = 0;
     for (const Tri &t : tris) {
         votes += t.signedUv > 0 ? 1 : -1;
         total3 += t.a3;
-        totalUv += std::fabs(t.signedUv);
     }
-    L2StretchSum stretch;
-    for (const Tri &t : tris) {
-        LayoutTriangle lt;
+    // The area spread and the L2 stretch come from the figures the seam
+    // search judges its layouts by, so the table and the search agree.
+    std::vector<LayoutTriangle> layout(tris.size());
+    for (std::size_t i = 0; i < tris.size(); ++i)
         for (int c = 0; c < 3; ++c) {
-            for (int k = 0; k < 3; ++k) lt.p[c][k] = t.p[c][k];
-            lt.uv[c][0] = t.t[c][0];
-            lt.uv[c][1] = t.t[c][1];
+            for (int k = 0; k < 3; ++k) layout[i].p[c][k] = tris[i].p[c][k];
+            layout[i].uv[c][0] = tris[i].t[c][0];
+            layout[i].uv[c][1] = tris[i].t[c][1];
         }
-        stretch.add(lt);
-    }
-    q.l2 = stretch.value();
+    const Distortion figures = measureDistortion(layout);
+    q.l2 = figures.l2;
+    q.areaP5 = figures.areaP5;
+    q.areaP95 = figures.areaP95;
     q.area = total3;
-    std::vector<double> ratios;
     double angleSum = 0;
     long corners = 0;
     for (const Tri &t : tris) {
@@ -154,11 +167,8 @@ Quality measureQuality(GU_Detail &out) {
             q.angleMax = std::max(q.angleMax, d);
             ++corners;
         }
-        ratios.push_back((std::fabs(t.signedUv) / totalUv) / (t.a3 / total3));
     }
     q.angleMean = corners ? angleSum / double(corners) : 0;
-    q.areaP5 = percentile(ratios, 0.05);
-    q.areaP95 = percentile(ratios, 0.95);
     return q;
 }
 

@@ -50,17 +50,20 @@ bool openSphere(const SeamMesh &mesh, int component, const std::vector<int> &com
 
 /// Least-squares conformal layout of the triangles compTris (all of one
 /// component), cut along cut (#E) and along boundary and singular edges,
-/// with two pins at the ends of the longest extent. uv (#T*3) receives the
+/// with two pins at the ends of the longest extent; with abf, from the
+/// planar angles of angle-based flattening of the cut component where it
+/// converges (the surface angles elsewhere). uv (#T*3) receives the
 /// UV of every corner of compTris. False when the solve fails or was
 /// interrupted.
 bool flattenComponent(const SeamMesh &mesh, const std::vector<int> &compTris, const std::vector<char> &cut,
-                      std::vector<std::array<double, 2>> &uv);
+                      std::vector<std::array<double, 2>> &uv, bool abf = false);
 
 /// How hard the seam search tries.
 struct SeamOptions {
     double target = 2.2; ///< L2 stretch to reach; the 5-95% area ratio must lie within [1/t^2, t^2]
     int maxCuts = 40;    ///< paths the search may add to the topological cut, per component
     int pathsPerRound = 8; ///< paths added after one layout, to points far apart
+    bool abf = true;       ///< judge layouts made from ABF++ angles (as flatskin's "abfpp"), not the surface's
 };
 
 /// What the seam search did.

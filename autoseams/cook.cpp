@@ -73,6 +73,7 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
     SeamOptions opt;
     opt.target = evalFloat("target", 0, context.getTime());
     opt.maxCuts = evalInt("maxcuts", 0, context.getTime());
+    opt.abf = evalInt("layoutangles", 0, context.getTime()) == 1;
     std::vector<char> cut;
     SeamReport report;
     if (!findSeams(mesh, opt, cut, report, interrupted)) return leave();

@@ -1,8 +1,11 @@
 // The conformal layout of one component cut open along the seams.
 #include "autoseams.h"
+#include "flatten/abf_angles.h"
 #include "flatten/solver_setup.h"
 #include <UT/UT_Interrupt.h>
 #include <nl.h>
+#include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace {
@@ -23,10 +26,48 @@ struct SolverContext {
     ~SolverContext() { nlDeleteContext(context); }
 };
 
+/// The inner angle at corner a of the triangle a, b, c, as a 32-bit float.
+float cornerAngle(const std::array<double, 3> &a, const std::array<double, 3> &b, const std::array<double, 3> &c) {
+    double u[3], w[3], uu = 0, ww = 0, uw = 0;
+    for (int k = 0; k < 3; ++k) {
+        u[k] = b[k] - a[k];
+        w[k] = c[k] - a[k];
+        uu += u[k] * u[k];
+        ww += w[k] * w[k];
+        uw += u[k] * w[k];
+    }
+    const double d = std::sqrt(uu * ww);
+    return static_cast<float>(d > 0 ? std::acos(std::clamp(uw / d, -1.0, 1.0)) : 0.0);
+}
+
+/// Planar angles (#compTris by 3) by angle-based flattening of the cut
+/// component whose corners are the solver points point (#T*3, n points);
+/// empty when the optimisation does not converge.
+std::vector<float> optimisedAngles(const SeamMesh &m, const std::vector<int> &compTris, const std::vector<int> &point,
+                                   int n) {
+    std::vector<double> positions(3 * static_cast<std::size_t>(n), 0.0);
+    std::vector<int> tris;
+    std::vector<float> surface, angles;
+    tris.reserve(3 * compTris.size());
+    surface.reserve(3 * compTris.size());
+    for (int t : compTris)
+        for (int c = 0; c < 3; ++c) {
+            const int k = point[3 * t + c];
+            const auto &p = m.pos[m.tris[t][c]];
+            for (int j = 0; j < 3; ++j) positions[3 * static_cast<std::size_t>(k) + j] = p[j];
+            tris.push_back(k);
+            surface.push_back(cornerAngle(p, m.pos[m.tris[t][(c + 1) % 3]], m.pos[m.tris[t][(c + 2) % 3]]));
+        }
+    AbfOptions options;
+    options.interrupted = [](int) { return UTgetInterrupt()->opInterrupt(); };
+    if (!abfAngles(positions, tris, surface, angles, options).converged) angles.clear();
+    return angles;
+}
+
 } // namespace
 
 bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const std::vector<char> &cut,
-                      std::vector<std::array<double, 2>> &uv) {
+                      std::vector<std::array<double, 2>> &uv, bool abf) {
     // Corners around a vertex that are joined across uncut sides share one
     // solver point; the fans that cut and boundary edges separate do not.
     static thread_local std::vector<int> parent, index;
@@ -76,6 +117,9 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
         }
     if (point[pinLo] == point[pinHi]) return false;
 
+    const std::vector<float> angles = abf ? optimisedAngles(m, compTris, point, n) : std::vector<float>();
+    if (UTgetInterrupt()->interrupted()) return false;
+
     SolverContext solver;
     if (!solver.context) return false;
     configureUnwrapSolver(n, UNWRAP_DIRECT);
@@ -89,8 +133,10 @@ bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const
         nlLockVariable(NLuint(2 * k + 1));
     }
     nlBegin(NL_MATRIX);
-    for (int t : compTris) {
-        const ConformalRows &r = m.rows[t];
+    const int corners[3] = {0, 1, 2};
+    for (std::size_t i = 0; i < compTris.size(); ++i) {
+        const int t = compTris[i];
+        const ConformalRows r = angles.empty() ? m.rows[t] : conformalRowsOfAngles(&angles[3 * i], corners);
         // The rows name vertex v by variables 2v, 2v + 1; the corner they
         // stand for is found by the vertex among the triangle's corners.
         int corner[3];

@@ -196,7 +196,7 @@ bool searchComponent(const SeamMesh &m, int comp, const std::vector<int> &tris, 
     for (;;) {
         if (interrupted(percent)) return false;
         ++report.layouts;
-        if (!flattenComponent(m, tris, cut, uv)) {
+        if (!flattenComponent(m, tris, cut, uv, opt.abf)) {
             if (UTgetInterrupt()->interrupted()) return !interrupted(-1);
             ++report.failedSolves;
             break;

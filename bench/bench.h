@@ -83,8 +83,9 @@ struct NodeRun {
     Quality quality;
     double agreement = -1;  // max UV difference / saved layout's diagonal; -1: none
 };
+// angles is the "angles" menu item (0 surface, 1 abfpp).
 NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
-                 const std::string &uvFile = "", bool compare = false);
+                 const std::string &uvFile = "", bool compare = false, int angles = 0);
 
 // The table of closed meshes in folder (names containing filter): each cut
 // by the single shortest path of openingSeams, and by the autoseams node

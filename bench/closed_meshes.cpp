@@ -24,15 +24,22 @@ struct Row {
     double seamMs = 0;  // the autoseams cook; 0 for the shortest path
     NodeRun flat;
 };
+// The autoseams cut unwrapped with the surface angles and with ABF++,
+// each judged by the search on layouts of the same kind.
+struct SeamRows {
+    Row surface, abf;
+};
 
 // Cooks autoseams on input (median over repeats), then flatskin on its
-// output cut along the group.
-Row autoseamsRow(const GU_Detail &input, int repeats) {
+// output cut along the group; angles is the "angles" item of both
+// ("layoutangles" of autoseams, "angles" of flatskin).
+Row autoseamsRow(const GU_Detail &input, int repeats, int angles) {
     Row row;
     OP_Operator op("autoseams", "Auto Seams", SOP_AutoSeams::myConstructor, SOP_AutoSeams::myTemplateList, 1, 1);
     OP_Network net(nullptr, "obj", nullptr);
     auto *node = static_cast<SOP_AutoSeams *>(net.createNode(&op, "autoseams1"));
     node->setInput(0, &input);
+    node->setInt("layoutangles", 0, angles);
     std::vector<double> times;
     bool ok = true;
     for (int r = 0; r < std::max(1, repeats); ++r) {
@@ -44,7 +51,7 @@ Row autoseamsRow(const GU_Detail &input, int repeats) {
     std::sort(times.begin(), times.end());
     row.seamMs = times[times.size() / 2];
     if (!ok) return row;
-    row.flat = cookNode(*node->getCookedGeo(), "autoseams", 1, repeats);
+    row.flat = cookNode(*node->getCookedGeo(), "autoseams", 1, repeats, "", false, angles);
     row.ok = row.flat.ok;
     return row;
 }
@@ -76,7 +83,8 @@ void closedMeshTable(const std::string &folder, const std::string &filter, int r
     for (const MeshCase &c : meshCases(folder)) {
         if (!c.make || c.name.find('.') == std::string::npos) continue;  // the generated cases are open
         if (!filter.empty() && c.name.find(filter) == std::string::npos) continue;
-        Row path, seams;
+        Row path;
+        SeamRows seams;
         long kb = 0;
         bool closed = false;
         inChild<bool>([&] {
@@ -93,15 +101,19 @@ void closedMeshTable(const std::string &folder, const std::string &filter, int r
             r.ok = r.flat.ok;
             return r;
         }, path, kb);
-        const bool seamsRan = inChild<Row>([&] {
+        const bool seamsRan = inChild<SeamRows>([&] {
             GU_Detail g;
             c.make(g);
-            return autoseamsRow(g, repeats);
+            return SeamRows{autoseamsRow(g, repeats, 0), autoseamsRow(g, repeats, 1)};
         }, seams, kb);
         if (pathRan) printRow(c.name, "shortest path", path);
         else std::printf("| %s | shortest path | run failed |\n", c.name.c_str());
-        if (seamsRan) printRow(c.name, "autoseams", seams);
-        else std::printf("| %s | autoseams | run failed |\n", c.name.c_str());
+        if (seamsRan) {
+            printRow(c.name, "autoseams", seams.surface);
+            printRow(c.name, "autoseams, abfpp", seams.abf);
+        } else {
+            std::printf("| %s | autoseams | run failed |\n", c.name.c_str());
+        }
     }
 }
 

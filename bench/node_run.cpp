@@ -61,7 +61,7 @@ double compareUvs(const std::vector<float> &uvs, const std::string &file) {
 }  // namespace
 
 NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
-                 const std::string &uvFile, bool compare) {
+                 const std::string &uvFile, bool compare, int angles) {
     NodeRun run;
     OP_Operator op("flatskin", "Flatskin", SOP_Flatskin::myConstructor, SOP_Flatskin::myTemplateList, 1, 1);
     OP_Network net(nullptr, "obj", nullptr);
@@ -69,6 +69,7 @@ NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, i
     node->setInput(0, &input);
     node->setString("seams", 0, seams.c_str());
     node->setInt("solver", 0, solver);
+    node->setInt("angles", 0, angles);
     std::vector<double> times;
     for (int r = 0; r < std::max(1, repeats); ++r) {
         // A changed time makes every cook a full one.

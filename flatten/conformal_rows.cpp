@@ -11,6 +11,12 @@ ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float
     } else {
         SOP_Flatskin::cornerAngles(tri, a[0], a[1], a[2]);
     }
+    int index[3];
+    for (int i = 0; i < 3; ++i) index[i] = tri.getVertex(i).getPt()->getValue<int>(pt_offset);
+    return conformalRowsOfAngles(a, index);
+}
+
+ConformalRows conformalRowsOfAngles(const float a[3], const int index[3]) {
     float s[3];
     for (int i = 0; i < 3; ++i) s[i] = static_cast<float>(std::sin(static_cast<double>(a[i])));
 
@@ -31,7 +37,7 @@ ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float
     float Sr = s[c[0]] * r;
 
     int k[3];
-    for (int i = 0; i < 3; ++i) k[i] = tri.getVertex(c[i]).getPt()->getValue<int>(pt_offset);
+    for (int i = 0; i < 3; ++i) k[i] = index[c[i]];
     const int re[5] = {2 * k[0], 2 * k[0] + 1, 2 * k[1], 2 * k[1] + 1, 2 * k[2]};
     const int im[5] = {2 * k[0], 2 * k[0] + 1, 2 * k[1], 2 * k[1] + 1, 2 * k[2] + 1};
     const double vre[5] = {static_cast<double>(Cr) - 1.0, -Sr, -Cr, Sr, 1.0};

@@ -16,3 +16,8 @@ struct ConformalRows {
 /// angles, when given, holds the angles at corners 0, 1 and 2 to use in
 /// place of the surface's (cornerAngles); the arithmetic is the same.
 ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float *angles = nullptr);
+
+/// The same rows for a triangle given by its angles (radians, at corners
+/// 0, 1 and 2) and the solver indices of its corners' points: the rows use
+/// variables 2 index[i] and 2 index[i] + 1.
+ConformalRows conformalRowsOfAngles(const float angles[3], const int index[3]);

@@ -185,15 +185,21 @@ TEST(Distortion, L2StretchOfIsometryScaleAndShear) {
 
 // The closed duck, cut by the node and unwrapped by flatskin: a coarse
 // check that the layout stays far better than a single path's.
+// The seams judged by surface-angle layouts, unwrapped with the surface
+// angles, and judged by ABF++ layouts, unwrapped with ABF++.
 TEST(AutoSeams, DuckUnwrapsWithLowStretch) {
+  for (int angles : {0, 1}) {
+    SCOPED_TRACE(angles ? "abfpp" : "surface");
     Seams s;
     std::vector<std::string> notes;
     readGeometryFile(FLATSKIN_MESHES "/duck.obj", s.input, notes);
+    s.node->setInt("layoutangles", 0, angles);
     ASSERT_LT(s.cook(), UT_ERROR_ABORT);
     fs_test::Unwrap u;
     u.input.merge(s.out());
     u.node->setString("seams", 0, "autoseams");
     u.node->setInt("solver", 0, 1);
+    u.node->setInt("angles", 0, angles);
     ASSERT_LT(u.cook(), UT_ERROR_ABORT);
     const GU_Detail &out = *u.node->getCookedGeo();
     const int uv = out.vertexAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
@@ -216,6 +222,7 @@ TEST(AutoSeams, DuckUnwrapsWithLowStretch) {
     EXPECT_LT(d.l2, 3.0);
     EXPECT_GT(d.areaP5, 0.1);
     EXPECT_LT(d.areaP95, 6.0);
+  }
 }
 
 } // namespace

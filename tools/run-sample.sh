@@ -13,7 +13,7 @@ mkdir -p "$root/out"
 "$build/bin/sopcook" flatskin "$root/samples/hemisphere.obj" "$root/out/hemisphere_unwrapped.obj" \
   -p vizstretch=on --uv-image "$root/out/hemisphere_uv.png"
 "$build/bin/sopcook" autoseams,flatskin "$root/tests/data/meshes/spot_quads.obj" "$root/out/spot_unwrapped.geo" \
-  -p seams=autoseams -p solver=direct --uv-image "$root/out/spot_uv.png"
+  -p seams=autoseams -p solver=direct -p angles=abfpp --uv-image "$root/out/spot_uv.png"
 echo
 echo "Unwrapped geometry: $root/out/hemisphere_unwrapped.obj, $root/out/spot_unwrapped.geo"
 echo "UV layout pictures: $root/out/hemisphere_uv.png, $root/out/spot_uv.png"

@@ -60,10 +60,10 @@ bool flattenComponent(const SeamMesh &mesh, const std::vector<int> &compTris, co
 
 /// How hard the seam search tries.
 struct SeamOptions {
-    double target = 2.2; ///< L2 stretch to reach; the 5-95% area ratio must lie within [1/t^2, t^2]
-    int maxCuts = 40;    ///< paths the search may add to the topological cut, per component
-    int pathsPerRound = 8; ///< paths added after one layout, to points far apart
-    bool abf = true;       ///< judge layouts made from ABF++ angles (as flatskin's "abfpp"), not the surface's
+    double target = 2.2;    ///< L2 stretch to reach; the 5-95% area ratio must lie within [1/t^2, t^2]
+    int maxCuts = 40;       ///< paths the search may add to the topological cut, per component
+    int pathsPerRound = 8;  ///< paths added after one layout, to points far apart
+    bool abf = true;        ///< judge layouts made from ABF++ angles (as flatskin's "abfpp"), not the surface's
 };
 
 /// What the seam search did.

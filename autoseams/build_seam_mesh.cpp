@@ -99,8 +99,9 @@ void buildEdges(SeamMesh &m, std::unordered_map<std::uint64_t, int> &edgeOf) {
     }
     m.edgeKind.resize(m.edgeCount());
     for (int e = 0; e < m.edgeCount(); ++e) {
-        m.edgeKind[e] = uses[e] == 1 ? EdgeKind::Boundary
-                        : (uses[e] == 2 && !sameDir[e]) ? EdgeKind::Interior : EdgeKind::Singular;
+        m.edgeKind[e] = uses[e] == 1                    ? EdgeKind::Boundary
+                        : (uses[e] == 2 && !sameDir[e]) ? EdgeKind::Interior
+                                                        : EdgeKind::Singular;
         if (m.edgeKind[e] == EdgeKind::Singular) ++m.singularEdges;
     }
     m.vertEdgeStart.assign(m.vertexCount() + 1, 0);
@@ -133,8 +134,10 @@ void findComponents(SeamMesh &m) {
     for (int f = 0; f < nf; ++f)
         for (int i = m.polyStart[f]; i < m.polyStart[f + 1]; ++i) {
             const int v = m.polyVerts[i];
-            if (seen[v] < 0) seen[v] = m.polyComponent[f];
-            else if (seen[v] != m.polyComponent[f] && !counted[v]) counted[v] = 1, ++m.nonManifoldPoints;
+            if (seen[v] < 0)
+                seen[v] = m.polyComponent[f];
+            else if (seen[v] != m.polyComponent[f] && !counted[v])
+                counted[v] = 1, ++m.nonManifoldPoints;
         }
 }
 
@@ -147,8 +150,8 @@ void weighEdges(SeamMesh &m) {
     m.edgeWeight.resize(m.edgeCount());
     for (int e = 0; e < m.edgeCount(); ++e) {
         const auto &a = m.pos[m.edgeVerts[e][0]], &b = m.pos[m.edgeVerts[e][1]];
-        const double len = std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                                     (a[2] - b[2]) * (a[2] - b[2]));
+        const double len =
+            std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
         double factor = 1.0;
         if (m.edgeKind[e] == EdgeKind::Interior) {
             const double *n0 = frame[m.edgeFaces[e][0]].data(), *n1 = frame[m.edgeFaces[e][1]].data();
@@ -232,7 +235,7 @@ void triangulate(SeamMesh &m, const std::unordered_map<std::uint64_t, int> &edge
     }
 }
 
-} // namespace
+}  // namespace
 
 void buildSeamMesh(const GU_Detail &gdp, const GB_PrimitiveGroup *group, SeamMesh &mesh) {
     mesh = SeamMesh();

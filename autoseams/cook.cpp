@@ -17,19 +17,22 @@ struct InterruptScope {
 /// "1 piece", "2 pieces".
 std::string pieces(int n) { return std::to_string(n) + (n == 1 ? " piece" : " pieces"); }
 
-} // namespace
+}  // namespace
 
 void SOP_AutoSeams::reportMesh(const SeamMesh &mesh) {
     if (mesh.skippedPolys)
-        addWarning(SOP_MESSAGE, (std::to_string(mesh.skippedPolys) +
-                                 " open or degenerate polygons are left out of the seams").c_str());
+        addWarning(
+            SOP_MESSAGE,
+            (std::to_string(mesh.skippedPolys) + " open or degenerate polygons are left out of the seams").c_str());
     if (mesh.singularEdges)
         addWarning(SOP_MESSAGE, (std::to_string(mesh.singularEdges) +
                                  " edges are shared by more than two polygons or by two of opposite "
-                                 "orientation; they are cut").c_str());
+                                 "orientation; they are cut")
+                                    .c_str());
     if (mesh.nonManifoldPoints)
         addWarning(SOP_MESSAGE, (std::to_string(mesh.nonManifoldPoints) +
-                                 " points join pieces only at a corner; the pieces are cut apart there").c_str());
+                                 " points join pieces only at a corner; the pieces are cut apart there")
+                                    .c_str());
 }
 
 OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
@@ -87,13 +90,14 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
         seams->add(a, b, gdp->primitives()(mesh.polyPrim[mesh.edgeFaces[e][0]]));
     }
     if (report.failedSolves)
-        addWarning(SOP_MESSAGE, (pieces(report.failedSolves) +
-                                 " could not be laid out; cut into disks only").c_str());
+        addWarning(SOP_MESSAGE, (pieces(report.failedSolves) + " could not be laid out; cut into disks only").c_str());
     if (report.unmet)
         addWarning(SOP_MESSAGE, (pieces(report.unmet) + " above the distortion target" +
-                                 (report.capped ? "; raise \"maxcuts\" to cut more" : "")).c_str());
-    addMessage(SOP_MESSAGE, (std::to_string(seams->entries()) + " seam edges on " + pieces(report.components) +
-                             ", " + std::to_string(report.addedPaths) + " cuts added after " +
-                             std::to_string(report.layouts) + " layouts").c_str());
+                                 (report.capped ? "; raise \"maxcuts\" to cut more" : ""))
+                                    .c_str());
+    addMessage(SOP_MESSAGE,
+               (std::to_string(seams->entries()) + " seam edges on " + pieces(report.components) + ", " +
+                std::to_string(report.addedPaths) + " cuts added after " + std::to_string(report.layouts) + " layouts")
+                   .c_str());
     return leave();
 }

@@ -36,7 +36,7 @@ void pruneDangling(const SeamMesh &m, std::vector<char> &cut) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void topologicalCut(const SeamMesh &m, std::vector<char> &cut) {
     cut.assign(m.edgeCount(), 0);
@@ -80,8 +80,10 @@ void topologicalCut(const SeamMesh &m, std::vector<char> &cut) {
     std::iota(parent.begin(), parent.end(), 0);
     for (int e : order) {
         const int a = findRoot(parent, m.edgeFaces[e][0]), b = findRoot(parent, m.edgeFaces[e][1]);
-        if (a == b) cut[e] = 1;
-        else parent[a] = b;
+        if (a == b)
+            cut[e] = 1;
+        else
+            parent[a] = b;
     }
     pruneDangling(m, cut);
 }
@@ -96,7 +98,8 @@ bool openSphere(const SeamMesh &m, int component, const std::vector<int> &compTr
             double u[3], w[3];
             for (int k = 0; k < 3; ++k) u[k] = b[k] - a[k], w[k] = d[k] - a[k];
             const double x = u[1] * w[2] - u[2] * w[1], y = u[2] * w[0] - u[0] * w[2], z = u[0] * w[1] - u[1] * w[0];
-            angleSum[m.tris[t][c]] += std::atan2(std::sqrt(x * x + y * y + z * z), u[0] * w[0] + u[1] * w[1] + u[2] * w[2]);
+            angleSum[m.tris[t][c]] +=
+                std::atan2(std::sqrt(x * x + y * y + z * z), u[0] * w[0] + u[1] * w[1] + u[2] * w[2]);
             used[m.tris[t][c]] = 1;
         }
     int tip = -1;

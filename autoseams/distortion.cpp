@@ -34,9 +34,11 @@ void L2StretchSum::add(const LayoutTriangle &t) {
     double su = 0, sv = 0;
     for (int i = 0; i < 3; ++i) {
         const double du = (t.p[0][i] * (t.uv[1][1] - t.uv[2][1]) + t.p[1][i] * (t.uv[2][1] - t.uv[0][1]) +
-                           t.p[2][i] * (t.uv[0][1] - t.uv[1][1])) / (2 * a);
+                           t.p[2][i] * (t.uv[0][1] - t.uv[1][1])) /
+                          (2 * a);
         const double dv = (t.p[0][i] * (t.uv[2][0] - t.uv[1][0]) + t.p[1][i] * (t.uv[0][0] - t.uv[2][0]) +
-                           t.p[2][i] * (t.uv[1][0] - t.uv[0][0])) / (2 * a);
+                           t.p[2][i] * (t.uv[1][0] - t.uv[0][0])) /
+                          (2 * a);
         su += du * du;
         sv += dv * dv;
     }

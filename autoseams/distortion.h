@@ -3,8 +3,8 @@
 
 /// One triangle of a layout: its corners on the surface and in UV.
 struct LayoutTriangle {
-    double p[3][3];  ///< surface positions of corners 0, 1, 2
-    double uv[3][2]; ///< their UVs
+    double p[3][3];   ///< surface positions of corners 0, 1, 2
+    double uv[3][2];  ///< their UVs
 };
 
 /// Signed UV area of t (positive counter-clockwise).
@@ -29,15 +29,15 @@ public:
 
 private:
     double myArea3 = 0, myAreaUv = 0, mySum = 0;
-    bool myCollapsed = false; ///< a triangle of surface area has no UV area
+    bool myCollapsed = false;  ///< a triangle of surface area has no UV area
 };
 
 /// Figures of a layout.
 struct Distortion {
-    long triangles = 0; ///< all of them
-    long flipped = 0;   ///< against the orientation of the larger UV area
-    double areaP5 = 0, areaP95 = 0; ///< percentiles of (UV area / total) / (surface area / total)
-    double l2 = 0;      ///< l2Stretch
+    long triangles = 0;              ///< all of them
+    long flipped = 0;                ///< against the orientation of the larger UV area
+    double areaP5 = 0, areaP95 = 0;  ///< percentiles of (UV area / total) / (surface area / total)
+    double l2 = 0;                   ///< l2Stretch
 };
 
 /// The figures of tris; the area ratio of every triangle of positive

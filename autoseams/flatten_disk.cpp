@@ -64,7 +64,7 @@ std::vector<float> optimisedAngles(const SeamMesh &m, const std::vector<int> &co
     return angles;
 }
 
-} // namespace
+}  // namespace
 
 bool flattenComponent(const SeamMesh &m, const std::vector<int> &compTris, const std::vector<char> &cut,
                       std::vector<std::array<double, 2>> &uv, bool abf) {

@@ -41,7 +41,7 @@ PRM_Template SOP_AutoSeams::myTemplateList[] = {
     PRM_Template(PRM_STRING, 1, &names[N_GROUPNAME], &groupNameDefault, 0, 0, 0, 0, 1, help[N_GROUPNAME], 0),
     PRM_Template(PRM_FLT_J, 1, &names[N_TARGET], &targetDefault, 0, &targetRange, 0, 0, 1, help[N_TARGET], 0),
     PRM_Template(PRM_INT_J, 1, &names[N_MAXCUTS], &maxCutsDefault, 0, &maxCutsRange, 0, 0, 1, help[N_MAXCUTS], 0),
-    PRM_Template(PRM_ORD, 1, &names[N_LAYOUTANGLES], PRMoneDefaults, &layoutAngleMenu, 0, 0, 0, 1,
-                 help[N_LAYOUTANGLES], 0),
+    PRM_Template(PRM_ORD, 1, &names[N_LAYOUTANGLES], PRMoneDefaults, &layoutAngleMenu, 0, 0, 0, 1, help[N_LAYOUTANGLES],
+                 0),
     PRM_Template(),
 };

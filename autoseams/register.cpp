@@ -29,4 +29,4 @@ __attribute__((visibility("default"))) void HoudiniGetTagInfo(const char **v) {
     *v = tag;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -40,8 +40,8 @@ double badness(const Distortion &d, double target) {
 /// Per vertex of tris, the surface area around it over its UV area (both
 /// as shares of their totals): above 1 where the layout compresses.
 /// Flipped triangles count as having no UV area.
-void compression(const SeamMesh &m, const std::vector<int> &tris, const std::vector<LayoutTriangle> &layout,
-                 bool ccw, std::vector<double> &score, std::vector<int> &verts) {
+void compression(const SeamMesh &m, const std::vector<int> &tris, const std::vector<LayoutTriangle> &layout, bool ccw,
+                 std::vector<double> &score, std::vector<int> &verts) {
     static thread_local std::vector<double> a3, auv;
     a3.assign(m.vertexCount(), 0);
     auv.assign(m.vertexCount(), 0);
@@ -126,7 +126,8 @@ void smoothScore(const SeamMesh &m, int component, const std::vector<int> &verts
 int addPaths(const SeamMesh &m, const std::vector<int> &verts, const std::vector<double> &score, double target,
              double spacing, int budget, CutDistance &dist, std::vector<char> &cut, std::vector<int> &history) {
     std::vector<int> order(verts);
-    std::sort(order.begin(), order.end(), [&](int a, int b) { return score[a] > score[b] || (score[a] == score[b] && a < b); });
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return score[a] > score[b] || (score[a] == score[b] && a < b); });
     int added = 0;
     for (int v : order) {
         if (added >= budget) break;
@@ -189,8 +190,10 @@ bool searchComponent(const SeamMesh &m, int comp, const std::vector<int> &tris, 
             for (int c = 0; c < 3; ++c) {
                 auto &here = uv[3 * tris[i] + c];
                 auto &kept = bestUv[3 * i + c];
-                if (save) kept = here;
-                else here = kept;
+                if (save)
+                    kept = here;
+                else
+                    here = kept;
             }
     };
     for (;;) {
@@ -245,7 +248,7 @@ bool searchComponent(const SeamMesh &m, int comp, const std::vector<int> &tris, 
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool findSeams(const SeamMesh &m, const SeamOptions &opt, std::vector<char> &cut, SeamReport &report,
                const std::function<bool(int)> &interrupted) {

@@ -107,10 +107,14 @@ int main(int argc, char **argv) {
     std::string peerDir, only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--solver" && i + 1 < argc) solver = std::string(argv[++i]) == "cg" ? 0 : 1;
-        else if (a == "--large") large = true;
-        else if (a == "--peer" && i + 1 < argc) peerDir = argv[++i];
-        else if (a == "--only" && i + 1 < argc) only = argv[++i];
+        if (a == "--solver" && i + 1 < argc)
+            solver = std::string(argv[++i]) == "cg" ? 0 : 1;
+        else if (a == "--large")
+            large = true;
+        else if (a == "--peer" && i + 1 < argc)
+            peerDir = argv[++i];
+        else if (a == "--only" && i + 1 < argc)
+            only = argv[++i];
         else {
             std::fprintf(stderr, "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME]\n");
             return 2;

@@ -19,7 +19,8 @@ double streamBandwidth() {
         for (unsigned p = 0; p < threads; ++p)
             team.emplace_back([&, p] {
                 const std::size_t lo = n * p / threads, hi = n * (p + 1) / threads;
-                std::copy(a.begin() + std::ptrdiff_t(lo), a.begin() + std::ptrdiff_t(hi), b.begin() + std::ptrdiff_t(lo));
+                std::copy(a.begin() + std::ptrdiff_t(lo), a.begin() + std::ptrdiff_t(hi),
+                          b.begin() + std::ptrdiff_t(lo));
             });
         for (auto &th : team) th.join();
         best = std::min(best, nowMs() - t);

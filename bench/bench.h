@@ -34,13 +34,12 @@ double nowMs();
 // Stage times (ms) and solver figures of one cook, replayed step by step
 // with the same host and solver calls as the node's cook.
 struct Stages {
-    double copy = 0, work = 0, seams = 0, piece = 0, triangulate = 0, rows = 0, solve = 0,
-           write = 0, colours = 0;
+    double copy = 0, work = 0, seams = 0, piece = 0, triangulate = 0, rows = 0, solve = 0, write = 0, colours = 0;
     bool solved = false;
     int iterations = 0;
     double error = 0;
     long variables = 0, freeVariables = 0, nonzeros = 0;  // of the normal matrix
-    long triangles = 0;  // of the piece, after triangulation
+    long triangles = 0;                                   // of the piece, after triangulation
 };
 
 // The cut, triangulated piece that the solver sees: positions, triangles
@@ -56,8 +55,8 @@ struct Piece {
 // and then skips the solve when solve is false. maxIterations > 0 stops
 // the conjugate gradient there instead of at 5n, for timing iterations of
 // a solve too long to finish.
-Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve,
-                  Piece *piece, int maxIterations = 0);
+Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve, Piece *piece,
+                  int maxIterations = 0);
 
 // Quality of the UVs ("uv" vertex attribute) of the polygons of out that
 // lie in the connected piece of primitive 0, fan-triangulated.
@@ -108,8 +107,7 @@ double streamBandwidth();
 // the child's peak resident memory.
 bool forked(const std::function<void(void *out)> &work, void *result, std::size_t size, long &peakKb);
 
-template <class T>
-bool inChild(const std::function<T()> &work, T &result, long &peakKb) {
+template <class T> bool inChild(const std::function<T()> &work, T &result, long &peakKb) {
     return forked([&](void *out) { *static_cast<T *>(out) = work(); }, &result, sizeof(T), peakKb);
 }
 

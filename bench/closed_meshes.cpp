@@ -62,8 +62,10 @@ void printRow(const std::string &mesh, const char *cut, const Row &row) {
     std::printf("| %s | %s | %ld | %ld (%.2f%%) | %.3f-%.3f | %.3f | %.2f | %ld | ", mesh.c_str(), cut, q.triangles,
                 q.flipped, q.triangles ? 100.0 * double(q.flipped) / double(q.triangles) : 0.0, q.areaP5, q.areaP95,
                 q.l2, seam, q.islands);
-    if (row.seamMs > 0) std::printf("%.1f | %.1f | %.2f |", row.seamMs, row.flat.ms, row.seamMs / row.flat.ms);
-    else std::printf(" | %.1f |  |", row.flat.ms);
+    if (row.seamMs > 0)
+        std::printf("%.1f | %.1f | %.2f |", row.seamMs, row.flat.ms, row.seamMs / row.flat.ms);
+    else
+        std::printf(" | %.1f |  |", row.flat.ms);
     if (!row.ok) std::printf(" failed");
     std::printf("\n");
     std::fflush(stdout);
@@ -78,7 +80,8 @@ void closedMeshTable(const std::string &folder, const std::string &filter, int r
         return;
     }
     std::printf("# closed meshes, flatskin with the direct solver; times in ms, ratio = autoseams / flatskin\n");
-    std::printf("| mesh | cut | tris | flips | area 5-95%% | L2 | seam/sqrt(A) | islands | autoseams | flatskin | ratio |\n");
+    std::printf(
+        "| mesh | cut | tris | flips | area 5-95%% | L2 | seam/sqrt(A) | islands | autoseams | flatskin | ratio |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const MeshCase &c : meshCases(folder)) {
         if (!c.make || c.name.find('.') == std::string::npos) continue;  // the generated cases are open
@@ -87,27 +90,35 @@ void closedMeshTable(const std::string &folder, const std::string &filter, int r
         SeamRows seams;
         long kb = 0;
         bool closed = false;
-        inChild<bool>([&] {
-            GU_Detail g;
-            c.make(g);
-            return !openingSeams(g).empty();
-        }, closed, kb);
+        inChild<bool>(
+            [&] {
+                GU_Detail g;
+                c.make(g);
+                return !openingSeams(g).empty();
+            },
+            closed, kb);
         if (!closed) continue;
-        const bool pathRan = inChild<Row>([&] {
-            GU_Detail g;
-            c.make(g);
-            Row r;
-            r.flat = cookNode(g, openingSeams(g), 1, repeats);
-            r.ok = r.flat.ok;
-            return r;
-        }, path, kb);
-        const bool seamsRan = inChild<SeamRows>([&] {
-            GU_Detail g;
-            c.make(g);
-            return SeamRows{autoseamsRow(g, repeats, 0), autoseamsRow(g, repeats, 1)};
-        }, seams, kb);
-        if (pathRan) printRow(c.name, "shortest path", path);
-        else std::printf("| %s | shortest path | run failed |\n", c.name.c_str());
+        const bool pathRan = inChild<Row>(
+            [&] {
+                GU_Detail g;
+                c.make(g);
+                Row r;
+                r.flat = cookNode(g, openingSeams(g), 1, repeats);
+                r.ok = r.flat.ok;
+                return r;
+            },
+            path, kb);
+        const bool seamsRan = inChild<SeamRows>(
+            [&] {
+                GU_Detail g;
+                c.make(g);
+                return SeamRows{autoseamsRow(g, repeats, 0), autoseamsRow(g, repeats, 1)};
+            },
+            seams, kb);
+        if (pathRan)
+            printRow(c.name, "shortest path", path);
+        else
+            std::printf("| %s | shortest path | run failed |\n", c.name.c_str());
         if (seamsRan) {
             printRow(c.name, "autoseams", seams.surface);
             printRow(c.name, "autoseams, abfpp", seams.abf);

@@ -37,8 +37,8 @@ struct Options {
     int solvers = 0;  // 0: both (direct alone when large), 1: cg, 2: direct
 };
 
-const char *kUsage =
-    "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver cg|direct|both] [--no-peer] [--closed]\n";
+const char *kUsage = "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver "
+                     "cg|direct|both] [--no-peer] [--closed]\n";
 
 bool parse(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; ++i) {
@@ -126,10 +126,12 @@ void cappedCgLine(const MeshCase &c, double bandwidth) {
     constexpr int kIterations = 300;
     Stages st;
     long kb = 0;
-    const bool ran = inChild<Stages>([&] {
-        Input in(c);
-        return stagedCook(in.mesh, in.seams, NL_CG, true, nullptr, kIterations);
-    }, st, kb);
+    const bool ran = inChild<Stages>(
+        [&] {
+            Input in(c);
+            return stagedCook(in.mesh, in.seams, NL_CG, true, nullptr, kIterations);
+        },
+        st, kb);
     if (!ran || st.iterations <= 0 || bandwidth <= 0) return;
     std::printf("%-26s %-6s tris=%8ld solve=%9.1f its=%6d (stopped there)", c.name.c_str(), "cg", st.triangles,
                 st.solve, st.iterations);
@@ -163,12 +165,14 @@ int main(int argc, char **argv) {
 
         CgalRun cgal;
         long cgalKb = 0;
-        const bool cgalRan = opt.peer && inChild<CgalRun>([&] {
-            Input in(c);
-            Piece piece;
-            stagedCook(in.mesh, in.seams, NL_CG, false, &piece);
-            return cgalLscm(piece);
-        }, cgal, cgalKb);
+        const bool cgalRan = opt.peer && inChild<CgalRun>(
+                                             [&] {
+                                                 Input in(c);
+                                                 Piece piece;
+                                                 stagedCook(in.mesh, in.seams, NL_CG, false, &piece);
+                                                 return cgalLscm(piece);
+                                             },
+                                             cgal, cgalKb);
 
         // The conjugate gradient's layout, kept for the direct run to compare.
         const std::string uvFile = "/tmp/flatskin_bench_uv." + std::to_string(getpid());
@@ -182,18 +186,23 @@ int main(int argc, char **argv) {
             const unsigned nlSolver = solver ? NL_CHOLMOD_EXT : NL_CG;
             Stages st;
             long stagedKb = 0;
-            const bool stagedRan = inChild<Stages>([&] {
-                Input in(c);
-                std::vector<Stages> runs;
-                for (int r = 0; r < opt.repeat; ++r) runs.push_back(stagedCook(in.mesh, in.seams, nlSolver, true, nullptr));
-                return medianStages(runs);
-            }, st, stagedKb);
+            const bool stagedRan = inChild<Stages>(
+                [&] {
+                    Input in(c);
+                    std::vector<Stages> runs;
+                    for (int r = 0; r < opt.repeat; ++r)
+                        runs.push_back(stagedCook(in.mesh, in.seams, nlSolver, true, nullptr));
+                    return medianStages(runs);
+                },
+                st, stagedKb);
             NodeRun node;
             long nodeKb = 0;
-            const bool nodeRan = inChild<NodeRun>([&] {
-                Input in(c);
-                return cookNode(in.mesh, in.seams, solver, opt.repeat, uvFile, solver == 1);
-            }, node, nodeKb);
+            const bool nodeRan = inChild<NodeRun>(
+                [&] {
+                    Input in(c);
+                    return cookNode(in.mesh, in.seams, solver, opt.repeat, uvFile, solver == 1);
+                },
+                node, nodeKb);
 
             const Quality &q = node.quality;
             const bool cgalOk = cgalRan && cgal.ok;
@@ -201,11 +210,11 @@ int main(int argc, char **argv) {
                         "tri=%7.1f rows=%8.1f solve=%9.1f write=%6.1f col=%4.1f other=%4.1f%% its=%6d err=%8.1e "
                         "rss=%7.1fMB flip=%6ld ang=%6.3f/%6.2f area5-95=%6.3f-%6.3f "
                         "cgal=%9.1f%s cgalrss=%7.1fMB ratio=%6.2f",
-                        c.name.c_str(), solver ? "direct" : "cg", st.triangles, node.ms,
-                        nodeRan && node.ok ? " " : "!", st.copy, st.work, st.seams, st.piece, st.triangulate,
-                        st.rows, st.solve, st.write, st.colours, otherShare(st), st.iterations, st.error, mb(nodeKb),
-                        q.flipped, q.angleMean, q.angleMax, q.areaP5, q.areaP95, cgal.ms,
-                        cgalOk ? " " : "!", mb(cgalKb), cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
+                        c.name.c_str(), solver ? "direct" : "cg", st.triangles, node.ms, nodeRan && node.ok ? " " : "!",
+                        st.copy, st.work, st.seams, st.piece, st.triangulate, st.rows, st.solve, st.write, st.colours,
+                        otherShare(st), st.iterations, st.error, mb(nodeKb), q.flipped, q.angleMean, q.angleMax,
+                        q.areaP5, q.areaP95, cgal.ms, cgalOk ? " " : "!", mb(cgalKb),
+                        cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
             if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) printIterationFloor(st, bandwidth);
             if (solver == 1 && node.agreement >= 0) std::printf(" agree=%8.1e", node.agreement);
             if (!stagedRan || !st.solved) std::printf(" staged-failed");

@@ -41,9 +41,7 @@ void quadGrid(GU_Detail &g, int k, const std::function<std::array<double, 3>(dou
 }
 
 std::array<double, 3> flat(double x, double y) { return {x, y, 0.0}; }
-std::array<double, 3> wavy(double x, double y) {
-    return {x, y, 0.3 * std::sin(3 * x) * std::cos(2 * y)};
-}
+std::array<double, 3> wavy(double x, double y) { return {x, y, 0.3 * std::sin(3 * x) * std::cos(2 * y)}; }
 // The square [-1, 1]^2 lifted to a pyramid and pushed onto the unit
 // sphere: a hemisphere whose quads stay well shaped, rim at z = 0.
 std::array<double, 3> hemisphere(double s, double t) {
@@ -57,16 +55,22 @@ std::array<double, 3> hemisphere(double s, double t) {
 
 std::vector<MeshCase> meshCases(const std::string &folder) {
     std::vector<MeshCase> cases;
-    struct Size { const char *label; int k; };
+    struct Size {
+        const char *label;
+        int k;
+    };
     const Size sizes[] = {{"2k", 32}, {"20k", 100}, {"200k", 316}, {"1m", 707}};
-    struct Shape { const char *name; std::array<double, 3> (*place)(double, double); };
+    struct Shape {
+        const char *name;
+        std::array<double, 3> (*place)(double, double);
+    };
     const Shape shapes[] = {{"grid", flat}, {"wavy", wavy}, {"hemi", hemisphere}};
     for (const Size &s : sizes)
         for (const Shape &sh : shapes) {
             const int k = s.k;
             auto place = sh.place;
-            cases.push_back({std::string(sh.name) + "-" + s.label,
-                             [k, place](GU_Detail &g) { quadGrid(g, k, place); }, k > 500});
+            cases.push_back(
+                {std::string(sh.name) + "-" + s.label, [k, place](GU_Detail &g) { quadGrid(g, k, place); }, k > 500});
         }
     std::vector<std::string> files;
     std::error_code ec;
@@ -74,7 +78,9 @@ std::vector<MeshCase> meshCases(const std::string &folder) {
         const std::string ext = e.path().extension().string();
         if (ext == ".off" || ext == ".obj") files.push_back(e.path().string());
     }
-    if (ec) std::fprintf(stderr, "note: no meshes folder %s (%s); its rows are skipped\n", folder.c_str(), ec.message().c_str());
+    if (ec)
+        std::fprintf(stderr, "note: no meshes folder %s (%s); its rows are skipped\n", folder.c_str(),
+                     ec.message().c_str());
     std::sort(files.begin(), files.end());
     for (const std::string &f : files) {
         cases.push_back({std::filesystem::path(f).filename().string(), [f](GU_Detail &g) {

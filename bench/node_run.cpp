@@ -60,8 +60,8 @@ double compareUvs(const std::vector<float> &uvs, const std::string &file) {
 
 }  // namespace
 
-NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
-                 const std::string &uvFile, bool compare, int angles) {
+NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats, const std::string &uvFile,
+                 bool compare, int angles) {
     NodeRun run;
     OP_Operator op("flatskin", "Flatskin", SOP_Flatskin::myConstructor, SOP_Flatskin::myTemplateList, 1, 1);
     OP_Network net(nullptr, "obj", nullptr);
@@ -88,8 +88,10 @@ NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, i
         run.quality = measureQuality(out);
         if (!uvFile.empty()) {
             const std::vector<float> uvs = allUvs(out);
-            if (compare) run.agreement = compareUvs(uvs, uvFile);
-            else saveUvs(uvs, uvFile);
+            if (compare)
+                run.agreement = compareUvs(uvs, uvFile);
+            else
+                saveUvs(uvs, uvFile);
         }
     }
     return run;

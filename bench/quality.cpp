@@ -51,7 +51,10 @@ void measureIslands(const GU_Detail &out, const GEO_PrimClassifier &pieces, int 
     const int np = out.primitives().entries();
     std::vector<int> parent(np);
     std::iota(parent.begin(), parent.end(), 0);
-    struct Side { int prim; const GEO_Vertex *a, *b; };
+    struct Side {
+        int prim;
+        const GEO_Vertex *a, *b;
+    };
     std::map<std::pair<int, int>, Side> first;
     auto same = [uv](const GEO_Vertex *x, const GEO_Vertex *y) {
         return x->getValue<float>(uv, 0) == y->getValue<float>(uv, 0) &&
@@ -162,7 +165,8 @@ Quality measureQuality(GU_Detail &out) {
         if (t.a3 <= 0) continue;  // degenerate in 3D: no angles to keep
         for (int c = 0; c < 3; ++c) {
             const double d = std::fabs(angle(t.t[c], t.t[(c + 1) % 3], t.t[(c + 2) % 3]) -
-                                       angle(t.p[c], t.p[(c + 1) % 3], t.p[(c + 2) % 3])) * 180.0 / M_PI;
+                                       angle(t.p[c], t.p[(c + 1) % 3], t.p[(c + 2) % 3])) *
+                             180.0 / M_PI;
             angleSum += d;
             q.angleMax = std::max(q.angleMax, d);
             ++corners;

@@ -33,9 +33,13 @@ void triangleRows(const GEO_Primitive &tri, int pt_off) {
     int c[3] = {0, 1, 2};
     if (s[2] >= s[0] && s[2] >= s[1]) {
     } else if (s[0] >= s[1]) {
-        c[0] = 1; c[1] = 2; c[2] = 0;
+        c[0] = 1;
+        c[1] = 2;
+        c[2] = 0;
     } else {
-        c[0] = 2; c[1] = 0; c[2] = 1;
+        c[0] = 2;
+        c[1] = 0;
+        c[2] = 1;
     }
     const float r = (s[c[2]] == 0.0f) ? 1.0f : s[c[1]] / s[c[2]];
     const float Cr = static_cast<float>(std::cos(a[c[0]])) * r;
@@ -74,8 +78,14 @@ std::pair<int, int> defaultPins(const GU_Detail &work, const GB_PointGroup *grou
     for (const GEO_Point *p = pts.rawHead(group); p; p = pts.rawNext(p, group)) {
         double t = p->getPos()(order[0]), w = p->getPos()(order[1]);
         const int k = p->getValue<int>(pt_off);
-        if (t < tmin) { tmin = t; klow = k; }
-        if (t > tmax) { tmax = t; khigh = k; }
+        if (t < tmin) {
+            tmin = t;
+            klow = k;
+        }
+        if (t > tmax) {
+            tmax = t;
+            khigh = k;
+        }
         SOP_Flatskin::applyPinTransform(t, w, m);
         nlSetVariable(NLuint(2 * k), t);
         nlSetVariable(NLuint(2 * k + 1), w);
@@ -90,8 +100,8 @@ std::pair<int, int> defaultPins(const GU_Detail &work, const GB_PointGroup *grou
 
 }  // namespace
 
-Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve,
-                  Piece *piece, int maxIterations) {
+Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve, Piece *piece,
+                  int maxIterations) {
     Stages st;
     // Details first, so that they outlive the node and its group records.
     GU_Detail out, work;
@@ -141,7 +151,9 @@ Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned sol
     if (n == 0) return st;
     t = nowMs();
     NLcontext ctx = nlNewContext();
-    configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT ? UNWRAP_DIRECT : solver == NL_CG_AMG_EXT ? UNWRAP_MULTIGRID : UNWRAP_CG);
+    configureUnwrapSolver(n, solver == NL_CHOLMOD_EXT  ? UNWRAP_DIRECT
+                             : solver == NL_CG_AMG_EXT ? UNWRAP_MULTIGRID
+                                                       : UNWRAP_CG);
     if (maxIterations > 0) nlSolverParameteri(NL_MAX_ITERATIONS, maxIterations);
     nlBegin(NL_SYSTEM);
     const auto [pinA, pinB] = defaultPins(work, piecePoints, pt_off);

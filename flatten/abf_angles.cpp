@@ -72,7 +72,8 @@ nl::CsrMatrix reducedPattern(const std::vector<int> &interior, const CornersByPo
             for (int j = cp.start[std::size_t(p)]; j < cp.start[std::size_t(p) + 1]; ++j) {
                 const int c = cp.corner[std::size_t(j)];
                 for (int q : {p, nextPoint(tris, c), prevPoint(tris, c)})
-                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= int(k)) near.push_back(interior[std::size_t(q)]);
+                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= int(k))
+                        near.push_back(interior[std::size_t(q)]);
             }
             std::sort(near.begin(), near.end());
             near.erase(std::unique(near.begin(), near.end()), near.end());
@@ -371,7 +372,8 @@ struct Newton {
                 rhs[std::size_t(g[a])] += A[a][0] * q[0] + A[a][1] * q[1] + A[a][2] * q[2];
                 for (int e = 0; e < 6; ++e) {
                     if (g[e] < 0 || g[e] > g[a]) continue;
-                    m.val[entry(m, NLuint(g[a]), NLuint(g[e]))] += AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2];
+                    m.val[entry(m, NLuint(g[a]), NLuint(g[e]))] +=
+                        AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2];
                 }
             }
         }
@@ -417,7 +419,7 @@ struct Newton {
     }
 };
 
-} // namespace
+}  // namespace
 
 AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int> &meshTris,
                     const std::vector<float> &meshSurface, std::vector<float> &angles, const AbfOptions &opt) {

@@ -31,9 +31,9 @@ struct AbfOptions {
 struct AbfResult {
     bool converged = false;
     bool interrupted = false;
-    int iterations = 0;      ///< Newton steps taken
-    double residual = 0.0;   ///< largest constraint residual at the end
-    std::string reason;      ///< why it did not converge; empty when it did
+    int iterations = 0;     ///< Newton steps taken
+    double residual = 0.0;  ///< largest constraint residual at the end
+    std::string reason;     ///< why it did not converge; empty when it did
 };
 
 /// Planar angles for a triangle mesh by angle-based flattening (ABF++):

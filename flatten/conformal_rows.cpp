@@ -25,11 +25,17 @@ ConformalRows conformalRowsOfAngles(const float a[3], const int index[3]) {
     ConformalRows rows;
     int *c = rows.corner;
     if (s[2] >= s[0] && s[2] >= s[1]) {
-        c[0] = 0; c[1] = 1; c[2] = 2;
+        c[0] = 0;
+        c[1] = 1;
+        c[2] = 2;
     } else if (s[0] >= s[1]) {
-        c[0] = 1; c[1] = 2; c[2] = 0;
+        c[0] = 1;
+        c[1] = 2;
+        c[2] = 0;
     } else {
-        c[0] = 2; c[1] = 0; c[2] = 1;
+        c[0] = 2;
+        c[1] = 0;
+        c[2] = 1;
     }
     float r = (s[c[2]] == 0.0f) ? 1.0f : s[c[1]] / s[c[2]];
     float cos0 = static_cast<float>(std::cos(static_cast<double>(a[c[0]])));

@@ -6,7 +6,7 @@
 struct ConformalRows {
     int index[2][5];
     double value[2][5];
-    int corner[3]; ///< the triangle's corners in the order the rows use them
+    int corner[3];  ///< the triangle's corners in the order the rows use them
 };
 
 /// The real and imaginary parts of (z2 - z0) - r e^(i a0) (z1 - z0) = 0 for

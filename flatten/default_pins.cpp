@@ -14,7 +14,7 @@ void chooseAxes(const double extent[3], int &u_axis, int &v_axis) {
     u_axis = order[0];
     v_axis = order[1];
 }
-} // namespace
+}  // namespace
 
 void SOP_Flatskin::setDefaultPins(GU_Detail &, GU_Detail &work) {
     // The solver points are the work mesh's piece points: cut copies keep
@@ -41,8 +41,14 @@ void SOP_Flatskin::setDefaultPins(GU_Detail &, GU_Detail &work) {
         double t = p->getPos()(u_axis);
         double w = p->getPos()(v_axis);
         int k = solverIndex(*p);
-        if (t < tmin) { tmin = t; klow = k; }
-        if (t > tmax) { tmax = t; khigh = k; }
+        if (t < tmin) {
+            tmin = t;
+            klow = k;
+        }
+        if (t > tmax) {
+            tmax = t;
+            khigh = k;
+        }
         applyPinTransform(t, w, m);
         nlSetVariable(static_cast<NLuint>(2 * k), t);
         nlSetVariable(static_cast<NLuint>(2 * k + 1), w);

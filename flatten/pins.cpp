@@ -60,7 +60,7 @@ bool fixesLayout(const std::vector<PinTarget> &targets) {
         if (t.u != targets.front().u || t.v != targets.front().v) return true;
     return false;
 }
-} // namespace
+}  // namespace
 
 void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
     int enabled = 0;
@@ -124,8 +124,9 @@ void SOP_Flatskin::setupPins(GU_Detail &out, GU_Detail &work) {
     if (!fixesLayout(targets)) {
         setDefaultPins(out, work);
         if (!targets.empty())
-            addWarning(SOP_MESSAGE, "Pins do not fix the layout (need two pinned points with different uvs in the piece), "
-                                    "calculating default pins");
+            addWarning(SOP_MESSAGE,
+                       "Pins do not fix the layout (need two pinned points with different uvs in the piece), "
+                       "calculating default pins");
     } else {
         for (const PinTarget &t : targets) {
             nlLockVariable(static_cast<NLuint>(2 * t.k));

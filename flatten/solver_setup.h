@@ -12,9 +12,7 @@ enum UnwrapSolver { UNWRAP_CG = 0, UNWRAP_DIRECT = 1, UNWRAP_MULTIGRID = 2 };
 /// other value), a sparse Cholesky factorisation, or the conjugate gradient
 /// preconditioned by algebraic multigrid, with the same threshold.
 inline void configureUnwrapSolver(int n, int solver) {
-    const NLenum id = solver == UNWRAP_DIRECT      ? NL_CHOLMOD_EXT
-                      : solver == UNWRAP_MULTIGRID ? NL_CG_AMG_EXT
-                                                   : NL_CG;
+    const NLenum id = solver == UNWRAP_DIRECT ? NL_CHOLMOD_EXT : solver == UNWRAP_MULTIGRID ? NL_CG_AMG_EXT : NL_CG;
     nlSolverParameteri(NL_SOLVER, static_cast<NLint>(id));
     nlSolverParameteri(NL_PRECONDITIONER, NL_PRECOND_JACOBI);
     nlSolverParameteri(NL_NB_VARIABLES, 2 * n);

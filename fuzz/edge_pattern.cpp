@@ -35,7 +35,7 @@ void checkEdges(const GB_EdgeGroup *g, const GU_Detail &gdp) {
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static GU_Detail &gdp = []() -> GU_Detail & {

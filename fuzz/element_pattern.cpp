@@ -23,10 +23,10 @@ template <typename Parse> void checkComplement(const PatternInput &in, int count
         fuzzRequire(plain->contains(i) != inverse->contains(i), "the complement holds exactly the others");
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static GU_Detail &gdp = [] () -> GU_Detail & {
+    static GU_Detail &gdp = []() -> GU_Detail & {
         static GU_Detail g;
         buildPatternDetail(g);
         return g;

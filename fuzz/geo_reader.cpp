@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     try {
         text = writeGeo(gdp, "fuzz.geo");
     } catch (const GeoFileError &) {
-        return 0; // an attribute the format cannot hold
+        return 0;  // an attribute the format cannot hold
     }
     GU_Detail again;
     try {

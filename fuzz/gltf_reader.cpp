@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         fuzzRequire(readOrRefuse(reinterpret_cast<const uint8_t *>(out.data()), out.size(), "out.glb", back, read),
                     "a written copy reads again");
         fuzzRequire(back.primitives().entries() == gdp.primitives().entries(), "the copy has the same triangles");
-        fuzzRequire(seams || back.points().entries() == gdp.points().entries(), "an unchanged copy has the same vertices");
+        fuzzRequire(seams || back.points().entries() == gdp.points().entries(),
+                    "an unchanged copy has the same vertices");
     }
     return 0;
 }

@@ -43,7 +43,7 @@ std::vector<ParmSetting> listing(const OP_Parameters &node) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     OP_Parameters node(sampleTemplates);
@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzzRequire(first.size() == second.size(), "the same parameters list back");
     for (size_t i = 0; i < first.size(); ++i) {
         if (first[i].value == second[i].value) continue;
-        std::fprintf(stderr, "%s: '%s' then '%s'\n", first[i].name.c_str(), first[i].value.c_str(), second[i].value.c_str());
+        std::fprintf(stderr, "%s: '%s' then '%s'\n", first[i].name.c_str(), first[i].value.c_str(),
+                     second[i].value.c_str());
         fuzzRequire(false, "listed values list back the same");
     }
     return 0;

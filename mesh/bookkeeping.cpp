@@ -10,7 +10,7 @@ int appendFreshInt(GB_AttributeDict &dict, const char *name) {
     if (const GB_Attribute *old = dict.find(name)) dict.destroy(name, old->size, old->type);
     return dict.append(name, 4, GB_ATTRIB_INT, nullptr);
 }
-} // namespace
+}  // namespace
 
 void SOP_Flatskin::addBookkeeping(GU_Detail &work) {
     int prim_off = appendFreshInt(work.primitiveAttribs(), "primN");

@@ -30,9 +30,9 @@ uint64_t edgeKey(int a, int b) {
 
 struct Part {
     int vertices = 0, edges = 0, faces = 0, loops = 0;
-    int first = 0; ///< index of its first triangle, for the report order
+    int first = 0;  ///< index of its first triangle, for the report order
 };
-} // namespace
+}  // namespace
 
 PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *piece) {
     const int npoints = work.points().entries();

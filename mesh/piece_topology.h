@@ -4,7 +4,7 @@
 
 /// The topology of one connected part of a triangulated piece.
 struct PieceTopology {
-    bool disk = true;   ///< false when the part has no boundary or a handle
+    bool disk = true;  ///< false when the part has no boundary or a handle
     int boundaryLoops = 0;
     int genus = 0;
 };

@@ -7,7 +7,7 @@ bool isSeamPoint(const GEO_Point &p, int seam_off) {
     // 0.89999998f) is not on a seam.
     return static_cast<double>(p.getValue<float>(seam_off)) > 0.9;
 }
-} // namespace
+}  // namespace
 
 void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
     if (!cut) mySeamEdges = nullptr;
@@ -59,6 +59,8 @@ void SOP_Flatskin::seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut) {
         // point numbers past the end) would otherwise cut nothing in silence.
         if (cut && edges->isEmpty()) addWarning(SOP_MESSAGE, "The seam pattern names no edge");
     }
-    if (cut) view.cusp(*edges, true);
-    else mySeamEdges = edges;
+    if (cut)
+        view.cusp(*edges, true);
+    else
+        mySeamEdges = edges;
 }

@@ -54,7 +54,7 @@ typedef unsigned int NLenum;
 typedef int NLint;
 typedef unsigned int NLuint;
 typedef double NLdouble;
-typedef void* NLcontext;
+typedef void *NLcontext;
 
 /* 0x0 - 0x1: booleans. */
 #define NL_FALSE 0x0
@@ -115,25 +115,25 @@ typedef void* NLcontext;
  * limit and the current relative residual (for the direct solver: 0 of 1
  * before factoring, 1 of 1 when done). Returning NL_FALSE stops the solve,
  * which then returns NL_FALSE and leaves the variables as they were set. */
-typedef NLboolean (*NLprogressFunc)(NLuint iteration, NLuint max_iterations, NLdouble error, void* data);
+typedef NLboolean (*NLprogressFunc)(NLuint iteration, NLuint max_iterations, NLdouble error, void *data);
 
 /* ---- Extension: messages ----------------------------------------------- */
 
 /* Receives each message of the library: the API function that gives it
  * and the reason, for instance "nlSolve" and "NL_CHOLMOD_EXT: the normal
  * matrix is singular (are enough variables locked?)". */
-typedef void (*NLmessageFunc)(const char* function, const char* reason, void* data);
+typedef void (*NLmessageFunc)(const char *function, const char *reason, void *data);
 
 /* Sets the process-wide message function (NULL for the default, which
  * prints "OpenNL error in <function>(): <reason>" on stderr) and the data
  * handed to it. Legal at any time, with or without a context. The function
  * is called on the thread that made the failing call, never while the
  * library holds a lock, and must not call back into the library. */
-void nlSetMessageFunction(NLmessageFunc func, void* data);
+void nlSetMessageFunction(NLmessageFunc func, void *data);
 
 /* Writes the message function set now (NULL for the default) and its data
  * to *func and *data, so that a caller can restore them. */
-void nlGetMessageFunction(NLmessageFunc* func, void** data);
+void nlGetMessageFunction(NLmessageFunc *func, void **data);
 
 /* ---- Contexts ---------------------------------------------------------- */
 
@@ -156,7 +156,7 @@ NLcontext nlGetCurrent(void);
 
 /* Sets the progress function of the current context (NULL for none) and
  * the data handed to it. Legal in any state but the failed one. */
-void nlSetProgressFunction(NLprogressFunc func, void* data);
+void nlSetProgressFunction(NLprogressFunc func, void *data);
 
 /* ---- Parameters -------------------------------------------------------- */
 
@@ -173,11 +173,11 @@ void nlSolverParameterd(NLenum pname, NLdouble param);
  * Legal in any state, also the failed one; params must not be NULL.
  * NL_SOLVER, NL_PRECONDITIONER, NL_MAX_ITERATIONS and NL_THRESHOLD show the
  * resolved values from nlBegin(NL_MATRIX) on. */
-void nlGetIntegerv(NLenum pname, NLint* params);
+void nlGetIntegerv(NLenum pname, NLint *params);
 
 /* Like nlGetIntegerv(), as a double. NL_ERROR is the relative residual
  * |r|/|b| of the normal equations after nlSolve() (|r| when b = 0). */
-void nlGetDoublev(NLenum pname, NLdouble* params);
+void nlGetDoublev(NLenum pname, NLdouble *params);
 
 /* ---- Building the system ----------------------------------------------- */
 

@@ -40,9 +40,9 @@ constexpr NLuint kNone = std::numeric_limits<NLuint>::max();
 constexpr NLuint kParallelRows = 20000;  // shorter passes run on the calling thread
 constexpr NLuint kBlockRows = 1024;      // rows per partial sum of a dot product
 constexpr unsigned kMaxLevels = 24;
-constexpr unsigned kMaxNullspace = 4;    // near-null vectors per point, at most
-constexpr double kStallRatio = 0.85;     // a coarse level this close in size stops coarsening
-constexpr unsigned kPowerSteps = 20;     // steps of the spectral radius estimate
+constexpr unsigned kMaxNullspace = 4;  // near-null vectors per point, at most
+constexpr double kStallRatio = 0.85;   // a coarse level this close in size stops coarsening
+constexpr unsigned kPowerSteps = 20;   // steps of the spectral radius estimate
 // Chebyshev smoothing targets D^-1 A's eigenvalues in [hi / kLowRatio, hi].
 constexpr double kLowRatio = 20.0;
 // As for the direct solver: a pivot below this fraction of its diagonal
@@ -66,8 +66,7 @@ public:
     }
 
     // Calls f(first, last) over contiguous ranges covering [0, n).
-    template <class F>
-    void rows(NLuint n, F f) {
+    template <class F> void rows(NLuint n, F f) {
         if (!team_ || n < kParallelRows) {
             f(NLuint(0), n);
             return;
@@ -81,8 +80,7 @@ public:
     }
 
     // Sum over i < n of term(i), in blocks of kBlockRows.
-    template <class Term>
-    double sum(NLuint n, Term term) {
+    template <class Term> double sum(NLuint n, Term term) {
         const NLuint blocks = (n + kBlockRows - 1) / kBlockRows;
         sums_.resize(blocks);
         rows(blocks, [&](NLuint first, NLuint last) {
@@ -108,7 +106,7 @@ private:
 class DenseFactor {
 public:
     // False when the matrix is singular (a pivot at roundoff or below).
-    bool factor(const CsrMatrix& a) {
+    bool factor(const CsrMatrix &a) {
         kept_.clear();
         std::vector<NLuint> number(a.n, kNone);
         for (NLuint i = 0; i < a.n; ++i) {
@@ -143,7 +141,7 @@ public:
     }
 
     // x = A^-1 b over the kept unknowns (x and b hold A.n values).
-    void solve(const double* b, double* x, NLuint size) {
+    void solve(const double *b, double *x, NLuint size) {
         const std::size_t n = kept_.size();
         y_.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
@@ -168,7 +166,7 @@ private:
 
 struct Level {
     CsrMatrix own;                 // the operator of a coarse level
-    const CsrMatrix* a = nullptr;  // the operator: own, or the caller's M
+    const CsrMatrix *a = nullptr;  // the operator: own, or the caller's M
     unsigned block = 1;            // unknowns per point
     std::vector<double> dinv;      // inverse diagonal, 0 where the diagonal is
     double hi = 1.0;               // Chebyshev interval of D^-1 A
@@ -188,7 +186,7 @@ struct PointGraph {
     std::vector<unsigned char> active;
 };
 
-PointGraph strength_graph(const CsrMatrix& a, unsigned block, double theta) {
+PointGraph strength_graph(const CsrMatrix &a, unsigned block, double theta) {
     const NLuint points = a.n / block;
     std::vector<double> dnorm(points, 0.0);
     for (NLuint i = 0; i < a.n; ++i) {
@@ -231,7 +229,7 @@ PointGraph strength_graph(const CsrMatrix& a, unsigned block, double theta) {
 
 // The aggregate of every point (kNone for inactive ones); returns the
 // number of aggregates.
-NLuint aggregate(const PointGraph& g, std::vector<NLuint>& agg) {
+NLuint aggregate(const PointGraph &g, std::vector<NLuint> &agg) {
     const auto points = static_cast<NLuint>(g.active.size());
     agg.assign(points, kNone);
     NLuint count = 0;
@@ -276,7 +274,7 @@ NLuint aggregate(const PointGraph& g, std::vector<NLuint>& agg) {
 // Estimate of the largest eigenvalue of D^-1 A: the largest Rayleigh
 // quotient x^T A x / x^T D x of a few power steps, never above the
 // Gershgorin bound, from a fixed pseudo-random start.
-double spectral_radius(const CsrMatrix& a, const std::vector<double>& dinv, Runner& run) {
+double spectral_radius(const CsrMatrix &a, const std::vector<double> &dinv, Runner &run) {
     const NLuint n = a.n;
     double gershgorin = 0.0;
     for (NLuint i = 0; i < n; ++i) {
@@ -315,9 +313,9 @@ double spectral_radius(const CsrMatrix& a, const std::vector<double>& dinv, Runn
 // Gram-Schmidt) into k columns of P_tent; the triangular factor becomes the
 // aggregate's k rows of the coarse near-null space. A column that vanishes
 // (an aggregate with fewer unknowns than k) stays zero.
-Sparse tentative(const CsrMatrix& a, unsigned block, unsigned k, const std::vector<double>& b,
-                 const std::vector<double>& dinv, const std::vector<NLuint>& agg, NLuint aggregates,
-                 std::vector<double>& coarse_nullspace) {
+Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vector<double> &b,
+                 const std::vector<double> &dinv, const std::vector<NLuint> &agg, NLuint aggregates,
+                 std::vector<double> &coarse_nullspace) {
     const auto points = static_cast<NLuint>(agg.size());
     std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
     for (NLuint I = 0; I < points; ++I) {
@@ -342,7 +340,7 @@ Sparse tentative(const CsrMatrix& a, unsigned block, unsigned k, const std::vect
             }
         }
         for (NLuint i : dofs) std::copy_n(&b[std::size_t(i) * k], k, &q[std::size_t(i) * k]);
-        double* r = &coarse_nullspace[std::size_t(g) * k * k];
+        double *r = &coarse_nullspace[std::size_t(g) * k * k];
         for (unsigned c = 0; c < k; ++c) {
             double before = 0.0;
             for (NLuint i : dofs) before += q[std::size_t(i) * k + c] * q[std::size_t(i) * k + c];
@@ -382,8 +380,7 @@ Sparse tentative(const CsrMatrix& a, unsigned block, unsigned k, const std::vect
 }
 
 // P = (I - omega D^-1 A) t for the tentative prolongator t.
-Sparse smoothed_prolongator(const CsrMatrix& a, const Sparse& t, const std::vector<double>& dinv,
-                            double omega) {
+Sparse smoothed_prolongator(const CsrMatrix &a, const Sparse &t, const std::vector<double> &dinv, double omega) {
     Sparse p;
     p.rows = a.n;
     p.cols = t.cols;
@@ -419,7 +416,7 @@ Sparse smoothed_prolongator(const CsrMatrix& a, const Sparse& t, const std::vect
 }
 
 // Entry (i, c) of p, 0 when not stored.
-double entry(const Sparse& p, NLuint i, NLuint c) {
+double entry(const Sparse &p, NLuint i, NLuint c) {
     for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) {
         if (p.col[k] == c) return p.val[k];
         if (p.col[k] > c) break;
@@ -428,8 +425,8 @@ double entry(const Sparse& p, NLuint i, NLuint c) {
 }
 
 // P^T A P, one aggregate's block of coarse rows at a time.
-CsrMatrix galerkin(const CsrMatrix& a, unsigned block, unsigned kk, const Sparse& p,
-                   const std::vector<NLuint>& agg, NLuint aggregates) {
+CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse &p, const std::vector<NLuint> &agg,
+                   NLuint aggregates) {
     // Members of each aggregate.
     const auto points = static_cast<NLuint>(agg.size());
     std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
@@ -515,15 +512,15 @@ CsrMatrix galerkin(const CsrMatrix& a, unsigned block, unsigned kk, const Sparse
     return c;
 }
 
-void prepare_level(Level& level, Runner& run) {
-    const CsrMatrix& a = *level.a;
+void prepare_level(Level &level, Runner &run) {
+    const CsrMatrix &a = *level.a;
     level.dinv.resize(a.n);
     for (NLuint i = 0; i < a.n; ++i) {
         const double d = a.diagonal(i);
         level.dinv[i] = d > 0.0 ? 1.0 / d : 0.0;
     }
     level.hi = 1.1 * spectral_radius(a, level.dinv, run);
-    for (auto* v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, 0.0);
+    for (auto *v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, 0.0);
 }
 
 // ---- The V-cycle ---------------------------------------------------------
@@ -535,8 +532,8 @@ void prepare_level(Level& level, Runner& run) {
 // constant. The start values stand in for the layout, which they may
 // mirror: the pair of lower energy in m, z -> a z or z -> a conj(z), is
 // taken.
-unsigned finest_nullspace(const CsrMatrix& m, const std::vector<double>& start, unsigned block,
-                          std::vector<double>& b) {
+unsigned finest_nullspace(const CsrMatrix &m, const std::vector<double> &start, unsigned block,
+                          std::vector<double> &b) {
     const std::size_t n = start.size();
     if (block != 2) {
         b.assign(n, 1.0);
@@ -570,8 +567,8 @@ unsigned finest_nullspace(const CsrMatrix& m, const std::vector<double>& start, 
         if (energy[1] < energy[0]) mirror = -1.0;
     }
     for (std::size_t p = 0; p < n / 2; ++p) {
-        double* bu = &b[2 * p * k];
-        double* bv = bu + k;
+        double *bu = &b[2 * p * k];
+        double *bv = bu + k;
         bu[0] = bv[1] = 1.0;
         if (!spread) continue;
         const double u = (start[2 * p] - 2.0 * mean[0] / double(n)) * scale;
@@ -587,8 +584,7 @@ public:
     // go_on() is asked before each level is built; a false answer stops
     // the setup, and stopped() tells.
     template <class GoOn>
-    Hierarchy(const CsrMatrix& m, const std::vector<double>& start, const AmgOptions& opts,
-              Runner& run, GoOn go_on)
+    Hierarchy(const CsrMatrix &m, const std::vector<double> &start, const AmgOptions &opts, Runner &run, GoOn go_on)
         : run_(run), opts_(opts) {
         levels_.reserve(kMaxLevels);
         levels_.emplace_back();
@@ -597,9 +593,9 @@ public:
         std::vector<double> nullspace;
         unsigned k = finest_nullspace(m, start, levels_[0].block, nullspace);
         for (;;) {
-            Level& fine = levels_.back();
+            Level &fine = levels_.back();
             prepare_level(fine, run_);
-            const CsrMatrix& a = *fine.a;
+            const CsrMatrix &a = *fine.a;
             if (a.n <= opts.coarsest || levels_.size() >= kMaxLevels) break;
             if (!go_on()) {
                 stopped_ = true;
@@ -623,7 +619,7 @@ public:
             levels_.push_back(std::move(next));
             levels_.back().a = &levels_.back().own;
         }
-        const Level& last = levels_.back();
+        const Level &last = levels_.back();
         dense_ = last.a->n <= opts.coarsest;
         if (dense_) singular_ = !factor_.factor(*last.a);
     }
@@ -633,13 +629,13 @@ public:
     unsigned levels() const { return static_cast<unsigned>(levels_.size()); }
 
     // z = B r on the finest level (r, z of M.n values).
-    void apply(const double* r, double* z) { cycle(0, r, z); }
+    void apply(const double *r, double *z) { cycle(0, r, z); }
 
 private:
     // x = B_l b on level l.
-    void cycle(std::size_t l, const double* b, double* x) {
-        Level& lv = levels_[l];
-        const CsrMatrix& a = *lv.a;
+    void cycle(std::size_t l, const double *b, double *x) {
+        Level &lv = levels_[l];
+        const CsrMatrix &a = *lv.a;
         if (l + 1 == levels_.size()) {
             if (dense_) {
                 factor_.solve(b, x, a.n);
@@ -648,13 +644,13 @@ private:
             }
             return;
         }
-        Level& next = levels_[l + 1];
+        Level &next = levels_[l + 1];
         smooth(lv, b, x);
         residual(lv, b, x);
         restrict_to(lv.p, lv.res.data(), next.b.data());
         cycle(l + 1, next.b.data(), next.x.data());
-        const Sparse& p = lv.p;
-        const double* xc = next.x.data();
+        const Sparse &p = lv.p;
+        const double *xc = next.x.data();
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
                 double s = 0.0;
@@ -670,15 +666,15 @@ private:
     }
 
     // res = b - A x.
-    void residual(Level& lv, const double* b, const double* x) {
-        const CsrMatrix& a = *lv.a;
+    void residual(Level &lv, const double *b, const double *x) {
+        const CsrMatrix &a = *lv.a;
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) lv.res[i] = b[i] - a.row_dot(i, x);
         });
     }
 
     // bc = P^T r, scattered row by row of P in order.
-    static void restrict_to(const Sparse& p, const double* r, double* bc) {
+    static void restrict_to(const Sparse &p, const double *r, double *bc) {
         std::fill(bc, bc + p.cols, 0.0);
         for (NLuint i = 0; i < p.rows; ++i) {
             const double ri = r[i];
@@ -689,14 +685,14 @@ private:
     // z = q(D^-1 A) D^-1 b from z = 0: opts_.smoothing Chebyshev steps for
     // D^-1 A's eigenvalues in [hi / kLowRatio, hi]. b may be lv.res, which is
     // read before it serves as scratch.
-    void smooth(Level& lv, const double* b, double* z) {
-        const CsrMatrix& a = *lv.a;
+    void smooth(Level &lv, const double *b, double *z) {
+        const CsrMatrix &a = *lv.a;
         const double hi = lv.hi, lo = hi / kLowRatio;
         const double theta = 0.5 * (hi + lo), delta = 0.5 * (hi - lo), sigma = theta / delta;
         double rho = 1.0 / sigma;
-        double* d = lv.d.data();
-        double* t = lv.t.data();  // the running residual
-        const double* dinv = lv.dinv.data();
+        double *d = lv.d.data();
+        double *t = lv.t.data();  // the running residual
+        const double *dinv = lv.dinv.data();
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
                 t[i] = b[i];
@@ -722,7 +718,7 @@ private:
         }
     }
 
-    Runner& run_;
+    Runner &run_;
     AmgOptions opts_;
     std::vector<Level> levels_;
     DenseFactor factor_;
@@ -733,9 +729,8 @@ private:
 
 }  // namespace
 
-AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
-                                  std::vector<double>& x, const CgOptions& options,
-                                  const AmgOptions& amg) {
+AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                                  const CgOptions &options, const AmgOptions &amg) {
     if (m.lower) throw std::invalid_argument("the multigrid solver needs both triangles of M");
     AmgOutcome out;
     const NLuint n = m.n;
@@ -755,12 +750,12 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>&
     }
     // The loop of conjugate_gradient() with z = B r in place of P r.
     std::vector<double> xs(x), r(n), z(n), d(n), q(n);
-    CgOutcome& cg = out.cg;
+    CgOutcome &cg = out.cg;
     auto fail = [&] {
         cg.finite = false;
         return out;
     };
-    const double* bp = b.data();
+    const double *bp = b.data();
     run.rows(n, [&](NLuint first, NLuint last) {
         for (NLuint i = first; i < last; ++i) r[i] = m.row_dot(i, xs.data()) - bp[i];
     });

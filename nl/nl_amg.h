@@ -20,17 +20,17 @@
 namespace nl {
 
 struct AmgOptions {
-    unsigned block = 1;       // unknowns per point; 2 when unknowns 2k and 2k+1 belong together
-    unsigned threads = 1;     // 1 or more; the result does not depend on it
-    NLuint coarsest = 600;    // a level of at most this many unknowns is factored densely
-    double strength = 0.1;    // points I, J are connected when |A_IJ| >= this * sqrt(|A_II| |A_JJ|)
-    unsigned smoothing = 2;   // degree of the Chebyshev smoother
+    unsigned block = 1;      // unknowns per point; 2 when unknowns 2k and 2k+1 belong together
+    unsigned threads = 1;    // 1 or more; the result does not depend on it
+    NLuint coarsest = 600;   // a level of at most this many unknowns is factored densely
+    double strength = 0.1;   // points I, J are connected when |A_IJ| >= this * sqrt(|A_II| |A_JJ|)
+    unsigned smoothing = 2;  // degree of the Chebyshev smoother
 };
 
 struct AmgOutcome {
-    CgOutcome cg;            // the iteration, as the plain conjugate gradient reports it
-    bool singular = false;   // the coarsest operator is singular: nothing was iterated
-    unsigned levels = 0;     // levels of the hierarchy, the finest included
+    CgOutcome cg;           // the iteration, as the plain conjugate gradient reports it
+    bool singular = false;  // the coarsest operator is singular: nothing was iterated
+    unsigned levels = 0;    // levels of the hierarchy, the finest included
 };
 
 // Solves M x = b starting from x (b.size() == x.size() == M.n; M holds both
@@ -45,8 +45,7 @@ struct AmgOutcome {
 // amg.block == 2 the unknowns pair as (2k, 2k+1). options.progress is also
 // asked, with iteration 0 and error 1, before each coarse level is built;
 // when it stops the setup or the loop, x is untouched and stopped is set.
-AmgOutcome amg_conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
-                                  std::vector<double>& x, const CgOptions& options,
-                                  const AmgOptions& amg);
+AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                                  const CgOptions &options, const AmgOptions &amg);
 
 }  // namespace nl

@@ -22,13 +22,12 @@ using nl::State;
 namespace {
 
 // Runs body, turning an escaping exception into a misuse of ctx.
-template <class Body>
-void guarded(Context* ctx, const char* function, Body body) {
+template <class Body> void guarded(Context *ctx, const char *function, Body body) {
     try {
         body();
-    } catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc &) {
         nl::misuse(ctx, function, "out of memory");
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         nl::misuse(ctx, function, "%s", e.what());
     } catch (...) {
         nl::misuse(ctx, function, "unexpected failure");
@@ -44,11 +43,11 @@ NLint clamp_to_int(double v) {
 // ---- Parameters ----
 
 bool is_integer_parameter(NLenum pname) {
-    return pname == NL_SOLVER || pname == NL_NB_VARIABLES || pname == NL_LEAST_SQUARES ||
-           pname == NL_MAX_ITERATIONS || pname == NL_PRECONDITIONER;
+    return pname == NL_SOLVER || pname == NL_NB_VARIABLES || pname == NL_LEAST_SQUARES || pname == NL_MAX_ITERATIONS ||
+           pname == NL_PRECONDITIONER;
 }
 
-void reject_parameter(Context* c, NLenum pname, const char* fn) {
+void reject_parameter(Context *c, NLenum pname, const char *fn) {
     if (pname == NL_USED_ITERATIONS || pname == NL_ERROR) {
         nl::misuse(c, fn, "parameter 0x%x is read-only", pname);
     } else {
@@ -56,20 +55,20 @@ void reject_parameter(Context* c, NLenum pname, const char* fn) {
     }
 }
 
-void set_solver(Context* c, NLint v, const char* fn) {
+void set_solver(Context *c, NLint v, const char *fn) {
     const NLenum solver = static_cast<NLenum>(v);
-    if (solver == NL_SOLVER_DEFAULT || solver == NL_CG || solver == NL_CHOLMOD_EXT ||
-        solver == NL_CG_AMG_EXT) {
+    if (solver == NL_SOLVER_DEFAULT || solver == NL_CG || solver == NL_CHOLMOD_EXT || solver == NL_CG_AMG_EXT) {
         c->params.solver = solver;
     } else if (solver == NL_BICGSTAB) {
-        nl::misuse(c, fn, "NL_BICGSTAB is not supported (least-squares systems are "
-                          "symmetric: use NL_CG)");
+        nl::misuse(c, fn,
+                   "NL_BICGSTAB is not supported (least-squares systems are "
+                   "symmetric: use NL_CG)");
     } else {
         nl::misuse(c, fn, "unknown solver 0x%x", solver);
     }
 }
 
-void set_preconditioner(Context* c, NLint v, const char* fn) {
+void set_preconditioner(Context *c, NLint v, const char *fn) {
     const NLenum p = static_cast<NLenum>(v);
     if (p != NL_PRECOND_NONE && p != NL_PRECOND_JACOBI) {
         nl::misuse(c, fn, "unknown preconditioner 0x%x", p);
@@ -79,11 +78,15 @@ void set_preconditioner(Context* c, NLint v, const char* fn) {
     c->params.preconditioner_set = true;
 }
 
-void set_integer(Context* c, NLenum pname, NLint v, const char* fn) {
-    nl::Parameters& p = c->params;
+void set_integer(Context *c, NLenum pname, NLint v, const char *fn) {
+    nl::Parameters &p = c->params;
     switch (pname) {
-        case NL_SOLVER: set_solver(c, v, fn); return;
-        case NL_PRECONDITIONER: set_preconditioner(c, v, fn); return;
+        case NL_SOLVER:
+            set_solver(c, v, fn);
+            return;
+        case NL_PRECONDITIONER:
+            set_preconditioner(c, v, fn);
+            return;
         case NL_NB_VARIABLES:
             if (v <= 0) return nl::misuse(c, fn, "NL_NB_VARIABLES must be > 0, got %d", v);
             p.nb_variables = v;
@@ -101,11 +104,12 @@ void set_integer(Context* c, NLenum pname, NLint v, const char* fn) {
             return;
         case NL_THRESHOLD:
             return nl::misuse(c, fn, "NL_THRESHOLD takes a double: use nlSolverParameterd()");
-        default: reject_parameter(c, pname, fn);
+        default:
+            reject_parameter(c, pname, fn);
     }
 }
 
-void set_double(Context* c, NLenum pname, double v, const char* fn) {
+void set_double(Context *c, NLenum pname, double v, const char *fn) {
     if (pname == NL_THRESHOLD) {
         if (!(std::isfinite(v) && v >= 0.0)) {
             return nl::misuse(c, fn, "NL_THRESHOLD must be finite and >= 0, got %g", v);
@@ -121,25 +125,41 @@ void set_double(Context* c, NLenum pname, double v, const char* fn) {
     }
 }
 
-bool get_parameter(const Context* c, NLenum pname, double& out) {
-    const nl::Parameters& p = c->params;
+bool get_parameter(const Context *c, NLenum pname, double &out) {
+    const nl::Parameters &p = c->params;
     switch (pname) {
-        case NL_SOLVER: out = p.solver; return true;
-        case NL_NB_VARIABLES: out = p.nb_variables; return true;
-        case NL_LEAST_SQUARES: out = p.least_squares ? NL_TRUE : NL_FALSE; return true;
-        case NL_MAX_ITERATIONS: out = p.max_iterations; return true;
-        case NL_THRESHOLD: out = p.threshold; return true;
-        case NL_USED_ITERATIONS: out = c->used_iterations; return true;
-        case NL_ERROR: out = c->error; return true;
-        case NL_PRECONDITIONER: out = p.preconditioner; return true;
-        default: return false;
+        case NL_SOLVER:
+            out = p.solver;
+            return true;
+        case NL_NB_VARIABLES:
+            out = p.nb_variables;
+            return true;
+        case NL_LEAST_SQUARES:
+            out = p.least_squares ? NL_TRUE : NL_FALSE;
+            return true;
+        case NL_MAX_ITERATIONS:
+            out = p.max_iterations;
+            return true;
+        case NL_THRESHOLD:
+            out = p.threshold;
+            return true;
+        case NL_USED_ITERATIONS:
+            out = c->used_iterations;
+            return true;
+        case NL_ERROR:
+            out = c->error;
+            return true;
+        case NL_PRECONDITIONER:
+            out = p.preconditioner;
+            return true;
+        default:
+            return false;
     }
 }
 
 // Reads parameter pname of the current context into *params.
-template <class T>
-void get(NLenum pname, T* params, const char* fn) {
-    Context* c = nl::enter_read(fn);
+template <class T> void get(NLenum pname, T *params, const char *fn) {
+    Context *c = nl::enter_read(fn);
     if (c == nullptr) return;
     double v = 0.0;
     if (params == nullptr) return nl::misuse(c, fn, "params is NULL");
@@ -153,7 +173,7 @@ void get(NLenum pname, T* params, const char* fn) {
 
 // ---- Building the system ----
 
-void begin_system(Context* c) {
+void begin_system(Context *c) {
     if (c->params.nb_variables <= 0) {
         return nl::misuse(c, "nlBegin", "NL_NB_VARIABLES must be set before nlBegin(NL_SYSTEM)");
     }
@@ -164,7 +184,7 @@ void begin_system(Context* c) {
 }
 
 // Free variables get the numbers 0..m-1 in increasing index.
-void number_free_variables(Context* c) {
+void number_free_variables(Context *c) {
     const auto n = static_cast<NLuint>(c->value.size());
     c->free_number.assign(n, nl::kLocked);
     c->free_variable.clear();
@@ -176,7 +196,7 @@ void number_free_variables(Context* c) {
 }
 
 // OpenNL's defaults, resolved only while the solver is NL_SOLVER_DEFAULT.
-void resolve_defaults(nl::Parameters& p, std::size_t free_count) {
+void resolve_defaults(nl::Parameters &p, std::size_t free_count) {
     if (p.solver != NL_SOLVER_DEFAULT) return;
     p.solver = NL_CG;
     if (!p.preconditioner_set) p.preconditioner = NL_PRECOND_JACOBI;
@@ -186,10 +206,11 @@ void resolve_defaults(nl::Parameters& p, std::size_t free_count) {
     if (!p.threshold_set) p.threshold = 1e-6;
 }
 
-void begin_matrix(Context* c) {
+void begin_matrix(Context *c) {
     if (!c->params.least_squares) {
-        return nl::misuse(c, "nlBegin", "only least-squares systems are supported: set "
-                                        "NL_LEAST_SQUARES to NL_TRUE");
+        return nl::misuse(c, "nlBegin",
+                          "only least-squares systems are supported: set "
+                          "NL_LEAST_SQUARES to NL_TRUE");
     }
     number_free_variables(c);
     resolve_defaults(c->params, c->free_variable.size());
@@ -202,10 +223,10 @@ void begin_matrix(Context* c) {
 // Adds the open row to the normal equations: with a the free terms and
 // s = sum of locked terms times their current values, every free pair adds
 // a_i a_j to M(i, j) (by storing the row) and b_i += a_i (rhs - s).
-void end_row(Context* c) {
+void end_row(Context *c) {
     double locked_sum = 0.0;
     bool finite = std::isfinite(c->rhs);
-    for (const nl::Term& t : c->row) {
+    for (const nl::Term &t : c->row) {
         finite = finite && std::isfinite(t.value);
         const NLuint f = c->free_number[t.index];
         if (f == nl::kLocked) {
@@ -227,7 +248,7 @@ void end_row(Context* c) {
     c->state = State::Matrix;
 }
 
-void end_matrix(Context* c) {
+void end_matrix(Context *c) {
     const auto m = static_cast<NLuint>(c->free_variable.size());
     // CHOLMOD reads one triangle; the conjugate gradient's product both.
     const auto part = c->params.solver == NL_CHOLMOD_EXT ? nl::Triangles::Lower : nl::Triangles::Both;
@@ -240,7 +261,7 @@ void end_matrix(Context* c) {
 
 // Runs the conjugate gradient on the free variables x; false when a
 // non-finite value came up.
-bool run_cg(Context* c, std::vector<double>& x) {
+bool run_cg(Context *c, std::vector<double> &x) {
     nl::CgOptions options;
     options.max_iterations = static_cast<NLuint>(std::max(c->params.max_iterations, 0));
     options.threshold = c->params.threshold;
@@ -256,8 +277,8 @@ bool run_cg(Context* c, std::vector<double>& x) {
 
 // Whether the free variables pair up as (2k, 2k+1) of the same k, as the
 // u and v of a point do when points are locked whole.
-bool free_variables_pair(const Context* c) {
-    const std::vector<NLuint>& f = c->free_variable;
+bool free_variables_pair(const Context *c) {
+    const std::vector<NLuint> &f = c->free_variable;
     if (f.size() % 2 != 0) return false;
     for (std::size_t k = 0; k < f.size(); k += 2) {
         if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
@@ -268,7 +289,7 @@ bool free_variables_pair(const Context* c) {
 // Runs the multigrid-preconditioned conjugate gradient on the free
 // variables x; false when a non-finite value came up or the hierarchy is
 // singular (with a message: a well-formed system can be singular).
-bool run_amg(Context* c, std::vector<double>& x) {
+bool run_amg(Context *c, std::vector<double> &x) {
     nl::CgOptions options;
     options.max_iterations = static_cast<NLuint>(std::max(c->params.max_iterations, 0));
     options.threshold = c->params.threshold;
@@ -291,7 +312,7 @@ bool run_amg(Context* c, std::vector<double>& x) {
 
 // Factors and solves for the free variables x; false (with a message, as
 // the factorisation can fail on a well-formed system) when it cannot.
-bool run_cholesky(Context* c, std::vector<double>& x) {
+bool run_cholesky(Context *c, std::vector<double> &x) {
     if (c->progress && !c->progress(0, 1, 0.0, c->progress_data)) return false;
     const nl::CholeskyOutcome out = nl::cholesky_solve(c->normal, c->b, x);
     c->used_iterations = 0;
@@ -305,17 +326,21 @@ bool run_cholesky(Context* c, std::vector<double>& x) {
 
 // Runs the solver; true when it produced finite values, which are then
 // written to the free variables.
-bool run_solver(Context* c) {
-    const bool finite_values =
-        std::all_of(c->value.begin(), c->value.end(), [](double v) { return std::isfinite(v); });
+bool run_solver(Context *c) {
+    const bool finite_values = std::all_of(c->value.begin(), c->value.end(), [](double v) { return std::isfinite(v); });
     if (c->non_finite_input || !finite_values) return false;
     std::vector<double> x(c->free_variable.size());
     for (std::size_t f = 0; f < x.size(); ++f) x[f] = c->value[c->free_variable[f]];
     bool solved;
     switch (c->params.solver) {
-        case NL_CHOLMOD_EXT: solved = run_cholesky(c, x); break;
-        case NL_CG_AMG_EXT: solved = run_amg(c, x); break;
-        default: solved = run_cg(c, x);
+        case NL_CHOLMOD_EXT:
+            solved = run_cholesky(c, x);
+            break;
+        case NL_CG_AMG_EXT:
+            solved = run_amg(c, x);
+            break;
+        default:
+            solved = run_cg(c, x);
     }
     if (!solved) return false;
     for (std::size_t f = 0; f < x.size(); ++f) c->value[c->free_variable[f]] = x[f];
@@ -347,41 +372,41 @@ void nlMakeCurrent(NLcontext context) {
 NLcontext nlGetCurrent(void) { return nl::current_context(); }
 
 void nlSolverParameteri(NLenum pname, NLint param) {
-    const char* fn = "nlSolverParameteri";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlSolverParameteri";
+    Context *c = nl::enter(fn);
     if (c != nullptr && nl::expect_state(c, State::Initial, fn)) set_integer(c, pname, param, fn);
 }
 
 void nlSolverParameterd(NLenum pname, NLdouble param) {
-    const char* fn = "nlSolverParameterd";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlSolverParameterd";
+    Context *c = nl::enter(fn);
     if (c != nullptr && nl::expect_state(c, State::Initial, fn)) set_double(c, pname, param, fn);
 }
 
-void nlSetProgressFunction(NLprogressFunc func, void* data) {
-    Context* c = nl::enter("nlSetProgressFunction");
+void nlSetProgressFunction(NLprogressFunc func, void *data) {
+    Context *c = nl::enter("nlSetProgressFunction");
     if (c == nullptr) return;
     c->progress = func;
     c->progress_data = data;
 }
 
-void nlSetMessageFunction(NLmessageFunc func, void* data) { nl::set_message_function(func, data); }
+void nlSetMessageFunction(NLmessageFunc func, void *data) { nl::set_message_function(func, data); }
 
-void nlGetMessageFunction(NLmessageFunc* func, void** data) {
+void nlGetMessageFunction(NLmessageFunc *func, void **data) {
     NLmessageFunc f;
-    void* d;
+    void *d;
     nl::get_message_function(&f, &d);
     if (func != nullptr) *func = f;
     if (data != nullptr) *data = d;
 }
 
-void nlGetIntegerv(NLenum pname, NLint* params) { get(pname, params, "nlGetIntegerv"); }
+void nlGetIntegerv(NLenum pname, NLint *params) { get(pname, params, "nlGetIntegerv"); }
 
-void nlGetDoublev(NLenum pname, NLdouble* params) { get(pname, params, "nlGetDoublev"); }
+void nlGetDoublev(NLenum pname, NLdouble *params) { get(pname, params, "nlGetDoublev"); }
 
 void nlBegin(NLenum primitive) {
-    const char* fn = "nlBegin";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlBegin";
+    Context *c = nl::enter(fn);
     if (c == nullptr) return;
     guarded(c, fn, [&] {
         switch (primitive) {
@@ -394,14 +419,15 @@ void nlBegin(NLenum primitive) {
             case NL_ROW:
                 if (nl::expect_state(c, State::Matrix, fn)) c->state = State::Row;
                 return;
-            default: nl::misuse(c, fn, "unknown primitive 0x%x", primitive);
+            default:
+                nl::misuse(c, fn, "unknown primitive 0x%x", primitive);
         }
     });
 }
 
 void nlEnd(NLenum primitive) {
-    const char* fn = "nlEnd";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlEnd";
+    Context *c = nl::enter(fn);
     if (c == nullptr) return;
     guarded(c, fn, [&] {
         switch (primitive) {
@@ -416,54 +442,52 @@ void nlEnd(NLenum primitive) {
                     c->state = State::SystemConstructed;
                 }
                 return;
-            default: nl::misuse(c, fn, "unknown primitive 0x%x", primitive);
+            default:
+                nl::misuse(c, fn, "unknown primitive 0x%x", primitive);
         }
     });
 }
 
 void nlSetVariable(NLuint index, NLdouble value) {
-    const char* fn = "nlSetVariable";
-    Context* c = nl::enter(fn);
-    if (c != nullptr && nl::expect_state(c, State::System, fn) &&
-        nl::expect_variable(c, index, fn)) {
+    const char *fn = "nlSetVariable";
+    Context *c = nl::enter(fn);
+    if (c != nullptr && nl::expect_state(c, State::System, fn) && nl::expect_variable(c, index, fn)) {
         c->value[index] = value;
     }
 }
 
 NLdouble nlGetVariable(NLuint index) {
-    const char* fn = "nlGetVariable";
-    Context* c = nl::enter_read(fn);
+    const char *fn = "nlGetVariable";
+    Context *c = nl::enter_read(fn);
     return (c != nullptr && nl::expect_variable(c, index, fn)) ? c->value[index] : 0.0;
 }
 
 void nlLockVariable(NLuint index) {
-    const char* fn = "nlLockVariable";
-    Context* c = nl::enter(fn);
-    if (c != nullptr && nl::expect_state(c, State::System, fn) &&
-        nl::expect_variable(c, index, fn)) {
+    const char *fn = "nlLockVariable";
+    Context *c = nl::enter(fn);
+    if (c != nullptr && nl::expect_state(c, State::System, fn) && nl::expect_variable(c, index, fn)) {
         c->locked[index] = 1;
     }
 }
 
 void nlUnlockVariable(NLuint index) {
-    const char* fn = "nlUnlockVariable";
-    Context* c = nl::enter(fn);
-    if (c != nullptr && nl::expect_state(c, State::System, fn) &&
-        nl::expect_variable(c, index, fn)) {
+    const char *fn = "nlUnlockVariable";
+    Context *c = nl::enter(fn);
+    if (c != nullptr && nl::expect_state(c, State::System, fn) && nl::expect_variable(c, index, fn)) {
         c->locked[index] = 0;
     }
 }
 
 NLboolean nlIsVariableLocked(NLuint index) {
-    const char* fn = "nlIsVariableLocked";
-    Context* c = nl::enter_read(fn);
+    const char *fn = "nlIsVariableLocked";
+    Context *c = nl::enter_read(fn);
     if (c == nullptr || !nl::expect_variable(c, index, fn)) return NL_FALSE;
     return c->locked[index] ? NL_TRUE : NL_FALSE;
 }
 
 void nlCoefficient(NLuint index, NLdouble value) {
-    const char* fn = "nlCoefficient";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlCoefficient";
+    Context *c = nl::enter(fn);
     if (c == nullptr || !nl::expect_state(c, State::Row, fn) || !nl::expect_variable(c, index, fn)) {
         return;
     }
@@ -471,19 +495,18 @@ void nlCoefficient(NLuint index, NLdouble value) {
 }
 
 void nlRightHandSide(NLdouble value) {
-    const char* fn = "nlRightHandSide";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlRightHandSide";
+    Context *c = nl::enter(fn);
     if (c == nullptr) return;
     if (c->state != State::Matrix && c->state != State::Row) {
-        return nl::misuse(c, fn, "called in state %s, legal only in MATRIX or ROW",
-                          nl::state_name(c->state));
+        return nl::misuse(c, fn, "called in state %s, legal only in MATRIX or ROW", nl::state_name(c->state));
     }
     c->rhs = value;
 }
 
 NLboolean nlSolve(void) {
-    const char* fn = "nlSolve";
-    Context* c = nl::enter(fn);
+    const char *fn = "nlSolve";
+    Context *c = nl::enter(fn);
     if (c == nullptr || !nl::expect_state(c, State::SystemConstructed, fn)) return NL_FALSE;
     c->state = State::Solved;
     bool solved = false;

@@ -20,40 +20,38 @@ namespace nl {
 namespace {
 
 constexpr NLuint kBlockRows = 1024;
-constexpr unsigned kSums = 3;  // at most three dot products per pass
+constexpr unsigned kSums = 3;          // at most three dot products per pass
 constexpr NLuint kProgressEvery = 32;  // iterations between progress reports
 
 bool finite(double v) { return std::isfinite(v); }
 
 class CgRun {
 public:
-    CgRun(const CsrMatrix& m, const std::vector<double>& b, std::vector<double>& x,
-          const CgOptions& options)
-        : m_(m), b_(b.data()), x_(x.data()), n_(m.n),
-          blocks_((m.n + kBlockRows - 1) / kBlockRows),
-          r_(n_), d_(n_), q_(n_), p_(n_, 1.0), sums_(std::size_t(blocks_) * kSums) {
+    CgRun(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x, const CgOptions &options)
+        : m_(m), b_(b.data()), x_(x.data()), n_(m.n), blocks_((m.n + kBlockRows - 1) / kBlockRows), r_(n_), d_(n_),
+          q_(n_), p_(n_, 1.0), sums_(std::size_t(blocks_) * kSums) {
         if (options.jacobi) invert_diagonal();
         if (options.threads > 1 && blocks_ > 1) {
             team_ = std::make_unique<Team>(std::min(options.threads, blocks_));
         }
     }
 
-    CgOutcome solve(NLuint max_iterations, double threshold, const CgOptions& options) {
+    CgOutcome solve(NLuint max_iterations, double threshold, const CgOptions &options) {
         CgOutcome out;
-        pass([this](NLuint i, double* s) { start_row(i, s); });
+        pass([this](NLuint i, double *s) { start_row(i, s); });
         double rh = total(0), cur = total(1), bb = total(2);
         if (!finite(rh) || !finite(cur) || !finite(bb)) return failed(out);
         const double err = threshold * threshold * bb;
         while (cur > err && out.iterations < max_iterations) {
-            pass([this](NLuint i, double* s) { product_row(i, s); });
+            pass([this](NLuint i, double *s) { product_row(i, s); });
             const double alpha = rh / total(0);
             if (!finite(alpha)) return failed(out);
-            pass([this, alpha](NLuint i, double* s) { update_row(i, alpha, s); });
+            pass([this, alpha](NLuint i, double *s) { update_row(i, alpha, s); });
             const double rh_next = total(0);
             cur = total(1);
             const double beta = rh_next / rh;
             if (!finite(cur) || !finite(beta)) return failed(out);
-            pass([this, beta](NLuint i, double*) { d_[i] = q_[i] + beta * d_[i]; });
+            pass([this, beta](NLuint i, double *) { d_[i] = q_[i] + beta * d_[i]; });
             rh = rh_next;
             ++out.iterations;
             if (options.progress && out.iterations % kProgressEvery == 0 &&
@@ -77,7 +75,7 @@ private:
     }
 
     // r = M x - b, d = P r; sums r.d, r.r, b.b.
-    void start_row(NLuint i, double* s) {
+    void start_row(NLuint i, double *s) {
         const double r = m_.row_dot(i, x_) - b_[i];
         const double d = p_[i] * r;
         r_[i] = r;
@@ -88,14 +86,14 @@ private:
     }
 
     // q = M d; sums d.q.
-    void product_row(NLuint i, double* s) {
+    void product_row(NLuint i, double *s) {
         const double q = m_.row_dot(i, d_.data());
         q_[i] = q;
         s[0] += d_[i] * q;
     }
 
     // x -= alpha d, r -= alpha q, then q takes h = P r; sums r.h, r.r.
-    void update_row(NLuint i, double alpha, double* s) {
+    void update_row(NLuint i, double alpha, double *s) {
         x_[i] -= alpha * d_[i];
         const double r = r_[i] - alpha * q_[i];
         const double h = p_[i] * r;
@@ -106,11 +104,10 @@ private:
     }
 
     // Runs row(i, block sums) over every row, block by block, on the team.
-    template <class Row>
-    void pass(Row row) {
+    template <class Row> void pass(Row row) {
         auto blocks = [&](NLuint first, NLuint last) {
             for (NLuint k = first; k < last; ++k) {
-                double* s = &sums_[std::size_t(k) * kSums];
+                double *s = &sums_[std::size_t(k) * kSums];
                 s[0] = s[1] = s[2] = 0.0;
                 const NLuint end = std::min(n_, (k + 1) * kBlockRows);
                 for (NLuint i = k * kBlockRows; i < end; ++i) row(i, s);
@@ -140,9 +137,9 @@ private:
         return out;
     }
 
-    const CsrMatrix& m_;
-    const double* b_;
-    double* x_;
+    const CsrMatrix &m_;
+    const double *b_;
+    double *x_;
     NLuint n_;
     NLuint blocks_;
     std::vector<double> r_, d_, q_, p_;
@@ -152,8 +149,8 @@ private:
 
 }  // namespace
 
-CgOutcome conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
-                             std::vector<double>& x, const CgOptions& options) {
+CgOutcome conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                             const CgOptions &options) {
     if (m.lower) throw std::invalid_argument("the conjugate gradient needs both triangles of M");
     CgRun run(m, b, x, options);
     return run.solve(options.max_iterations, options.threshold, options);

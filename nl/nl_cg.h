@@ -15,14 +15,14 @@ struct CgOptions {
     unsigned threads = 1;     // 1 or more; the result does not depend on it
     // Asked every few iterations whether to go on (null: always).
     NLprogressFunc progress = nullptr;
-    void* progress_data = nullptr;
+    void *progress_data = nullptr;
 };
 
 struct CgOutcome {
-    bool finite = true;      // false: a non-finite value came up, x is garbage
-    bool stopped = false;    // the progress function asked to stop
-    NLuint iterations = 0;   // loop count
-    double error = 0.0;      // |r| / |b|, or |r| when b = 0
+    bool finite = true;     // false: a non-finite value came up, x is garbage
+    bool stopped = false;   // the progress function asked to stop
+    NLuint iterations = 0;  // loop count
+    double error = 0.0;     // |r| / |b|, or |r| when b = 0
 };
 
 // Solves M x = b starting from x (b.size() == x.size() == M.n; M holds
@@ -30,7 +30,7 @@ struct CgOutcome {
 // in x. The vectors are split into fixed blocks of rows and
 // every dot product adds up per-block sums in block order, so any number of
 // threads gives bit-identical results.
-CgOutcome conjugate_gradient(const CsrMatrix& m, const std::vector<double>& b,
-                             std::vector<double>& x, const CgOptions& options);
+CgOutcome conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                             const CgOptions &options);
 
 }  // namespace nl

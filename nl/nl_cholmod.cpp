@@ -39,28 +39,28 @@ public:
         c_.quick_return_if_not_posdef = 1;
     }
     ~Common() { cholmod_finish(&c_); }
-    Common(const Common&) = delete;
-    Common& operator=(const Common&) = delete;
-    cholmod_common* get() { return &c_; }
+    Common(const Common &) = delete;
+    Common &operator=(const Common &) = delete;
+    cholmod_common *get() { return &c_; }
 
 private:
     cholmod_common c_;
 };
 
 struct FreeFactor {
-    cholmod_common* c;
-    void operator()(cholmod_factor* f) const { cholmod_free_factor(&f, c); }
+    cholmod_common *c;
+    void operator()(cholmod_factor *f) const { cholmod_free_factor(&f, c); }
 };
 struct FreeDense {
-    cholmod_common* c;
-    void operator()(cholmod_dense* d) const { cholmod_free_dense(&d, c); }
+    cholmod_common *c;
+    void operator()(cholmod_dense *d) const { cholmod_free_dense(&d, c); }
 };
 
 // The system handed to CHOLMOD: the rows of m with a nonzero diagonal as a
 // CSC matrix (upper triangle used) and its right-hand side. When every row
 // is kept, the indices, values and right-hand side are m's and b's own.
 struct Packed {
-    std::vector<int> start;  // column offsets, n + 1
+    std::vector<int> start;    // column offsets, n + 1
     std::vector<NLuint> kept;  // unknown of m behind each packed one; empty: all
     std::vector<int> rows;     // row indices, when rows were left out
     std::vector<double> vals;  // values, when rows were left out
@@ -72,8 +72,7 @@ struct Packed {
 // Points a at an n x n CSC matrix (column offsets start, row indices i,
 // values x, upper triangle used) and d at its right-hand side rhs, both of
 // the given xtype (CHOLMOD_REAL, or CHOLMOD_COMPLEX with interleaved parts).
-void describe(cholmod_sparse& a, cholmod_dense& d, std::size_t n, int* start, void* i, void* x,
-              void* rhs, int xtype) {
+void describe(cholmod_sparse &a, cholmod_dense &d, std::size_t n, int *start, void *i, void *x, void *rhs, int xtype) {
     a.nrow = a.ncol = n;
     a.nzmax = static_cast<std::size_t>(start[n]);
     a.p = start;
@@ -94,7 +93,7 @@ void describe(cholmod_sparse& a, cholmod_dense& d, std::size_t n, int* start, vo
 
 // Fills p.a and p.b over m and b, leaving out the rows with a zero
 // diagonal. False when the system is too large for int indices.
-bool pack(const CsrMatrix& m, const std::vector<double>& b, Packed& p) {
+bool pack(const CsrMatrix &m, const std::vector<double> &b, Packed &p) {
     const NLuint n = m.n;
     std::vector<NLuint> number(n, 0);
     NLuint kept = 0;
@@ -102,9 +101,9 @@ bool pack(const CsrMatrix& m, const std::vector<double>& b, Packed& p) {
         if (m.diagonal(i) != 0.0) number[i] = kept++;
     }
     if (m.val.size() > std::size_t(INT_MAX) || n > NLuint(INT_MAX)) return false;
-    void* row_index = const_cast<NLuint*>(m.col.data());  // int and unsigned may alias
-    void* values = const_cast<double*>(m.val.data());     // CHOLMOD reads them only
-    void* rhs = const_cast<double*>(b.data());
+    void *row_index = const_cast<NLuint *>(m.col.data());  // int and unsigned may alias
+    void *values = const_cast<double *>(m.val.data());     // CHOLMOD reads them only
+    void *rhs = const_cast<double *>(b.data());
     p.start.assign(std::size_t(kept) + 1, 0);
     if (kept == n) {
         for (NLuint i = 0; i <= n; ++i) p.start[i] = static_cast<int>(m.row_start[i]);
@@ -133,28 +132,28 @@ bool pack(const CsrMatrix& m, const std::vector<double>& b, Packed& p) {
 // (its matrix) at the same unknown; NaN when a pivot is not a number.
 // Real and complex factors alike (a complex diagonal entry is real). The
 // caller guarantees a factor of a with a positive diagonal.
-double smallest_pivot_ratio(const cholmod_factor& f, const cholmod_sparse& a) {
+double smallest_pivot_ratio(const cholmod_factor &f, const cholmod_sparse &a) {
     const std::size_t w = a.xtype == CHOLMOD_COMPLEX ? 2 : 1;  // doubles per entry
-    const int* perm = static_cast<const int*>(f.Perm);
-    const int* ap = static_cast<const int*>(a.p);
-    const int* ai = static_cast<const int*>(a.i);
-    const double* ax = static_cast<const double*>(a.x);
+    const int *perm = static_cast<const int *>(f.Perm);
+    const int *ap = static_cast<const int *>(a.p);
+    const int *ai = static_cast<const int *>(a.i);
+    const double *ax = static_cast<const double *>(a.x);
     auto diagonal = [&](int j) {
         for (int k = ap[j]; k < ap[j + 1]; ++k) {
             if (ai[k] == j) return ax[w * std::size_t(k)];
         }
         return 0.0;
     };
-    const double* x = static_cast<const double*>(f.x);
+    const double *x = static_cast<const double *>(f.x);
     double smallest = 1.0;
     auto see = [&](std::size_t k, double pivot) {
         const double ratio = pivot / diagonal(perm[k]);
         if (!(ratio >= smallest)) smallest = ratio;  // also takes NaN
     };
     if (f.is_super) {
-        const int* super = static_cast<const int*>(f.super);
-        const int* pi = static_cast<const int*>(f.pi);
-        const int* px = static_cast<const int*>(f.px);
+        const int *super = static_cast<const int *>(f.super);
+        const int *pi = static_cast<const int *>(f.pi);
+        const int *px = static_cast<const int *>(f.px);
         for (std::size_t s = 0; s < f.nsuper; ++s) {
             // Supernode s: a dense column-major block of its columns, with
             // one row per row index; the diagonal comes first in each column.
@@ -166,7 +165,7 @@ double smallest_pivot_ratio(const cholmod_factor& f, const cholmod_sparse& a) {
             }
         }
     } else {
-        const int* p = static_cast<const int*>(f.p);
+        const int *p = static_cast<const int *>(f.p);
         for (std::size_t k = 0; k < f.n; ++k) {
             const double l = x[w * std::size_t(p[k])];  // L(k,k), or D(k,k) of L D L^T
             see(k, f.is_ll ? l * l : l);
@@ -178,14 +177,12 @@ double smallest_pivot_ratio(const cholmod_factor& f, const cholmod_sparse& a) {
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
 // solution (nrow entries, two doubles each when complex) and reason stays
 // empty; otherwise reason says why.
-void factor_and_solve(cholmod_sparse& a, cholmod_dense& b, std::vector<double>& y,
-                      std::string& reason) {
+void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &y, std::string &reason) {
     Common common;
-    cholmod_common* c = common.get();
+    cholmod_common *c = common.get();
     std::unique_ptr<cholmod_factor, FreeFactor> factor(cholmod_analyze(&a, c), FreeFactor{c});
     if (!factor || c->status < CHOLMOD_OK) {
-        reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering"
-                                                    : "the ordering failed";
+        reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
         return;
     }
     const int factored = cholmod_factorize(&a, factor.get(), c);
@@ -198,14 +195,13 @@ void factor_and_solve(cholmod_sparse& a, cholmod_dense& b, std::vector<double>& 
         reason = "the normal matrix is singular (are enough variables locked?)";
         return;
     }
-    std::unique_ptr<cholmod_dense, FreeDense> solved(cholmod_solve(CHOLMOD_A, factor.get(), &b, c),
-                                                     FreeDense{c});
+    std::unique_ptr<cholmod_dense, FreeDense> solved(cholmod_solve(CHOLMOD_A, factor.get(), &b, c), FreeDense{c});
     if (!solved || c->status < CHOLMOD_OK) {
         reason = "the triangular solves failed";
         return;
     }
     factor.reset();  // the factor is the largest block: free it before the copy
-    const double* v = static_cast<const double*>(solved->x);
+    const double *v = static_cast<const double *>(solved->x);
     y.assign(v, v + a.nrow * (a.xtype == CHOLMOD_COMPLEX ? 2 : 1));
 }
 
@@ -223,12 +219,12 @@ struct Hermitian {
 // Entries of rows 2j and 2j+1 of m in the block column of the next
 // block-column index, walked in step.
 struct BlockRowPair {
-    const CsrMatrix& m;
+    const CsrMatrix &m;
     std::size_t k0, e0, k1, e1;  // cursors into rows 2j and 2j+1
 
     // The next block column I <= limit present in either row, with the
     // block's four entries (0 where not stored); false at the end.
-    bool next(NLuint limit, NLuint& block, double (&q)[4]) {
+    bool next(NLuint limit, NLuint &block, double (&q)[4]) {
         const NLuint c0 = k0 < e0 ? m.col[k0] / 2 : NLuint(-1);
         const NLuint c1 = k1 < e1 ? m.col[k1] / 2 : NLuint(-1);
         block = std::min(c0, c1);
@@ -246,7 +242,7 @@ struct BlockRowPair {
 // the geometric mean of their rows' diagonals.
 constexpr double kPairTolerance = 1e-9;
 
-bool hermitian_form(const CsrMatrix& m, const std::vector<double>& b, Hermitian& h) {
+bool hermitian_form(const CsrMatrix &m, const std::vector<double> &b, Hermitian &h) {
     const NLuint n = m.n;
     if (n % 2 != 0 || n == 0 || m.val.size() > std::size_t(INT_MAX)) return false;
     const NLuint half = n / 2;
@@ -276,14 +272,12 @@ bool hermitian_form(const CsrMatrix& m, const std::vector<double>& b, Hermitian&
         h.start[j + 1] = static_cast<int>(h.rows.size());
     }
     h.rhs.assign(b.begin(), b.end());  // (b[2k], b[2k+1]) is already (re, im)
-    describe(h.a, h.b, half, h.start.data(), h.rows.data(), h.vals.data(), h.rhs.data(),
-             CHOLMOD_COMPLEX);
+    describe(h.a, h.b, half, h.start.data(), h.rows.data(), h.vals.data(), h.rhs.data(), CHOLMOD_COMPLEX);
     return true;
 }
 
 // |m x - b| / |b| (or |m x - b| when b = 0).
-double relative_residual(const CsrMatrix& m, const std::vector<double>& b,
-                         const std::vector<double>& x) {
+double relative_residual(const CsrMatrix &m, const std::vector<double> &b, const std::vector<double> &x) {
     std::vector<double> mx(m.n);
     m.multiply(x.data(), mx.data());
     double rr = 0.0, bb = 0.0;
@@ -299,15 +293,14 @@ double relative_residual(const CsrMatrix& m, const std::vector<double>& b,
 // pairing was a coincidence of roundoff and the real form decides.
 constexpr double kComplexResidual = 1e-10;
 
-CholeskyOutcome refuse(const char* reason) {
+CholeskyOutcome refuse(const char *reason) {
     CholeskyOutcome out;
     out.reason = reason;
     return out;
 }
 
 // Takes solution, whose relative residual is error, as the result.
-CholeskyOutcome accept(std::vector<double>& x, std::vector<double>& solution, double error,
-                       bool complex) {
+CholeskyOutcome accept(std::vector<double> &x, std::vector<double> &solution, double error, bool complex) {
     CholeskyOutcome out;
     out.solved = true;
     out.complex = complex;
@@ -318,8 +311,7 @@ CholeskyOutcome accept(std::vector<double>& x, std::vector<double>& solution, do
 
 // The solve in Hermitian form; solved is false when m has no such form,
 // the factorisation fails or the residual is not at roundoff.
-CholeskyOutcome solve_complex(const CsrMatrix& m, const std::vector<double>& b,
-                              std::vector<double>& x) {
+CholeskyOutcome solve_complex(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x) {
     CholeskyOutcome out;
     std::vector<double> solution;
     {
@@ -336,8 +328,7 @@ CholeskyOutcome solve_complex(const CsrMatrix& m, const std::vector<double>& b,
     return accept(x, solution, error, true);
 }
 
-CholeskyOutcome solve_real(const CsrMatrix& m, const std::vector<double>& b,
-                           std::vector<double>& x) {
+CholeskyOutcome solve_real(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x) {
     Packed p;
     if (!pack(m, b, p)) return refuse("the system is too large for the direct solver");
     std::vector<double> solution = x;
@@ -356,8 +347,8 @@ CholeskyOutcome solve_real(const CsrMatrix& m, const std::vector<double>& b,
 
 }  // namespace
 
-CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
-                               std::vector<double>& x, bool allow_complex) {
+CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                               bool allow_complex) {
     if (allow_complex) {
         CholeskyOutcome out = solve_complex(m, b, x);
         // A singular Hermitian form is a singular real one: no second try.
@@ -370,7 +361,7 @@ constexpr NLuint kSimplicialBelow = 32768;
 
 struct SparseCholesky::State {
     Common common;
-    cholmod_factor* factor = nullptr;
+    cholmod_factor *factor = nullptr;
     std::vector<int> start;  // m's row offsets narrowed to CHOLMOD's int
     cholmod_sparse a{};
     ~State() {
@@ -387,7 +378,7 @@ namespace {
 // ordering. With blocks of b > 1 unknowns that share their pattern, the
 // ordering is made on the graph of the blocks, b^2 times smaller, and each
 // block's unknowns are kept together in it.
-cholmod_factor* analyse(cholmod_sparse& a, const CsrMatrix& m, int b, cholmod_common* c) {
+cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix &m, int b, cholmod_common *c) {
     const std::size_t n = m.n;
     if (b <= 1 || n % std::size_t(b) != 0) return cholmod_analyze(&a, c);
     const std::size_t nb = n / std::size_t(b);
@@ -407,14 +398,14 @@ cholmod_factor* analyse(cholmod_sparse& a, const CsrMatrix& m, int b, cholmod_co
     describe(g, unused, nb, start.data(), rows.data(), nullptr, nullptr, CHOLMOD_PATTERN);
     std::unique_ptr<cholmod_factor, FreeFactor> blocks(cholmod_analyze(&g, c), FreeFactor{c});
     if (!blocks || c->status < CHOLMOD_OK) return nullptr;
-    const int* order = static_cast<const int*>(blocks->Perm);
+    const int *order = static_cast<const int *>(blocks->Perm);
     std::vector<int> perm(n);
     for (std::size_t k = 0; k < nb; ++k)
         for (int i = 0; i < b; ++i) perm[k * std::size_t(b) + std::size_t(i)] = order[k] * b + i;
     const int methods = c->nmethods, ordering = c->method[0].ordering;
     c->nmethods = 1;
     c->method[0].ordering = CHOLMOD_GIVEN;
-    cholmod_factor* f = cholmod_analyze_p(&a, perm.data(), nullptr, 0, c);
+    cholmod_factor *f = cholmod_analyze_p(&a, perm.data(), nullptr, 0, c);
     c->nmethods = methods;
     c->method[0].ordering = ordering;
     return f;
@@ -422,8 +413,8 @@ cholmod_factor* analyse(cholmod_sparse& a, const CsrMatrix& m, int b, cholmod_co
 
 }  // namespace
 
-bool SparseCholesky::factor(const CsrMatrix& m, std::string& reason, int block) {
-    State& s = *state_;
+bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) {
+    State &s = *state_;
     if (m.val.size() > std::size_t(INT_MAX) || m.n > NLuint(INT_MAX)) {
         reason = "the system is too large for the direct solver";
         return false;
@@ -431,9 +422,9 @@ bool SparseCholesky::factor(const CsrMatrix& m, std::string& reason, int block) 
     s.start.resize(std::size_t(m.n) + 1);
     for (NLuint i = 0; i <= m.n; ++i) s.start[i] = static_cast<int>(m.row_start[i]);
     cholmod_dense unused{};
-    describe(s.a, unused, m.n, s.start.data(), const_cast<NLuint*>(m.col.data()),
-             const_cast<double*>(m.val.data()), nullptr, CHOLMOD_REAL);
-    cholmod_common* c = s.common.get();
+    describe(s.a, unused, m.n, s.start.data(), const_cast<NLuint *>(m.col.data()), const_cast<double *>(m.val.data()),
+             nullptr, CHOLMOD_REAL);
+    cholmod_common *c = s.common.get();
     if (!s.factor) {
         // Below this size the supernodes are small and calling BLAS on
         // each of them, in the factorisation and in every solve, costs more
@@ -458,19 +449,19 @@ bool SparseCholesky::factor(const CsrMatrix& m, std::string& reason, int block) 
     return true;
 }
 
-bool SparseCholesky::solve(const std::vector<double>& b, std::vector<double>& x) {
-    State& s = *state_;
+bool SparseCholesky::solve(const std::vector<double> &b, std::vector<double> &x) {
+    State &s = *state_;
     if (!s.factor || b.size() != s.a.nrow) return false;
     cholmod_dense d{};
     d.nrow = d.d = d.nzmax = b.size();
     d.ncol = 1;
-    d.x = const_cast<double*>(b.data());
+    d.x = const_cast<double *>(b.data());
     d.xtype = CHOLMOD_REAL;
     d.dtype = CHOLMOD_DOUBLE;
-    cholmod_common* c = s.common.get();
+    cholmod_common *c = s.common.get();
     std::unique_ptr<cholmod_dense, FreeDense> solved(cholmod_solve(CHOLMOD_A, s.factor, &d, c), FreeDense{c});
     if (!solved || c->status < CHOLMOD_OK) return false;
-    const double* v = static_cast<const double*>(solved->x);
+    const double *v = static_cast<const double *>(solved->x);
     x.assign(v, v + b.size());
     for (double e : x) {
         if (!std::isfinite(e)) return false;

@@ -11,10 +11,10 @@
 namespace nl {
 
 struct CholeskyOutcome {
-    bool solved = false;  // false: x is untouched and reason says why
-    double error = 0.0;   // |M x - b| / |b|, or |M x - b| when b = 0
-    std::string reason;   // empty when solved
-    bool complex = false; // solved in Hermitian form (see allow_complex)
+    bool solved = false;   // false: x is untouched and reason says why
+    double error = 0.0;    // |M x - b| / |b|, or |M x - b| when b = 0
+    std::string reason;    // empty when solved
+    bool complex = false;  // solved in Hermitian form (see allow_complex)
 };
 
 // Solves m x = b for a symmetric positive semi-definite m whose rows with a
@@ -30,8 +30,8 @@ struct CholeskyOutcome {
 // (m's 2 x 2 blocks all [p q; -q p], no zero diagonal) is factored as the
 // Hermitian matrix of half the size, which halves the work; the result
 // must reach roundoff in the real residual, or the real form is solved.
-CholeskyOutcome cholesky_solve(const CsrMatrix& m, const std::vector<double>& b,
-                               std::vector<double>& x, bool allow_complex = true);
+CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                               bool allow_complex = true);
 
 }  // namespace nl
 
@@ -44,8 +44,8 @@ class SparseCholesky {
 public:
     SparseCholesky();
     ~SparseCholesky();
-    SparseCholesky(const SparseCholesky&) = delete;
-    SparseCholesky& operator=(const SparseCholesky&) = delete;
+    SparseCholesky(const SparseCholesky &) = delete;
+    SparseCholesky &operator=(const SparseCholesky &) = delete;
 
     // Factors m, which stores its lower triangle (m.lower) with every
     // diagonal entry; every call must pass the pattern of the first. False,
@@ -55,15 +55,15 @@ public:
     // that many consecutive ones whose rows share one pattern (m.n a
     // multiple of it): the ordering is then made on the groups, which is
     // much faster on large systems.
-    bool factor(const CsrMatrix& m, std::string& reason, int block = 1);
+    bool factor(const CsrMatrix &m, std::string &reason, int block = 1);
 
     // x = m^-1 b with the last successful factor (b.size() == m.n). False
     // when the solves fail or give a value that is not a number.
-    bool solve(const std::vector<double>& b, std::vector<double>& x);
+    bool solve(const std::vector<double> &b, std::vector<double> &x);
 
 private:
     struct State;
-    State* state_;
+    State *state_;
 };
 
 }  // namespace nl

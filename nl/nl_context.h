@@ -21,7 +21,7 @@ enum class State {
     Failed,  // after a misuse: later calls are ignored
 };
 
-const char* state_name(State s);
+const char *state_name(State s);
 
 // Solver parameters; the *_set flags tell a caller's value from a default,
 // which matters when the defaults are resolved at nlBegin(NL_MATRIX).
@@ -68,7 +68,7 @@ struct Context {
 
     // Progress reports during nlSolve(); a false answer stops it.
     NLprogressFunc progress = nullptr;
-    void* progress_data = nullptr;
+    void *progress_data = nullptr;
 
     // Results of nlSolve().
     NLint used_iterations = 0;
@@ -76,39 +76,38 @@ struct Context {
 };
 
 // Creates a context, registers it as live and makes it current.
-Context* create_context();
+Context *create_context();
 // Frees a live context; false (and nothing done) if it is not live.
 bool delete_context(NLcontext handle);
 // Makes a live context or nullptr current; false if it is not live.
 bool make_current(NLcontext handle);
-Context* current_context();
+Context *current_context();
 
 // The process-wide message function (nullptr: print on stderr) and its data.
-void set_message_function(NLmessageFunc func, void* data);
-void get_message_function(NLmessageFunc* func, void** data);
+void set_message_function(NLmessageFunc func, void *data);
+void get_message_function(NLmessageFunc *func, void **data);
 
 // Gives the message "OpenNL error in <function>(): <reason>" (to the
 // message function, or on stderr), and nothing else: for a failure that is
 // not the caller's misuse.
-void report(const char* function, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void report(const char *function, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Gives the message as report() does and puts ctx
 // into the failed state. Silent when ctx has already failed, so one misuse
 // gives one message.
-void misuse(Context* ctx, const char* function, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+void misuse(Context *ctx, const char *function, const char *format, ...) __attribute__((format(printf, 3, 4)));
 
 // The current context for a call of function that changes it; nullptr when
 // there is none (reported) or it has failed (silently).
-Context* enter(const char* function);
+Context *enter(const char *function);
 // The current context for a read-only call: also a failed one.
-Context* enter_read(const char* function);
+Context *enter_read(const char *function);
 
 // True when ctx is in state s; otherwise a misuse.
-bool expect_state(Context* ctx, State s, const char* function);
+bool expect_state(Context *ctx, State s, const char *function);
 // True when ctx has variables (any state after nlBegin(NL_SYSTEM)) and
 // index is one of them; otherwise a misuse. Read-only, so a failed context
 // with variables passes.
-bool expect_variable(Context* ctx, NLuint index, const char* function);
+bool expect_variable(Context *ctx, NLuint index, const char *function);
 
 }  // namespace nl

@@ -13,13 +13,13 @@
 namespace nl {
 
 double CsrMatrix::diagonal(NLuint i) const {
-    const NLuint* first = col.data() + row_start[i];
-    const NLuint* last = col.data() + row_start[i + 1];
-    const NLuint* it = std::lower_bound(first, last, i);
+    const NLuint *first = col.data() + row_start[i];
+    const NLuint *last = col.data() + row_start[i + 1];
+    const NLuint *it = std::lower_bound(first, last, i);
     return (it != last && *it == i) ? val[static_cast<std::size_t>(it - col.data())] : 0.0;
 }
 
-void CsrMatrix::multiply(const double* x, double* y) const {
+void CsrMatrix::multiply(const double *x, double *y) const {
     if (!lower) {
         for (NLuint i = 0; i < n; ++i) y[i] = row_dot(i, x);
         return;
@@ -50,8 +50,8 @@ void RowList::merge_open_row() {
     if (terms <= kShortRow) {
         // The rows of a mesh hold a handful of terms: an insertion sort in
         // place beats copying them out for std::sort.
-        NLuint* c = col_.data() + open;
-        double* v = val_.data() + open;
+        NLuint *c = col_.data() + open;
+        double *v = val_.data() + open;
         for (std::size_t k = 1; k < terms; ++k) {
             const NLuint ck = c[k];
             const double vk = v[k];
@@ -67,7 +67,7 @@ void RowList::merge_open_row() {
         scratch_.clear();
         for (std::size_t k = open; k < col_.size(); ++k) scratch_.push_back({col_[k], val_[k]});
         std::stable_sort(scratch_.begin(), scratch_.end(),
-                         [](const Term& a, const Term& b) { return a.column < b.column; });
+                         [](const Term &a, const Term &b) { return a.column < b.column; });
         for (std::size_t k = 0; k < terms; ++k) {
             col_[open + k] = scratch_[k].column;
             val_[open + k] = scratch_[k].value;
@@ -106,7 +106,7 @@ struct Columns {
     Buffer<NLuint> row;
 };
 
-Columns columns_of(const RowList& rows, NLuint n) {
+Columns columns_of(const RowList &rows, NLuint n) {
     if (rows.rows() >= kUnmarked) throw std::length_error("too many rows");
     Columns c;
     c.start.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -131,7 +131,7 @@ struct Scratch {
 };
 
 // Number of distinct columns j <= last in output row i.
-std::size_t count_row(const RowList& rows, const Columns& c, NLuint i, NLuint last, Scratch& s) {
+std::size_t count_row(const RowList &rows, const Columns &c, NLuint i, NLuint last, Scratch &s) {
     std::size_t count = 0;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
         const NLuint r = c.row[t];
@@ -148,7 +148,7 @@ std::size_t count_row(const RowList& rows, const Columns& c, NLuint i, NLuint la
 }
 
 // The term of column i in row r (rows hold each column once).
-double term_of(const RowList& rows, std::size_t r, NLuint i) {
+double term_of(const RowList &rows, std::size_t r, NLuint i) {
     std::size_t k = rows.row_begin(r);
     while (rows.column(k) != i) ++k;
     return rows.value(k);
@@ -156,7 +156,7 @@ double term_of(const RowList& rows, std::size_t r, NLuint i) {
 
 // Sorts n column indices; rows of a mesh's normal matrix hold a dozen or
 // two, where an insertion sort is quickest.
-void sort_columns(NLuint* c, std::size_t n) {
+void sort_columns(NLuint *c, std::size_t n) {
     if (n > 32) {
         std::sort(c, c + n);
         return;
@@ -171,8 +171,7 @@ void sort_columns(NLuint* c, std::size_t n) {
 
 // Writes the columns j <= last of output row i into m, whose offsets are
 // already set.
-void fill_row(const RowList& rows, const Columns& c, NLuint i, NLuint last, Scratch& s,
-              CsrMatrix& m) {
+void fill_row(const RowList &rows, const Columns &c, NLuint i, NLuint last, Scratch &s, CsrMatrix &m) {
     const std::size_t first = m.row_start[i];
     std::size_t pos = first;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
@@ -195,8 +194,7 @@ void fill_row(const RowList& rows, const Columns& c, NLuint i, NLuint last, Scra
 
 // Calls row(i, scratch) for every output row, the rows split into one
 // contiguous range per part of the team.
-template <class Row>
-void for_rows(Team* team, NLuint n, std::vector<Scratch>& scratch, Row row) {
+template <class Row> void for_rows(Team *team, NLuint n, std::vector<Scratch> &scratch, Row row) {
     const unsigned parts = team ? team->parts() : 1;
     auto part = [&](unsigned p) {
         const auto first = static_cast<NLuint>(std::uint64_t(n) * p / parts);
@@ -212,7 +210,7 @@ void for_rows(Team* team, NLuint n, std::vector<Scratch>& scratch, Row row) {
 
 }  // namespace
 
-CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads, Triangles part) {
+CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads, Triangles part) {
     const Columns c = columns_of(rows, n);
     std::unique_ptr<Team> team;
     if (threads > 1) team = std::make_unique<Team>(threads);
@@ -224,16 +222,14 @@ CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads, T
     m.n = n;
     m.lower = lower;
     m.row_start.assign(static_cast<std::size_t>(n) + 1, 0);
-    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch& s) {
-        m.row_start[i + 1] = count_row(rows, c, i, last(i), s);
-    });
+    for_rows(team.get(), n, scratch,
+             [&](NLuint i, Scratch &s) { m.row_start[i + 1] = count_row(rows, c, i, last(i), s); });
     for (NLuint i = 0; i < n; ++i) m.row_start[i + 1] += m.row_start[i];
     // Every entry is written below, by the thread that owns its row.
     m.col.resize_for_overwrite(m.row_start[n]);
     m.val.resize_for_overwrite(m.row_start[n]);
-    for (Scratch& s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
-    for_rows(team.get(), n, scratch,
-             [&](NLuint i, Scratch& s) { fill_row(rows, c, i, last(i), s, m); });
+    for (Scratch &s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
+    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch &s) { fill_row(rows, c, i, last(i), s, m); });
     return m;
 }
 

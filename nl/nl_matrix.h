@@ -25,7 +25,7 @@ struct CsrMatrix {
     // are stored.
     // Two running sums halve the chain of dependent additions, which
     // otherwise bounds the product of rows of a dozen entries.
-    double row_dot(NLuint i, const double* v) const {
+    double row_dot(NLuint i, const double *v) const {
         double s0 = 0.0, s1 = 0.0;
         std::size_t k = row_start[i];
         const std::size_t e = row_start[i + 1];
@@ -41,7 +41,7 @@ struct CsrMatrix {
     double diagonal(NLuint i) const;
 
     // y = M x, for either storage (x and y hold n values each).
-    void multiply(const double* x, double* y) const;
+    void multiply(const double *x, double *y) const;
 };
 
 // The rows of the system as compressed (column, value) lists over the free
@@ -93,7 +93,6 @@ enum class Triangles { Both, Lower };
 // memory, for a solver that reads one triangle); entries that only ever
 // received products of zero stay stored. threads > 1 splits the output
 // rows over a Team; the result is the same.
-CsrMatrix build_normal_matrix(const RowList& rows, NLuint n, unsigned threads = 1,
-                              Triangles part = Triangles::Both);
+CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads = 1, Triangles part = Triangles::Both);
 
 }  // namespace nl

@@ -16,7 +16,7 @@ Team::Team(unsigned parts) {
     for (unsigned p = 1; p < parts; ++p) {
         try {
             helpers_.emplace_back([this, p] { serve(p); });
-        } catch (const std::system_error&) {
+        } catch (const std::system_error &) {
             break;
         }
     }
@@ -28,10 +28,10 @@ Team::~Team() {
         stopping_ = true;
     }
     wake_.notify_all();
-    for (std::thread& t : helpers_) t.join();
+    for (std::thread &t : helpers_) t.join();
 }
 
-void Team::dispatch(void* task, Call call) {
+void Team::dispatch(void *task, Call call) {
     if (!helpers_.empty()) {
         std::lock_guard<std::mutex> lock(mutex_);
         task_ = task;
@@ -48,7 +48,7 @@ void Team::dispatch(void* task, Call call) {
 void Team::serve(unsigned part) {
     std::uint64_t seen = 0;
     for (;;) {
-        void* task;
+        void *task;
         Call call;
         {
             std::unique_lock<std::mutex> lock(mutex_);

@@ -21,21 +21,20 @@ public:
     // team simply has fewer parts (at least 1).
     explicit Team(unsigned parts);
     ~Team();
-    Team(const Team&) = delete;
-    Team& operator=(const Team&) = delete;
+    Team(const Team &) = delete;
+    Team &operator=(const Team &) = delete;
 
     unsigned parts() const { return static_cast<unsigned>(helpers_.size()) + 1; }
 
     // Calls task(part) for every part in [0, parts()) and returns when all
     // calls have returned. task must not throw.
-    template <class Task>
-    void run(Task& task) {
-        dispatch(&task, [](void* t, unsigned part) { (*static_cast<Task*>(t))(part); });
+    template <class Task> void run(Task &task) {
+        dispatch(&task, [](void *t, unsigned part) { (*static_cast<Task *>(t))(part); });
     }
 
 private:
-    using Call = void (*)(void*, unsigned);
-    void dispatch(void* task, Call call);
+    using Call = void (*)(void *, unsigned);
+    void dispatch(void *task, Call call);
     void serve(unsigned part);
 
     std::mutex mutex_;
@@ -44,7 +43,7 @@ private:
     std::uint64_t round_ = 0;
     unsigned busy_ = 0;
     bool stopping_ = false;
-    void* task_ = nullptr;
+    void *task_ = nullptr;
     Call call_ = nullptr;
     std::vector<std::thread> helpers_;
 };

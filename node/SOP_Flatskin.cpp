@@ -11,6 +11,4 @@ SOP_Flatskin::SOP_Flatskin(OP_Network *net, const char *name, OP_Operator *op) :
 // point to belong to the host.
 SOP_Flatskin::~SOP_Flatskin() = default;
 
-const char *SOP_Flatskin::inputLabel(unsigned idx) const {
-    return idx == 0 ? "Geometry to unwrap" : "WTF?";
-}
+const char *SOP_Flatskin::inputLabel(unsigned idx) const { return idx == 0 ? "Geometry to unwrap" : "WTF?"; }

@@ -107,18 +107,18 @@ private:
     int solverIndex(const GEO_Point &pt) const { return pt.getValue<int>(myPtNOffset); }
 
     GU_DetailGroupPair myDetailGroupPair;
-    const GB_PrimitiveGroup *myGroup = nullptr;         ///< input group; null means all
-    GB_PrimitiveGroup *myWorkPiece = nullptr;           ///< piece primitives on the work mesh
-    GB_PrimitiveGroup *myOutPiece = nullptr;            ///< piece primitives on the output
-    GB_PointGroup *myOutPiecePoints = nullptr;          ///< closure of myOutPiece
-    GB_PointGroup *myWorkPiecePoints = nullptr;         ///< closure of myWorkPiece: the solver points
-    GB_EdgeGroup *mySeamEdges = nullptr;                ///< seams gathered in collect mode
-    float myTime = 0.0f;                                ///< cook time
-    int myPointCount = 0;                               ///< n, the number of solver points
-    int myUVOffset = -1;                                ///< output uv vertex attribute
-    int myPtNOffset = -1;                               ///< work-mesh "ptN"
-    bool myLivePins = false;                            ///< last cook captured input UVs
-    std::vector<float> myAngles;                        ///< 3 per piece triangle (walk order); empty: surface angles
+    const GB_PrimitiveGroup *myGroup = nullptr;  ///< input group; null means all
+    GB_PrimitiveGroup *myWorkPiece = nullptr;    ///< piece primitives on the work mesh
+    GB_PrimitiveGroup *myOutPiece = nullptr;     ///< piece primitives on the output
+    GB_PointGroup *myOutPiecePoints = nullptr;   ///< closure of myOutPiece
+    GB_PointGroup *myWorkPiecePoints = nullptr;  ///< closure of myWorkPiece: the solver points
+    GB_EdgeGroup *mySeamEdges = nullptr;         ///< seams gathered in collect mode
+    float myTime = 0.0f;                         ///< cook time
+    int myPointCount = 0;                        ///< n, the number of solver points
+    int myUVOffset = -1;                         ///< output uv vertex attribute
+    int myPtNOffset = -1;                        ///< work-mesh "ptN"
+    bool myLivePins = false;                     ///< last cook captured input UVs
+    std::vector<float> myAngles;                 ///< 3 per piece triangle (walk order); empty: surface angles
 };
 
 /// The live pin UV list: entries 2j and 2j+1 hold the input's UV at pin

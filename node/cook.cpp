@@ -25,7 +25,10 @@ struct SOP_Flatskin::CookResources {
     CookResources(SOP_Flatskin &n, GU_Detail &o) : node(n), out(o) {}
     ~CookResources() { release(); }
     void release() {
-        if (solver) { nlDeleteContext(solver); solver = nullptr; }
+        if (solver) {
+            nlDeleteContext(solver);
+            solver = nullptr;
+        }
         if (work) node.myGroupManager.destroyAdhocGroups(work.get());
         node.myGroupManager.destroyAdhocGroups(&out);
         outClosure.reset();
@@ -75,8 +78,7 @@ private:
         try {
             std::string text = std::string("Solver: ") + function + "(): " + reason;
             static_cast<SOP_Flatskin *>(node)->addMessage(SOP_MESSAGE, text.c_str());
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     NLmessageFunc myPrevious = nullptr;
     void *myPreviousData = nullptr;
@@ -106,7 +108,7 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
         return leave();
     }
 
-    SolverMessages solver_messages(*this); // outlives the solver context
+    SolverMessages solver_messages(*this);  // outlives the solver context
     CookResources res(*this, *gdp);
     InterruptScope scope;
     auto interrupted = [&](int percent) {

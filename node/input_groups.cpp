@@ -9,14 +9,16 @@ OP_ERROR SOP_Flatskin::cookInputGroups(OP_Context &context, int alone) {
     evalString(pattern, 0, 0, 0);
     if (pattern.isstring() && detail) {
         myGroup = parsePrimitiveGroups(pattern, detail, 1, 1, false, 0);
-        if (!myGroup) addError(SOP_ERR_BADGROUP, pattern);
-        else if (!alone) select(myGroup, 1, 0);
+        if (!myGroup)
+            addError(SOP_ERR_BADGROUP, pattern);
+        else if (!alone)
+            select(myGroup, 1, 0);
     }
     checkInputChanged(0, -1, myDetailGroupPair, detail, myGroup);
 
     if (alone) {
         destroyAdhocGroups();
-        myGroup = nullptr; // it was one of the groups just destroyed
+        myGroup = nullptr;  // it was one of the groups just destroyed
         unlockInputs();
     }
     return error();

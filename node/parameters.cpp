@@ -29,24 +29,47 @@ static PRM_Name names[] = {
     PRM_Name("pinuv#", "Pin UV", 0),
 };
 enum {
-    N_SEAMS, N_USESEAMATT, N_SEAMATT, N_METHOD, N_HINTPRIM, N_ROTATE, N_USERANGE, N_URANGE, N_VRANGE,
-    N_NPINS, N_GRAB, N_LIVEPINS, N_VIZSTRETCH, N_SEAMCODE, N_SEAMCOLOUR, N_OUTGROUP, N_GROUPNAME, N_SOLVER,
-    N_ANGLES, N_KEEPASPECT, N_ENABLE, N_PIN, N_PINUV
+    N_SEAMS,
+    N_USESEAMATT,
+    N_SEAMATT,
+    N_METHOD,
+    N_HINTPRIM,
+    N_ROTATE,
+    N_USERANGE,
+    N_URANGE,
+    N_VRANGE,
+    N_NPINS,
+    N_GRAB,
+    N_LIVEPINS,
+    N_VIZSTRETCH,
+    N_SEAMCODE,
+    N_SEAMCOLOUR,
+    N_OUTGROUP,
+    N_GROUPNAME,
+    N_SOLVER,
+    N_ANGLES,
+    N_KEEPASPECT,
+    N_ENABLE,
+    N_PIN,
+    N_PINUV
 };
 
 // One line of help per parameter, in the order of names: the host shows
 // them as tooltips.
 static const char *const help[] = {
-    "Edges to cut open before flattening: an edge pattern such as 'p0-5-9' (a chain of points, numbered from 0), '3e1' (edge 1 of primitive 3), '12' (every edge of primitive 12) or an edge group name such as 'autoseams'",
+    "Edges to cut open before flattening: an edge pattern such as 'p0-5-9' (a chain of points, numbered from 0), '3e1' "
+    "(edge 1 of primitive 3), '12' (every edge of primitive 12) or an edge group name such as 'autoseams'",
     "Take the seams from a point attribute instead of the 'Seams' pattern",
     "Point attribute (one float) marking seam points: an edge whose two points both have a value above 0.9 is cut",
     "Kept for stored work; both items give the same least-squares conformal map",
-    "A primitive of the piece to flatten: the connected piece that holds it, after cutting, is unwrapped (a number past the last primitive flattens everything)",
+    "A primitive of the piece to flatten: the connected piece that holds it, after cutting, is unwrapped (a number "
+    "past the last primitive flattens everything)",
     "Turns the layout clockwise by this angle (degrees) before it is fitted",
     "Fit the layout into 'U out range' and 'V out range'; off keeps the solver's scale",
     "The u interval the layout is fitted into; a reversed interval mirrors u",
     "The v interval the layout is fitted into; a reversed interval mirrors v",
-    "Number of pins: vertices held at given UVs. Two pins at different UVs fix the layout; with fewer, two pins are chosen at the ends of the piece's longest extent",
+    "Number of pins: vertices held at given UVs. Two pins at different UVs fix the layout; with fewer, two pins are "
+    "chosen at the ends of the piece's longest extent",
     "Copies the UVs the input has at the enabled pins into their 'Pin UV' fields",
     "Pins take their UVs from the input's own UVs at those vertices, on every cook",
     "Colour the primitives by stretch ('Cd'): blue as wide as the reference primitive, red squeezed",
@@ -54,8 +77,10 @@ static const char *const help[] = {
     "Colours for the seams: a gradient along each seam or a random colour per seam",
     "Make a primitive group of the flattened piece's primitives",
     "Name of the output primitive group",
-    "Conjugate gradient (iterative, the default), sparse Cholesky ('direct') or algebraic multigrid: the same layout; 'direct' is much faster on large meshes",
-    "Surface angles, or planar angles optimised by angle-based flattening (ABF++) first: fewer flipped triangles and less stretch, at the cost of a longer cook",
+    "Conjugate gradient (iterative, the default), sparse Cholesky ('direct') or algebraic multigrid: the same layout; "
+    "'direct' is much faster on large meshes",
+    "Surface angles, or planar angles optimised by angle-based flattening (ABF++) first: fewer flipped triangles and "
+    "less stretch, at the cost of a longer cook",
     "Fit the layout into the range with one scale for u and v, centred, so that its angles are kept",
     "Use this pin",
     "The pinned vertex: a primitive number and the vertex's place in that primitive (both from 0)",
@@ -105,8 +130,10 @@ PRM_Template SOP_Flatskin::myTemplateList[] = {
     PRM_Template(PRM_TOGGLE, 1, &names[N_USESEAMATT], PRMzeroDefaults, 0, 0, 0, 0, 1, help[N_USESEAMATT], 0),
     PRM_Template(PRM_STRING, 1, &names[N_SEAMATT], &seamAttDefault, 0, 0, 0, 0, 1, help[N_SEAMATT], 0),
     PRM_Template(PRM_ORD, 1, &names[N_METHOD], PRMoneDefaults, &methodMenu, 0, 0, 0, 1, help[N_METHOD], 0),
-    PRM_Template(PRM_INT, 1, &names[N_HINTPRIM], PRMzeroDefaults, 0, &PRMnonNegativeRange, 0, 0, 1, help[N_HINTPRIM], 0),
-    PRM_Template(PRM_ANGLE_MINMAX_J, 1, &names[N_ROTATE], PRMzeroDefaults, 0, &PRMangleRange, 0, 0, 1, help[N_ROTATE], 0),
+    PRM_Template(PRM_INT, 1, &names[N_HINTPRIM], PRMzeroDefaults, 0, &PRMnonNegativeRange, 0, 0, 1, help[N_HINTPRIM],
+                 0),
+    PRM_Template(PRM_ANGLE_MINMAX_J, 1, &names[N_ROTATE], PRMzeroDefaults, 0, &PRMangleRange, 0, 0, 1, help[N_ROTATE],
+                 0),
     PRM_Template(PRM_TOGGLE, 1, &names[N_USERANGE], PRMoneDefaults, 0, 0, 0, 0, 1, help[N_USERANGE], 0),
     PRM_Template(PRM_FLT_J, 2, &names[N_URANGE], PRMuvRangeDefaults, 0, &PRMunitRange, 0, 0, 1, help[N_URANGE], 0),
     PRM_Template(PRM_FLT_J, 2, &names[N_VRANGE], PRMuvRangeDefaults, 0, &PRMunitRange, 0, 0, 1, help[N_VRANGE], 0),

@@ -1,8 +1,7 @@
 #include "fit_to_range.h"
 #include <cmath>
 
-template <typename T>
-static T fit(T x, T lo, T hi, T to0, T to1, T eps) {
+template <typename T> static T fit(T x, T lo, T hi, T to0, T to1, T eps) {
     T d = hi - lo;
     if (-eps <= d && d <= eps) return static_cast<T>((to0 + to1) * static_cast<T>(0.5));
     if (lo < hi) {
@@ -19,9 +18,7 @@ double fitToRange(double x, double lo, double hi, double to0, double to1) {
     return fit<double>(x, lo, hi, to0, to1, 1e-18);
 }
 
-float fitToRange(float x, float lo, float hi, float to0, float to1) {
-    return fit<float>(x, lo, hi, to0, to1, 1e-8f);
-}
+float fitToRange(float x, float lo, float hi, float to0, float to1) { return fit<float>(x, lo, hi, to0, to1, 1e-8f); }
 
 AspectFit fitKeepingAspect(const double lo[2], const double hi[2], const double to0[2], const double to1[2]) {
     double s = -1.0;

@@ -26,7 +26,10 @@ void SOP_Flatskin::colourStretch(GU_Detail &out) {
     float largest = 0.0f;
     for (const auto &p : out.primitives()) {
         float a = p->calcArea();
-        if (a > largest) { largest = a; ref = p.get(); }
+        if (a > largest) {
+            largest = a;
+            ref = p.get();
+        }
     }
     const float R = ref ? uvPerimeter(*ref) : 0.0f;
 

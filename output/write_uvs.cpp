@@ -12,7 +12,7 @@ struct Bounds {
         if (x > hi) hi = x;
     }
 };
-} // namespace
+}  // namespace
 
 void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
     UT_String uvname("uv");
@@ -74,7 +74,7 @@ void SOP_Flatskin::writeUVs(GU_Detail &out, GU_Detail &work) {
                 u = fitToRange(u, ub.lo, ub.hi, ur[0], ur[1]);
                 v = fitToRange(v, vb.lo, vb.hi, vr[0], vr[1]);
             } else {
-                u -= 1.0; // take back the pin transform's shift
+                u -= 1.0;  // take back the pin transform's shift
             }
             GEO_Vertex &tvtx = target->getVertex(static_cast<unsigned>(tv));
             tvtx.setValue<float>(myUVOffset, static_cast<float>(u), 0);

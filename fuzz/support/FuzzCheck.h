@@ -34,8 +34,8 @@ inline void checkDetail(const GU_Detail &gdp) {
 /// Runs read on the input; a GeoFileError is the expected way to refuse
 /// bad data and must name the file. Any other exception escapes and ends
 /// the run. Returns whether the data was read.
-template <typename Read> bool readOrRefuse(const uint8_t *data, size_t size, const std::string &file, GU_Detail &gdp,
-                                           Read read) {
+template <typename Read>
+bool readOrRefuse(const uint8_t *data, size_t size, const std::string &file, GU_Detail &gdp, Read read) {
     std::string_view text(reinterpret_cast<const char *>(data), size);
     try {
         read(text, file, gdp);

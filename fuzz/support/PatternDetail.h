@@ -31,7 +31,7 @@ inline void buildPatternDetail(GU_Detail &gdp) {
 /// options, the rest (up to a NUL, as a C string would end) is the pattern.
 struct PatternInput {
     bool allowNumeric = true;
-    int offset = 0; ///< -4 .. 3
+    int offset = 0;  ///< -4 .. 3
     std::string pattern;
 };
 

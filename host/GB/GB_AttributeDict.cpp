@@ -21,8 +21,7 @@ int GB_AttributeDict::getOffset(const char *name, int size, GB_AttribType type) 
 
 int GB_AttributeDict::append(const char *name, int size, GB_AttribType type, const void *def) {
     if (!name || !*name || size <= 0) return -1;
-    if (GB_Attribute *a = find(name))
-        return (a->size == size && a->type == type) ? a->offset : -1;
+    if (GB_Attribute *a = find(name)) return (a->size == size && a->type == type) ? a->offset : -1;
     GB_Attribute a;
     a.name = name;
     a.size = size;

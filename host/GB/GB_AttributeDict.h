@@ -29,9 +29,7 @@ public:
     /// Removes the attribute of this name, size and type. Returns whether
     /// one was removed. Other attributes keep their offsets.
     bool destroy(const char *name, int size, GB_AttribType type);
-    bool destroy(const char *name, int size, int type) {
-        return destroy(name, size, static_cast<GB_AttribType>(type));
-    }
+    bool destroy(const char *name, int size, int type) { return destroy(name, size, static_cast<GB_AttribType>(type)); }
 
     /// Attributes in the order they were added.
     const std::vector<GB_Attribute> &attributes() const { return myAttribs; }

@@ -13,9 +13,7 @@ void GB_EdgeGroup::add(GB_Element *p0, GB_Element *p1, GB_Element *prim) {
     myEdges.push_back({p0, p1, prim});
 }
 
-bool GB_EdgeGroup::contains(int a, int b) const {
-    return myKeys.count(edgeKey(a, b)) != 0;
-}
+bool GB_EdgeGroup::contains(int a, int b) const { return myKeys.count(edgeKey(a, b)) != 0; }
 
 GB_EdgeGroup *GB_EdgeGroupList::find(const char *name) const {
     if (!name) return nullptr;
@@ -26,7 +24,10 @@ GB_EdgeGroup *GB_EdgeGroupList::find(const char *name) const {
 
 GB_EdgeGroup *GB_EdgeGroupList::newGroup(const char *name, bool internal) {
     if (!internal)
-        if (GB_EdgeGroup *g = find(name)) { g->clear(); return g; }
+        if (GB_EdgeGroup *g = find(name)) {
+            g->clear();
+            return g;
+        }
     myGroups.push_back(std::make_unique<GB_EdgeGroup>(name ? name : "", internal));
     return myGroups.back().get();
 }

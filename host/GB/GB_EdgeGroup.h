@@ -30,13 +30,16 @@ public:
     int entries() const { return static_cast<int>(myEdges.size()); }
     bool isEmpty() const { return myEdges.empty(); }
     const std::vector<GB_Edge> &edges() const { return myEdges; }
-    void clear() { myEdges.clear(); myKeys.clear(); }
+    void clear() {
+        myEdges.clear();
+        myKeys.clear();
+    }
 
 private:
     std::string myName;
     bool myInternal;
     std::vector<GB_Edge> myEdges;
-    std::unordered_set<unsigned long long> myKeys; // for contains() and dedup
+    std::unordered_set<unsigned long long> myKeys;  // for contains() and dedup
 };
 
 /// The edge groups of one detail, in creation order.

@@ -4,11 +4,17 @@
 void GB_Group::add(int num) {
     if (num < 0) return;
     if (num >= static_cast<int>(myBits.size())) myBits.resize(static_cast<size_t>(num) + 1 + myBits.size() / 2, 0);
-    if (!myBits[num]) { myBits[num] = 1; ++myEntries; }
+    if (!myBits[num]) {
+        myBits[num] = 1;
+        ++myEntries;
+    }
 }
 
 void GB_Group::remove(int num) {
-    if (contains(num)) { myBits[num] = 0; --myEntries; }
+    if (contains(num)) {
+        myBits[num] = 0;
+        --myEntries;
+    }
 }
 
 int GB_Group::nextMember(int from) const {
@@ -28,10 +34,15 @@ GB_Group *GB_GroupList::find(const char *name, bool include_internal) const {
 
 GB_Group *GB_GroupList::newGroup(const char *name, bool internal) {
     if (!internal)
-        if (GB_Group *g = find(name)) { g->clear(); return g; }
+        if (GB_Group *g = find(name)) {
+            g->clear();
+            return g;
+        }
     std::unique_ptr<GB_Group> g;
-    if (myPoints) g = std::make_unique<GB_PointGroup>(name ? name : "", internal);
-    else g = std::make_unique<GB_PrimitiveGroup>(name ? name : "", internal);
+    if (myPoints)
+        g = std::make_unique<GB_PointGroup>(name ? name : "", internal);
+    else
+        g = std::make_unique<GB_PrimitiveGroup>(name ? name : "", internal);
     myGroups.push_back(std::move(g));
     return myGroups.back().get();
 }

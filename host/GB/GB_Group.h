@@ -15,19 +15,27 @@ public:
     bool getInternal() const { return myInternal; }
 
     /// Adds an element; adding one twice keeps one entry.
-    void add(const GB_Element *e) { if (e) add(e->getNum()); }
+    void add(const GB_Element *e) {
+        if (e) add(e->getNum());
+    }
     void add(int num);
-    void remove(const GB_Element *e) { if (e) remove(e->getNum()); }
+    void remove(const GB_Element *e) {
+        if (e) remove(e->getNum());
+    }
     void remove(int num);
     bool contains(const GB_Element *e) const { return e && contains(e->getNum()); }
-    bool contains(int num) const {
-        return num >= 0 && num < static_cast<int>(myBits.size()) && myBits[num];
-    }
+    bool contains(int num) const { return num >= 0 && num < static_cast<int>(myBits.size()) && myBits[num]; }
     int entries() const { return myEntries; }
     bool isEmpty() const { return myEntries == 0; }
-    void clear() { myBits.clear(); myEntries = 0; }
+    void clear() {
+        myBits.clear();
+        myEntries = 0;
+    }
     /// Makes this group hold exactly the members of src.
-    void copyMembership(const GB_Group &src) { myBits = src.myBits; myEntries = src.myEntries; }
+    void copyMembership(const GB_Group &src) {
+        myBits = src.myBits;
+        myEntries = src.myEntries;
+    }
     /// First member with a number >= from, or -1.
     int nextMember(int from) const;
 
@@ -38,8 +46,12 @@ private:
     int myEntries = 0;
 };
 
-class GB_PointGroup : public GB_Group { using GB_Group::GB_Group; };
-class GB_PrimitiveGroup : public GB_Group { using GB_Group::GB_Group; };
+class GB_PointGroup : public GB_Group {
+    using GB_Group::GB_Group;
+};
+class GB_PrimitiveGroup : public GB_Group {
+    using GB_Group::GB_Group;
+};
 
 /// The point or primitive groups of one detail, in creation order.
 class GB_GroupList {
@@ -55,7 +67,9 @@ public:
     bool destroy(GB_Group *g);
     bool owns(const GB_Group *g) const;
     /// Makes dst hold exactly the members of src.
-    void assignEqual(GB_Group *dst, const GB_Group *src) { if (dst && src) dst->copyMembership(*src); }
+    void assignEqual(GB_Group *dst, const GB_Group *src) {
+        if (dst && src) dst->copyMembership(*src);
+    }
     const std::vector<std::unique_ptr<GB_Group>> &groups() const { return myGroups; }
     int entries() const { return static_cast<int>(myGroups.size()); }
     void clear() { myGroups.clear(); }

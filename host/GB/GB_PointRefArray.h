@@ -32,6 +32,6 @@ public:
     std::span<const GB_PointRef> operator()(int ptnum) const;
 
 private:
-    std::vector<int> myStart;        // refs of point p: [myStart[p], myStart[p + 1])
+    std::vector<int> myStart;  // refs of point p: [myStart[p], myStart[p + 1])
     std::vector<GB_PointRef> myRefs;
 };

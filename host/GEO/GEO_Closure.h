@@ -26,8 +26,7 @@ public:
     /// closing edge of closed polygons; in primitive order, each once.
     /// refs must have been built on this detail after its last topology
     /// change; only the primitives it covers are looked at.
-    void findPolysUsingEdge(const GEO_Point *p0, const GEO_Point *p1, UT_IntArray &prims,
-                            const GB_PointRefArray &refs);
+    void findPolysUsingEdge(const GEO_Point *p0, const GEO_Point *p1, UT_IntArray &prims, const GB_PointRefArray &refs);
 
 private:
     GEO_Detail &myGdp;

@@ -63,7 +63,7 @@ std::unique_ptr<GEO_Primitive> newPrimitiveLike(const GEO_Primitive &src, GB_Att
     other->body = o.body;
     return other;
 }
-} // namespace
+}  // namespace
 
 GEO_Primitive *GEO_Detail::appendPrimitiveCopy(const GEO_Primitive &src) {
     int slot = myPrimAttribs.copySlot(src.getSlot());
@@ -80,13 +80,15 @@ GEO_Primitive *GEO_Detail::appendPrimitiveCopy(const GEO_Primitive &src) {
 namespace {
 /// Pairs of (source offset, destination offset, size) for one dictionary.
 struct AttribMap {
-    struct Entry { int from, to, size; };
+    struct Entry {
+        int from, to, size;
+    };
     std::vector<Entry> entries;
 
     void build(GB_AttributeDict &dst, const GB_AttributeDict &src) {
         for (const GB_Attribute &a : src.attributes()) {
             int off = dst.append(a.name.c_str(), a.size, a.type, a.defaults.data());
-            if (off < 0) continue; // same name with another size or type: not merged
+            if (off < 0) continue;  // same name with another size or type: not merged
             GB_Attribute *d = dst.find(a.name.c_str());
             if (d && d->strings.empty()) d->strings = a.strings;
             entries.push_back({a.offset, off, a.size});
@@ -98,10 +100,10 @@ struct AttribMap {
         for (const Entry &e : entries) std::memcpy(d + e.to, s + e.from, e.size);
     }
 };
-} // namespace
+}  // namespace
 
-void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int merge_prim_groups, int,
-                       const void *, bool keep_internal_groups) {
+void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int merge_prim_groups, int, const void *,
+                       bool keep_internal_groups) {
     if (&src == this) return;
     AttribMap pmap, primmap, vmap, dmap;
     pmap.build(myPointAttribs, src.myPointAttribs);
@@ -133,9 +135,9 @@ void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int mer
     auto copyGroups = [&](GB_GroupList &dst, const GB_GroupList &from, int base) {
         for (const auto &g : from.groups()) {
             if (g->getInternal() && !keep_internal_groups) continue;
-            GB_Group *d = g->getInternal() ? dst.newGroup(g->getName(), true)
-                                           : (dst.find(g->getName()) ? dst.find(g->getName())
-                                                                      : dst.newGroup(g->getName()));
+            GB_Group *d = g->getInternal()
+                              ? dst.newGroup(g->getName(), true)
+                              : (dst.find(g->getName()) ? dst.find(g->getName()) : dst.newGroup(g->getName()));
             for (int i = g->nextMember(0); i >= 0; i = g->nextMember(i + 1)) d->add(base + i);
         }
     };

@@ -40,14 +40,26 @@ public:
     /// The detail's own attribute block, reached through attribs() offsets.
     GB_Element &getDetailElement() { return myDetailElement; }
     const GB_Element &getDetailElement() const { return myDetailElement; }
-    template <typename T> T getDetailValue(int offset, int idx = 0) const { return myDetailElement.getValue<T>(offset, idx); }
-    template <typename T> void setDetailValue(int offset, T v, int idx = 0) { myDetailElement.setValue<T>(offset, v, idx); }
+    template <typename T> T getDetailValue(int offset, int idx = 0) const {
+        return myDetailElement.getValue<T>(offset, idx);
+    }
+    template <typename T> void setDetailValue(int offset, T v, int idx = 0) {
+        myDetailElement.setValue<T>(offset, v, idx);
+    }
 
     // Attribute shortcuts in the host's style.
-    int addPointAttrib(const char *n, int size, GB_AttribType t, const void *def) { return myPointAttribs.append(n, size, t, def); }
-    int addPrimAttrib(const char *n, int size, GB_AttribType t, const void *def) { return myPrimAttribs.append(n, size, t, def); }
-    int addVertexAttrib(const char *n, int size, GB_AttribType t, const void *def) { return myVertexAttribs.append(n, size, t, def); }
-    int addAttrib(const char *n, int size, GB_AttribType t, const void *def) { return myDetailAttribs.append(n, size, t, def); }
+    int addPointAttrib(const char *n, int size, GB_AttribType t, const void *def) {
+        return myPointAttribs.append(n, size, t, def);
+    }
+    int addPrimAttrib(const char *n, int size, GB_AttribType t, const void *def) {
+        return myPrimAttribs.append(n, size, t, def);
+    }
+    int addVertexAttrib(const char *n, int size, GB_AttribType t, const void *def) {
+        return myVertexAttribs.append(n, size, t, def);
+    }
+    int addAttrib(const char *n, int size, GB_AttribType t, const void *def) {
+        return myDetailAttribs.append(n, size, t, def);
+    }
 
     GB_GroupList &pointGroups() { return myPointGroups; }
     const GB_GroupList &pointGroups() const { return myPointGroups; }
@@ -61,9 +73,15 @@ public:
     GB_PrimitiveGroup *newPrimitiveGroup(const char *name, bool internal = false) {
         return static_cast<GB_PrimitiveGroup *>(myPrimGroups.newGroup(name, internal));
     }
-    GB_EdgeGroup *newEdgeGroup(const char *name, bool internal = false) { return myEdgeGroups.newGroup(name, internal); }
-    GB_PointGroup *findPointGroup(const char *name) const { return static_cast<GB_PointGroup *>(myPointGroups.find(name)); }
-    GB_PrimitiveGroup *findPrimitiveGroup(const char *name) const { return static_cast<GB_PrimitiveGroup *>(myPrimGroups.find(name)); }
+    GB_EdgeGroup *newEdgeGroup(const char *name, bool internal = false) {
+        return myEdgeGroups.newGroup(name, internal);
+    }
+    GB_PointGroup *findPointGroup(const char *name) const {
+        return static_cast<GB_PointGroup *>(myPointGroups.find(name));
+    }
+    GB_PrimitiveGroup *findPrimitiveGroup(const char *name) const {
+        return static_cast<GB_PrimitiveGroup *>(myPrimGroups.find(name));
+    }
     GB_EdgeGroup *findEdgeGroup(const char *name) const { return myEdgeGroups.find(name); }
 
     /// A new point at pos, its attributes at their defaults.
@@ -86,9 +104,8 @@ public:
     /// whole source is supported: prim_group must be null, and so must
     /// point_redirect. Attributes that exist on both sides with the same
     /// name, size and type are merged; others of src are added.
-    void merge(const GEO_Detail &src, const GB_PrimitiveGroup *prim_group = nullptr,
-               int merge_prim_groups = 1, int insert_prims_at_head = 0,
-               const void *point_redirect = nullptr, bool keep_internal_groups = true);
+    void merge(const GEO_Detail &src, const GB_PrimitiveGroup *prim_group = nullptr, int merge_prim_groups = 1,
+               int insert_prims_at_head = 0, const void *point_redirect = nullptr, bool keep_internal_groups = true);
 
     /// Removes everything: elements, attributes and groups.
     void clearAndDestroy();

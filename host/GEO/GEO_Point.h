@@ -9,6 +9,7 @@ public:
     UT_Vector4 &getPos() { return myPos; }
     const UT_Vector4 &getPos() const { return myPos; }
     void setPos(const UT_Vector4 &p) { myPos = p; }
+
 private:
     UT_Vector4 myPos;
 };

@@ -20,7 +20,10 @@ void GEO_PrimClassifier::classifyBySharedPoints(GEO_Detail &gdp, GEO_PointClassi
     myNumClass = 0;
     std::vector<int> rootClass(static_cast<size_t>(pc.entries()), -1);
     for (GEO_Primitive *prim = prims.rawHead(group); prim; prim = prims.rawNext(prim, group)) {
-        if (prim->getVertexCount() == 0) { myClass[prim->getNum()] = myNumClass++; continue; }
+        if (prim->getVertexCount() == 0) {
+            myClass[prim->getNum()] = myNumClass++;
+            continue;
+        }
         int &cls = rootClass[pc.findRoot(prim->getVertex(0).getPt()->getNum())];
         if (cls < 0) cls = myNumClass++;
         myClass[prim->getNum()] = cls;

@@ -33,6 +33,7 @@ public:
     float calcArea() const override;
     bool isClosed() const { return myClosed; }
     void setClosed(bool c) { myClosed = c; }
+
 private:
     bool myClosed = true;
 };
@@ -47,6 +48,7 @@ public:
     const std::string &keyword() const { return myKeyword; }
     /// Text that stood between the primitive keyword and its attributes.
     std::string body;
+
 private:
     std::string myKeyword;
     unsigned myId;

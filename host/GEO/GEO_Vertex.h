@@ -8,6 +8,7 @@ public:
     GEO_Vertex(GB_AttributeDict *dict, int slot, GEO_Point *pt) : GB_Element(dict, slot, -1), myPt(pt) {}
     GEO_Point *getPt() const { return myPt; }
     void setPt(GEO_Point *pt) { myPt = pt; }
+
 private:
     GEO_Point *myPt = nullptr;
 };

@@ -59,8 +59,10 @@ public:
     void removeAll(const EdgeSet &other) {
         std::vector<GOP_EdgeEntry> kept;
         for (const GOP_EdgeEntry &e : myEdges)
-            if (!other.contains(e)) kept.push_back(e);
-            else myKeys.erase(keyOf(e));
+            if (!other.contains(e))
+                kept.push_back(e);
+            else
+                myKeys.erase(keyOf(e));
         myEdges.swap(kept);
     }
     const std::vector<GOP_EdgeEntry> &edges() const { return myEdges; }
@@ -150,7 +152,7 @@ private:
             for (const GB_Edge &e : g.edges()) {
                 auto *a = myDetail.points()(e.p0Num());
                 auto *b = myDetail.points()(e.p1Num());
-                if (!a || !b || a != e.p0 || b != e.p1) continue; // not this detail's points
+                if (!a || !b || a != e.p0 || b != e.p1) continue;  // not this detail's points
                 auto *prim = e.prim ? myDetail.primitives()(e.prim->getNum()) : nullptr;
                 set.add(GOP_EdgeEntry{a, b, prim == e.prim ? prim : nullptr});
             }
@@ -171,7 +173,7 @@ private:
     int myPrimOffset, myPtOffset;
 };
 
-} // namespace
+}  // namespace
 
 bool GOPparseEdgePattern(const char *pattern, const GEO_Detail &gdp, int prim_offset, int pt_offset,
                          std::vector<GOP_EdgeEntry> &edges) {
@@ -191,8 +193,10 @@ bool GOPparseEdgePattern(const char *pattern, const GEO_Detail &gdp, int prim_of
         } else {
             hit = named;
         }
-        if (p.remove) result.removeAll(hit);
-        else for (const GOP_EdgeEntry &e : hit.edges()) result.add(e);
+        if (p.remove)
+            result.removeAll(hit);
+        else
+            for (const GOP_EdgeEntry &e : hit.edges()) result.add(e);
     }
     edges = result.edges();
     return true;

@@ -22,12 +22,14 @@ bool readBody(const std::string &body, const GB_GroupList &groups, bool allow_nu
     }
     Range range;
     switch (parseRange(body, range)) {
-    case MALFORMED: return false;
-    case NUMERIC:
-        if (!allow_numeric) return false;
-        forEachInRange(range, offset, static_cast<long long>(set.size()), [&](int n) { set[n] = 1; });
-        return true;
-    case NOT_NUMERIC: break;
+        case MALFORMED:
+            return false;
+        case NUMERIC:
+            if (!allow_numeric) return false;
+            forEachInRange(range, offset, static_cast<long long>(set.size()), [&](int n) { set[n] = 1; });
+            return true;
+        case NOT_NUMERIC:
+            break;
     }
     if (hasWildcard(body)) {
         // A wildcard that matches no group is valid and names nothing.
@@ -41,10 +43,10 @@ bool readBody(const std::string &body, const GB_GroupList &groups, bool allow_nu
     return true;
 }
 
-} // namespace
+}  // namespace
 
-bool GOPparseElementPattern(const char *pattern, int count, const GB_GroupList &groups, bool allow_numeric,
-                            int offset, std::vector<char> &members) {
+bool GOPparseElementPattern(const char *pattern, int count, const GB_GroupList &groups, bool allow_numeric, int offset,
+                            std::vector<char> &members) {
     if (!pattern) return false;
     if (count < 0) count = 0;
     members.assign(count, 0);

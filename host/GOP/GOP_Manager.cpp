@@ -34,9 +34,15 @@ GB_EdgeGroup *GOP_Manager::createEdgeGroup(GEO_Detail &gdp, const char *name) {
 
 void GOP_Manager::destroyRecord(const Record &r) {
     switch (r.kind) {
-    case POINT: r.detail->pointGroups().destroy(static_cast<GB_Group *>(const_cast<void *>(r.group))); break;
-    case PRIMITIVE: r.detail->primitiveGroups().destroy(static_cast<GB_Group *>(const_cast<void *>(r.group))); break;
-    case EDGE: r.detail->edgeGroups().destroy(static_cast<GB_EdgeGroup *>(const_cast<void *>(r.group))); break;
+        case POINT:
+            r.detail->pointGroups().destroy(static_cast<GB_Group *>(const_cast<void *>(r.group)));
+            break;
+        case PRIMITIVE:
+            r.detail->primitiveGroups().destroy(static_cast<GB_Group *>(const_cast<void *>(r.group)));
+            break;
+        case EDGE:
+            r.detail->edgeGroups().destroy(static_cast<GB_EdgeGroup *>(const_cast<void *>(r.group)));
+            break;
     }
 }
 
@@ -76,8 +82,8 @@ int GOP_Manager::adhocGroupCount(const GEO_Detail *gdp) const {
         std::count_if(myRecords.begin(), myRecords.end(), [gdp](const Record &r) { return r.detail == gdp; }));
 }
 
-const GB_PrimitiveGroup *GOP_Manager::parsePrimitiveGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric,
-                                                           int, bool, int offset) {
+const GB_PrimitiveGroup *GOP_Manager::parsePrimitiveGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric, int,
+                                                           bool, int offset) {
     std::vector<char> members;
     if (!gdp || !GOPparseElementPattern(pattern, gdp->primitives().entries(), gdp->primitiveGroups(),
                                         allow_numeric != 0, offset, members))
@@ -88,8 +94,8 @@ const GB_PrimitiveGroup *GOP_Manager::parsePrimitiveGroups(const char *pattern, 
     return g;
 }
 
-const GB_PointGroup *GOP_Manager::parsePointGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric, int,
-                                                   bool, int offset) {
+const GB_PointGroup *GOP_Manager::parsePointGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric, int, bool,
+                                                   int offset) {
     std::vector<char> members;
     if (!gdp || !GOPparseElementPattern(pattern, gdp->points().entries(), gdp->pointGroups(), allow_numeric != 0,
                                         offset, members))
@@ -100,8 +106,7 @@ const GB_PointGroup *GOP_Manager::parsePointGroups(const char *pattern, GEO_Deta
     return g;
 }
 
-GB_EdgeGroup *GOP_Manager::parseEdgeGroups(const char *pattern, GEO_Detail *gdp, bool, int prim_offset,
-                                           int pt_offset) {
+GB_EdgeGroup *GOP_Manager::parseEdgeGroups(const char *pattern, GEO_Detail *gdp, bool, int prim_offset, int pt_offset) {
     std::vector<GOP_EdgeEntry> edges;
     if (!gdp || !GOPparseEdgePattern(pattern, *gdp, prim_offset, pt_offset, edges)) return nullptr;
     GB_EdgeGroup *g = createEdgeGroup(*gdp, pattern);

@@ -67,8 +67,8 @@ public:
     const GB_PrimitiveGroup *parsePrimitiveGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric = 1,
                                                   int ordered = 1, bool strict = false, int offset = 0);
     /// As parsePrimitiveGroups, for points and point groups.
-    const GB_PointGroup *parsePointGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric = 1,
-                                          int ordered = 1, bool strict = false, int offset = 0);
+    const GB_PointGroup *parsePointGroups(const char *pattern, GEO_Detail *gdp, int allow_numeric = 1, int ordered = 1,
+                                          bool strict = false, int offset = 0);
     /// The edges the pattern names, in the order the pattern names them
     /// (each edge once, first direction kept), each with a primitive that
     /// adjoins it; an ad-hoc edge group of gdp, or null. prim_offset and

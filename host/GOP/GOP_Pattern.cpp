@@ -35,12 +35,15 @@ bool matchSet(const char *p, char ch, const char **end) {
             ++q;
         }
     }
-    if (!*q) { *end = nullptr; return false; }
+    if (!*q) {
+        *end = nullptr;
+        return false;
+    }
     *end = q + 1;
     return hit;
 }
 
-} // namespace
+}  // namespace
 
 bool matchWildcard(const char *pattern, const char *name) {
     if (!pattern || !name) return false;
@@ -48,14 +51,27 @@ bool matchWildcard(const char *pattern, const char *name) {
     // Backtracking over the last "*" only: enough for * ? [..] patterns.
     const char *star = nullptr, *star_n = nullptr;
     while (*n) {
-        if (*p == '*') { star = ++p; star_n = n; continue; }
+        if (*p == '*') {
+            star = ++p;
+            star_n = n;
+            continue;
+        }
         if (*p == '[') {
             const char *end = nullptr;
             bool hit = matchSet(p + 1, *n, &end);
-            if (end && hit) { p = end; ++n; continue; }
-            if (!end && *n == '[') { ++p; ++n; continue; }
+            if (end && hit) {
+                p = end;
+                ++n;
+                continue;
+            }
+            if (!end && *n == '[') {
+                ++p;
+                ++n;
+                continue;
+            }
         } else if (*p && (*p == '?' || *p == *n)) {
-            ++p; ++n;
+            ++p;
+            ++n;
             continue;
         }
         if (!star) return false;
@@ -83,7 +99,7 @@ bool readNumber(const std::string &s, size_t &pos, long long &out) {
     return pos > start;
 }
 
-} // namespace
+}  // namespace
 
 NumberForm parseRange(const std::string &text, Range &range) {
     if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return NOT_NUMERIC;
@@ -105,10 +121,16 @@ NumberForm parseRange(const std::string &text, Range &range) {
 Prefixed splitPrefixes(const std::string &token) {
     Prefixed out;
     size_t pos = 0;
-    if (pos < token.size() && token[pos] == '^') { out.remove = true; ++pos; }
-    if (pos < token.size() && token[pos] == '!') { out.complement = true; ++pos; }
+    if (pos < token.size() && token[pos] == '^') {
+        out.remove = true;
+        ++pos;
+    }
+    if (pos < token.size() && token[pos] == '!') {
+        out.complement = true;
+        ++pos;
+    }
     out.body = token.substr(pos);
     return out;
 }
 
-} // namespace GOP_Pattern
+}  // namespace GOP_Pattern

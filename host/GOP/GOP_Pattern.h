@@ -49,8 +49,8 @@ template <typename F> void forEachInRange(const Range &range, long long offset, 
 struct Prefixed {
     bool remove = false;
     bool complement = false;
-    std::string body;   ///< the token without its prefixes; empty is malformed
+    std::string body;  ///< the token without its prefixes; empty is malformed
 };
 Prefixed splitPrefixes(const std::string &token);
 
-} // namespace GOP_Pattern
+}  // namespace GOP_Pattern

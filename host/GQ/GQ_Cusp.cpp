@@ -21,8 +21,8 @@ struct Corner {
 
 /// The corners of every point to split, grouped by point.
 struct CornerTable {
-    std::vector<int> points;   // the points, ascending
-    std::vector<int> start;    // corners of points[k]: [start[k], start[k + 1])
+    std::vector<int> points;  // the points, ascending
+    std::vector<int> start;   // corners of points[k]: [start[k], start[k + 1])
     std::vector<Corner> corners;
 };
 

@@ -80,12 +80,12 @@ private:
     GU_Detail *myGdp;
     std::unique_ptr<GB_PrimitiveGroup> myGroup;  // null: every polygon
     float myTolerance;
-    std::vector<GEO_PrimPoly *> myPolys;         // the view's polygons, in list order
-    std::vector<GQ_Point> myPoints;              // by point number
-    std::vector<GQ_Face> myFaces;                // parallel to myPolys
+    std::vector<GEO_PrimPoly *> myPolys;  // the view's polygons, in list order
+    std::vector<GQ_Point> myPoints;       // by point number
+    std::vector<GQ_Face> myFaces;         // parallel to myPolys
     GQ_Face myOutside;
     std::vector<GQ_QuadRecord> myRecords;
     std::vector<GQ_Edge *> myEdgeList;
-    GQ_EdgeTable myTable;                        // point pair -> record index
-    bool myBuilt = false;                        // the records match the detail
+    GQ_EdgeTable myTable;  // point pair -> record index
+    bool myBuilt = false;  // the records match the detail
 };

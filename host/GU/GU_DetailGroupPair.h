@@ -12,5 +12,8 @@ public:
     const GB_Group *myGroup = nullptr;
 
     /// Forgets the detail and group.
-    void clear() { myDetail = nullptr; myGroup = nullptr; }
+    void clear() {
+        myDetail = nullptr;
+        myGroup = nullptr;
+    }
 };

@@ -126,16 +126,20 @@ public:
     explicit ReflexGrid(const std::vector<Vec2> &p) : myP(p), myIn(p.size(), 0), myStamp(p.size(), 0) {
         double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
         for (const Vec2 &q : p) {
-            x0 = std::fmin(x0, q.x); x1 = std::fmax(x1, q.x);
-            y0 = std::fmin(y0, q.y); y1 = std::fmax(y1, q.y);
+            x0 = std::fmin(x0, q.x);
+            x1 = std::fmax(x1, q.x);
+            y0 = std::fmin(y0, q.y);
+            y1 = std::fmax(y1, q.y);
         }
         // About one cell per corner, in the shape of the box.
         const double w = std::fmax(x1 - x0, 1e-300), h = std::fmax(y1 - y0, 1e-300);
         const double cells = static_cast<double>(p.size());
         myNx = static_cast<int>(std::clamp(std::sqrt(cells * w / h), 1.0, cells));
         myNy = static_cast<int>(std::clamp(cells / myNx, 1.0, cells));
-        myX0 = x0; myY0 = y0;
-        mySx = myNx / w; mySy = myNy / h;
+        myX0 = x0;
+        myY0 = y0;
+        mySx = myNx / w;
+        mySy = myNy / h;
         myCells.resize(static_cast<size_t>(myNx) * myNy);
     }
     void insert(int v) {
@@ -212,8 +216,10 @@ void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triang
     // left-turning corner's triangle, so only they are kept for the tests.
     ReflexGrid reflex(p);
     auto classify = [&](int v) {
-        if (turn(v) <= eps) reflex.insert(v);
-        else reflex.erase(v);
+        if (turn(v) <= eps)
+            reflex.insert(v);
+        else
+            reflex.erase(v);
     };
     for (int i = 0; i < n; ++i) classify(i);
     auto isEar = [&](int i) {
@@ -248,8 +254,13 @@ void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triang
         // neighbour.
         int misses = 0;
         while (left > 3) {
-            if (misses >= left) cur = mostConvex(cur);
-            else if (!isEar(cur)) { cur = next[cur]; ++misses; continue; }
+            if (misses >= left)
+                cur = mostConvex(cur);
+            else if (!isEar(cur)) {
+                cur = next[cur];
+                ++misses;
+                continue;
+            }
             cur = clip(cur).second;
             misses = 0;
         }

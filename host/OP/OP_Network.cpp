@@ -22,9 +22,7 @@ OP_Node *OP_Network::createNode(OP_Operator *op, const char *name) {
     return node;
 }
 
-OP_Node *OP_Network::getChild(int i) const {
-    return (i >= 0 && i < getNchildren()) ? myChildren[i].get() : nullptr;
-}
+OP_Node *OP_Network::getChild(int i) const { return (i >= 0 && i < getNchildren()) ? myChildren[i].get() : nullptr; }
 
 OP_Node *OP_Network::findNode(const char *name) const {
     if (!name) return nullptr;

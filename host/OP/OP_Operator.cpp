@@ -3,8 +3,8 @@
 OP_Operator::OP_Operator(const char *name, const char *english, OP_Constructor construct, PRM_Template *templates,
                          unsigned min_sources, unsigned max_sources, void *variables, unsigned flags,
                          const char **inputlabels)
-    : myName(name ? name : ""), myEnglish(english ? english : ""), myConstructor(construct),
-      myTemplates(templates), myMinInputs(min_sources), myMaxInputs(max_sources < min_sources ? min_sources : max_sources),
+    : myName(name ? name : ""), myEnglish(english ? english : ""), myConstructor(construct), myTemplates(templates),
+      myMinInputs(min_sources), myMaxInputs(max_sources < min_sources ? min_sources : max_sources),
       myVariables(variables), myFlags(flags) {
     if (inputlabels)
         for (const char **l = inputlabels; *l; ++l) myInputLabels.emplace_back(*l);

@@ -8,7 +8,7 @@ bool OP_OperatorTable::addOperator(OP_Operator *op) {
     if (!op) return false;
     for (auto *list : {&myOperators, &myRefused})
         for (auto &held : *list)
-            if (held.get() == op) return false; // already owned: keep one owner
+            if (held.get() == op) return false;  // already owned: keep one owner
     if (getOperator(op->getName())) {
         myRefused.emplace_back(op);
         return false;

@@ -52,12 +52,21 @@ float fitNumber(const PRM_Parm *parm, float v, bool *clamped) {
     PRM_Type type = t->getType();
     if (PRMisIntType(type)) v = static_cast<float>(roundToInt(v));
     if (type == PRM_TOGGLE) v = (v != 0) ? 1.0f : 0.0f;
-    if (type == PRM_MULTI && v < 0) { v = 0; cut = true; }
+    if (type == PRM_MULTI && v < 0) {
+        v = 0;
+        cut = true;
+    }
     const PRM_ChoiceList *menu = t->getChoiceListPtr();
     if (type == PRM_ORD && menu && menu->getItemCount() > 0) {
         float last = static_cast<float>(menu->getItemCount() - 1);
-        if (v < 0) { v = 0; cut = true; }
-        if (v > last) { v = last; cut = true; }
+        if (v < 0) {
+            v = 0;
+            cut = true;
+        }
+        if (v > last) {
+            v = last;
+            cut = true;
+        }
     }
     if (const PRM_Range *range = t->getRangePtr()) {
         bool r = false;
@@ -73,7 +82,7 @@ std::vector<int> instanceVector(const int *inst, int nestlevel) {
     return std::vector<int>(inst, inst + nestlevel);
 }
 
-} // namespace
+}  // namespace
 
 OP_Parameters::OP_Parameters(const PRM_Template *templates) : myTemplates(templates) {
     for (int i = 0, n = PRM_Template::countTemplates(templates); i < n; ++i)
@@ -87,7 +96,7 @@ void OP_Parameters::rebuildIndex() {
     myIndex.clear();
     std::vector<PRM_Parm *> all;
     for (auto &p : myParms) p->collect(all);
-    for (PRM_Parm *p : all) myIndex.emplace(p->getName(), p); // the first of a repeated name wins
+    for (PRM_Parm *p : all) myIndex.emplace(p->getName(), p);  // the first of a repeated name wins
 }
 
 PRM_Parm *OP_Parameters::findParm(const char *name) {
@@ -119,7 +128,9 @@ const PRM_Parm *OP_Parameters::lookup(const char *name, const int *inst, int nes
     return const_cast<OP_Parameters *>(this)->lookup(name, inst, nestlevel);
 }
 
-int OP_Parameters::evalInt(const char *name, int vi, float t) const { return roundToInt(numberOf(findParm(name), vi, t)); }
+int OP_Parameters::evalInt(const char *name, int vi, float t) const {
+    return roundToInt(numberOf(findParm(name), vi, t));
+}
 int OP_Parameters::evalInt(int pi, int vi, float t) const { return roundToInt(numberOf(getParm(pi), vi, t)); }
 float OP_Parameters::evalFloat(const char *name, int vi, float t) const { return numberOf(findParm(name), vi, t); }
 float OP_Parameters::evalFloat(int pi, int vi, float t) const { return numberOf(getParm(pi), vi, t); }
@@ -155,12 +166,14 @@ bool OP_Parameters::storeNumber(PRM_Parm *parm, int vi, float v, float t, bool a
     if (!PRMisFloatType(type) && !PRMisIntType(type)) return false;
     v = fitNumber(parm, v, clamped);
     if (type == PRM_MULTI) {
-        parm->setInstanceCount(static_cast<int>(v)); // destroys or makes instance parameters
+        parm->setInstanceCount(static_cast<int>(v));  // destroys or makes instance parameters
         rebuildIndex();
         return true;
     }
-    if (at_time) parm->value(vi).setAt(t, v);
-    else parm->value(vi).setConstant(v);
+    if (at_time)
+        parm->value(vi).setAt(t, v);
+    else
+        parm->value(vi).setConstant(v);
     return true;
 }
 

@@ -47,8 +47,7 @@ public:
     // nestlevel instance numbers (from 1), outermost first.
     int evalIntInst(const char *name, const int *inst, int vi, float t, int nestlevel = 1) const;
     float evalFloatInst(const char *name, const int *inst, int vi, float t, int nestlevel = 1) const;
-    void evalStringInst(UT_String &val, const char *name, const int *inst, int vi, float t,
-                        int nestlevel = 1) const;
+    void evalStringInst(UT_String &val, const char *name, const int *inst, int vi, float t, int nestlevel = 1) const;
     /// Sets component vi of an instance parameter at time t (the key at t
     /// when it is animated), clamped to its restricted range. Unknown names
     /// are ignored.
@@ -111,7 +110,7 @@ private:
 
     const PRM_Template *myTemplates;
     std::vector<std::unique_ptr<PRM_Parm>> myParms;
-    std::unordered_map<std::string, PRM_Parm *> myIndex; // full name -> parameter
+    std::unordered_map<std::string, PRM_Parm *> myIndex;  // full name -> parameter
     std::vector<OP_Message> myMessages;
     OP_ERROR myWorst = UT_ERROR_NONE;
 };

@@ -8,9 +8,7 @@ int PRM_ChoiceList::getItemCount() const {
     return n;
 }
 
-const PRM_Name *PRM_ChoiceList::getItem(int i) const {
-    return (i >= 0 && i < getItemCount()) ? &myItems[i] : nullptr;
-}
+const PRM_Name *PRM_ChoiceList::getItem(int i) const { return (i >= 0 && i < getItemCount()) ? &myItems[i] : nullptr; }
 
 int PRM_ChoiceList::findItem(const char *token) const {
     if (!token) return -1;

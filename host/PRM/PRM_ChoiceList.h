@@ -3,10 +3,10 @@
 
 /// Choice-list type bits: how picking an item changes the value.
 enum {
-    PRM_CHOICELIST_REPLACE = 0x0001,   ///< the item replaces the value
-    PRM_CHOICELIST_TOGGLE = 0x0002,    ///< the item is toggled in the value
-    PRM_CHOICELIST_APPEND = 0x0004,    ///< the item is appended to the value
-    PRM_CHOICELIST_EXCLUSIVE = 0x1000, ///< exactly one item at a time
+    PRM_CHOICELIST_REPLACE = 0x0001,    ///< the item replaces the value
+    PRM_CHOICELIST_TOGGLE = 0x0002,     ///< the item is toggled in the value
+    PRM_CHOICELIST_APPEND = 0x0004,     ///< the item is appended to the value
+    PRM_CHOICELIST_EXCLUSIVE = 0x1000,  ///< exactly one item at a time
     PRM_CHOICELIST_SINGLE = PRM_CHOICELIST_REPLACE | PRM_CHOICELIST_EXCLUSIVE
 };
 

@@ -48,8 +48,10 @@ std::string PRM_Parm::expandName(const char *name, const std::vector<int> &inst)
     std::string out;
     size_t next = 0;
     for (const char *c = name ? name : ""; *c; ++c) {
-        if (*c == '#' && next < inst.size()) out += std::to_string(inst[next++]);
-        else out += *c;
+        if (*c == '#' && next < inst.size())
+            out += std::to_string(inst[next++]);
+        else
+            out += *c;
     }
     return out;
 }

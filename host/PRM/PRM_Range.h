@@ -2,12 +2,7 @@
 
 /// How a range end limits a value. FREE and UI ends only guide the
 /// interface; PRM and RESTRICTED ends clamp every value that is set.
-enum PRM_RangeFlag {
-    PRM_RANGE_FREE = 0,
-    PRM_RANGE_UI = 1,
-    PRM_RANGE_PRM = 2,
-    PRM_RANGE_RESTRICTED = 3
-};
+enum PRM_RangeFlag { PRM_RANGE_FREE = 0, PRM_RANGE_UI = 1, PRM_RANGE_PRM = 2, PRM_RANGE_RESTRICTED = 3 };
 
 /// The range of a numeric parameter: a lower and an upper end, each with
 /// its flag.

@@ -18,7 +18,7 @@ const char *PRM_Template::getDefaultString(int vi) const {
 
 int PRM_Template::getMultiDefaultCount() const {
     float n = myDefaults ? myDefaults[0].getFloat() : myFloatSetting;
-    if (!(n > 0)) return 0; // also NaN
+    if (!(n > 0)) return 0;  // also NaN
     return static_cast<int>(std::lround(n));
 }
 

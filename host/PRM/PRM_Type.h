@@ -15,11 +15,11 @@ enum PRM_Type {
     PRM_INT,
     PRM_INT_J,
     PRM_TOGGLE,
-    PRM_ORD,                  ///< a menu: the value is the item index
+    PRM_ORD,  ///< a menu: the value is the item index
     PRM_STRING,
-    PRM_CALLBACK,             ///< a button: no value, pressing calls its callback
-    PRM_SEPARATOR,            ///< decoration only: no value
-    PRM_MULTI                 ///< a multi-parameter list (made by the multi form of PRM_Template)
+    PRM_CALLBACK,   ///< a button: no value, pressing calls its callback
+    PRM_SEPARATOR,  ///< decoration only: no value
+    PRM_MULTI       ///< a multi-parameter list (made by the multi form of PRM_Template)
 };
 
 /// Whether parameters of this kind hold floats.
@@ -39,7 +39,7 @@ inline bool PRMhasValue(PRM_Type t) { return PRMisFloatType(t) || PRMisIntType(t
 
 /// Kinds of multi-parameter lists.
 enum PRM_MultiType {
-    PRM_MULTITYPE_LIST = 0,    ///< instances stacked one under the other
+    PRM_MULTITYPE_LIST = 0,  ///< instances stacked one under the other
     PRM_MULTITYPE_SCROLL = 1,
     PRM_MULTITYPE_SWITCHER = 2
 };

@@ -9,7 +9,7 @@
 /// parameters (never animated).
 class PRM_Value {
 public:
-    typedef std::pair<float, float> Key; ///< (time, value)
+    typedef std::pair<float, float> Key;  ///< (time, value)
 
     /// The number at time t.
     float eval(float t) const;
@@ -17,7 +17,10 @@ public:
     const std::vector<Key> &keys() const { return myKeys; }
 
     /// Makes the value the constant v (dropping any keys).
-    void setConstant(float v) { myConstant = v; myKeys.clear(); }
+    void setConstant(float v) {
+        myConstant = v;
+        myKeys.clear();
+    }
     /// Animates the value by keys (sorted by time here; of several keys at
     /// one time the last given wins). Empty keys make the value constant at
     /// what it evaluated to at time 0.
@@ -31,6 +34,6 @@ public:
 
 private:
     float myConstant = 0;
-    std::vector<Key> myKeys; // sorted by time, times distinct
+    std::vector<Key> myKeys;  // sorted by time, times distinct
     std::string myString;
 };

@@ -71,8 +71,8 @@ const GB_PrimitiveGroup *SOP_Node::parsePrimitiveGroups(const char *pattern, GU_
     return myGroupManager.parsePrimitiveGroups(pattern, detail, allow_numeric, ordered, strict, offset);
 }
 
-const GB_PointGroup *SOP_Node::parsePointGroups(const char *pattern, GU_Detail *detail, int allow_numeric,
-                                                int ordered, bool strict, int offset) {
+const GB_PointGroup *SOP_Node::parsePointGroups(const char *pattern, GU_Detail *detail, int allow_numeric, int ordered,
+                                                bool strict, int offset) {
     return myGroupManager.parsePointGroups(pattern, detail, allow_numeric, ordered, strict, offset);
 }
 

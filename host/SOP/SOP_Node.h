@@ -62,8 +62,8 @@ public:
     /// Pattern parsing through the node's group manager (GOP_Manager).
     const GB_PrimitiveGroup *parsePrimitiveGroups(const char *pattern, GU_Detail *gdp, int allow_numeric = 1,
                                                   int ordered = 1, bool strict = false, int offset = 0);
-    const GB_PointGroup *parsePointGroups(const char *pattern, GU_Detail *gdp, int allow_numeric = 1,
-                                          int ordered = 1, bool strict = false, int offset = 0);
+    const GB_PointGroup *parsePointGroups(const char *pattern, GU_Detail *gdp, int allow_numeric = 1, int ordered = 1,
+                                          bool strict = false, int offset = 0);
     GB_EdgeGroup *parseEdgeGroups(const char *pattern, GU_Detail *gdp, bool strict = true, int prim_offset = 0,
                                   int pt_offset = 0);
 
@@ -75,8 +75,7 @@ public:
     /// Records gdp and group on pair as input input's current detail and
     /// group; returns 1 when either differs from what pair held, else 0.
     /// Only pointers are compared. input and lock are not used.
-    int checkInputChanged(int input, int lock, GU_DetailGroupPair &pair, const GU_Detail *gdp,
-                          const GB_Group *group);
+    int checkInputChanged(int input, int lock, GU_DetailGroupPair &pair, const GU_Detail *gdp, const GB_Group *group);
 
     /// Destroys every ad-hoc group of the node's group manager.
     void destroyAdhocGroups() { myGroupManager.destroyAdhocGroups(); }
@@ -106,5 +105,5 @@ private:
     std::vector<const GU_Detail *> myInputs;
     bool myInputsLocked = false;
     const GB_PrimitiveGroup *mySelection = nullptr;
-    mutable std::map<unsigned, std::string> myInputLabels; // made by inputLabel; entries never move
+    mutable std::map<unsigned, std::string> myInputLabels;  // made by inputLabel; entries never move
 };

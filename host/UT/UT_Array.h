@@ -4,14 +4,16 @@
 
 /// A growable array of plain values. Reading an index at or beyond
 /// entries() yields a value-initialised T and never reads out of bounds.
-template <typename T>
-class UT_ValArray {
+template <typename T> class UT_ValArray {
 public:
     int entries() const { return static_cast<int>(myData.size()); }
     void entries(int n) { myData.resize(n > 0 ? n : 0); }
     void resize(int n) { entries(n); }
     void clear() { myData.clear(); }
-    int append(const T &v) { myData.push_back(v); return entries() - 1; }
+    int append(const T &v) {
+        myData.push_back(v);
+        return entries() - 1;
+    }
 
     /// Element i; writing beyond the end grows the array with zeros.
     T &operator()(int i) {

@@ -11,6 +11,7 @@ public:
     }
     float &operator()(int i, int j) { return a[i][j]; }
     float operator()(int i, int j) const { return a[i][j]; }
+
 private:
     float a[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 };

@@ -22,9 +22,18 @@ public:
     void harden() {}
     void harden(const char *s) { myStr = s ? s : ""; }
 
-    UT_String &operator+=(const char *s) { myStr += s ? s : ""; return *this; }
-    UT_String &operator+=(const UT_String &s) { myStr += s.myStr; return *this; }
-    UT_String &operator=(const char *s) { myStr = s ? s : ""; return *this; }
+    UT_String &operator+=(const char *s) {
+        myStr += s ? s : "";
+        return *this;
+    }
+    UT_String &operator+=(const UT_String &s) {
+        myStr += s.myStr;
+        return *this;
+    }
+    UT_String &operator=(const char *s) {
+        myStr = s ? s : "";
+        return *this;
+    }
     bool operator==(const char *s) const { return myStr == (s ? s : ""); }
     bool operator==(const UT_String &s) const { return myStr == s.myStr; }
 

@@ -13,6 +13,7 @@ public:
     UT_Vector2 operator-(const UT_Vector2 &b) const { return {v[0] - b.v[0], v[1] - b.v[1]}; }
     UT_Vector2 operator+(const UT_Vector2 &b) const { return {v[0] + b.v[0], v[1] + b.v[1]}; }
     float length() const { return std::sqrt(v[0] * v[0] + v[1] * v[1]); }
+
 private:
     float v[2] = {0, 0};
 };

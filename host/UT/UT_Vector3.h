@@ -11,7 +11,12 @@ public:
     UT_Vector3(float x, float y, float z) : v{x, y, z} {}
     /// Keeps x, y and z of a four-component vector.
     UT_Vector3(const UT_Vector4 &p) : v{p(0), p(1), p(2)} {}
-    UT_Vector3 &operator=(const UT_Vector4 &p) { v[0] = p(0); v[1] = p(1); v[2] = p(2); return *this; }
+    UT_Vector3 &operator=(const UT_Vector4 &p) {
+        v[0] = p(0);
+        v[1] = p(1);
+        v[2] = p(2);
+        return *this;
+    }
 
     float &operator()(int i) { return v[i]; }
     float operator()(int i) const { return v[i]; }
@@ -25,8 +30,13 @@ public:
     /// stays zero, so dot products with it are 0 and angles stay finite.
     float normalize() {
         float len = length();
-        if (len > 0.0f && std::isfinite(len)) { v[0] /= len; v[1] /= len; v[2] /= len; }
-        else { v[0] = v[1] = v[2] = 0.0f; }
+        if (len > 0.0f && std::isfinite(len)) {
+            v[0] /= len;
+            v[1] /= len;
+            v[2] /= len;
+        } else {
+            v[0] = v[1] = v[2] = 0.0f;
+        }
         return len;
     }
     UT_Vector3 cross(const UT_Vector3 &b) const {
@@ -35,7 +45,12 @@ public:
     UT_Vector3 operator-(const UT_Vector3 &b) const { return {v[0] - b.v[0], v[1] - b.v[1], v[2] - b.v[2]}; }
     UT_Vector3 operator+(const UT_Vector3 &b) const { return {v[0] + b.v[0], v[1] + b.v[1], v[2] + b.v[2]}; }
     UT_Vector3 operator*(float s) const { return {v[0] * s, v[1] * s, v[2] * s}; }
-    UT_Vector3 &operator+=(const UT_Vector3 &b) { v[0] += b.v[0]; v[1] += b.v[1]; v[2] += b.v[2]; return *this; }
+    UT_Vector3 &operator+=(const UT_Vector3 &b) {
+        v[0] += b.v[0];
+        v[1] += b.v[1];
+        v[2] += b.v[2];
+        return *this;
+    }
     /// Row vector times matrix: this = this * m.
     UT_Vector3 &operator*=(const UT_Matrix3 &m);
 

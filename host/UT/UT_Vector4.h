@@ -20,6 +20,7 @@ public:
     bool operator==(const UT_Vector4 &b) const {
         return v[0] == b.v[0] && v[1] == b.v[1] && v[2] == b.v[2] && v[3] == b.v[3];
     }
+
 private:
     float v[4] = {0, 0, 0, 1};
 };

@@ -35,7 +35,7 @@ std::string chainText(const std::vector<const OP_Operator *> &chain) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
 bool operatorHasParm(const OP_Operator &op, const std::string &name) { return listHas(op.getParmTemplates(), name); }
 
@@ -58,8 +58,10 @@ size_t routeParm(const std::vector<const OP_Operator *> &chain, const std::strin
     if (having.size() > 1) {
         std::string choices;
         for (size_t k = 0; k < having.size(); ++k)
-            choices += std::string(k == 0 ? "" : k + 1 == having.size() ? " or " : ", ") + chain[having[k]]->getName() +
-                       "." + name;
+            choices += std::string(k == 0                   ? ""
+                                   : k + 1 == having.size() ? " or "
+                                                            : ", ") +
+                       chain[having[k]]->getName() + "." + name;
         throw UsageError("parameter '" + name + "' is in more than one operator of " + chainText(chain) + "; say " +
                          choices);
     }

@@ -100,7 +100,7 @@ std::vector<std::string> splitChain(const std::string &text) {
     }
 }
 
-} // namespace
+}  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string> &args) {
     CommandLine cl;
@@ -168,7 +168,8 @@ CommandLine parseCommandLine(const std::vector<std::string> &args) {
     cl.output = positional[2];
     if (!cl.uvImage.empty()) {
         auto ext = cl.uvImage.size() >= 4 ? cl.uvImage.substr(cl.uvImage.size() - 4) : "";
-        if (ext != ".png" && ext != ".svg") throw UsageError("--uv-image expects a .png or .svg file, found '" + cl.uvImage + "'");
+        if (ext != ".png" && ext != ".svg")
+            throw UsageError("--uv-image expects a .png or .svg file, found '" + cl.uvImage + "'");
     }
     return cl;
 }

@@ -16,7 +16,7 @@ struct ParmKey {
 
 /// What the command line asks for.
 struct CommandLine {
-    std::vector<std::string> chain; ///< the operators to cook, each on the output of the one before
+    std::vector<std::string> chain;  ///< the operators to cook, each on the output of the one before
     std::string input, output;
     std::vector<ParmSetting> parms;
     std::vector<ParmKey> keys;
@@ -24,10 +24,10 @@ struct CommandLine {
     std::vector<std::string> presses;
     float time = 0;
     bool list = false;
-    std::vector<std::string> describe; ///< the operators --describe lists; empty for none
+    std::vector<std::string> describe;  ///< the operators --describe lists; empty for none
     std::string uvImage;
     int imageSize = 1024;
-    bool strict = false; ///< a cook that warned it wrote no layout fails the run
+    bool strict = false;  ///< a cook that warned it wrote no layout fails the run
     bool help = false;
 };
 

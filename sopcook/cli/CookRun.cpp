@@ -30,13 +30,15 @@ void loadTable(const CommandLine &cl, OP_OperatorTable &table, std::ostream &err
     std::vector<std::string> refusals;
     loadPlugins(files, table, refusals);
     for (const std::string &r : refusals) err << "sopcook: " << r << "\n";
-    if (table.getNumOperators() == 0) err << "sopcook: no operator types loaded (looked at " << files.size() << " modules)\n";
+    if (table.getNumOperators() == 0)
+        err << "sopcook: no operator types loaded (looked at " << files.size() << " modules)\n";
     // A refused module the user named is a failure of this run.
     if (!cl.dsos.empty() && !refusals.empty()) throw UsageError("a plug-in given with --dso was refused");
 }
 
 /// The operators of a chain, in order; throws UsageError for an unknown one.
-std::vector<const OP_Operator *> requireOperators(const OP_OperatorTable &table, const std::vector<std::string> &names) {
+std::vector<const OP_Operator *> requireOperators(const OP_OperatorTable &table,
+                                                  const std::vector<std::string> &names) {
     std::vector<const OP_Operator *> ops;
     for (const std::string &name : names) {
         const OP_Operator *op = table.getOperator(name.c_str());
@@ -91,7 +93,8 @@ void makeNodes(Chain &chain, const CommandLine &cl) {
     for (size_t i = 0; i < chain.ops.size(); ++i) {
         auto *op = const_cast<OP_Operator *>(chain.ops[i]);
         auto *node = dynamic_cast<SOP_Node *>(chain.root.createNode(op, op->getName()));
-        if (!node) throw UsageError("operator '" + std::string(op->getName()) + "' did not make a surface operator node");
+        if (!node)
+            throw UsageError("operator '" + std::string(op->getName()) + "' did not make a surface operator node");
         try {
             applySettings(*node, settings[i].parms, settings[i].keys);
             for (const std::string &b : settings[i].presses) requireButton(*node, b);
@@ -130,7 +133,8 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
         printMessages(err, node, chain.speaker(i));
         if (stopped()) return watch.exitStatus();
         if (severity >= UT_ERROR_ABORT) {
-            err << "sopcook: " << (chain.nodes.size() > 1 ? "the cook of " + std::string(chain.ops[i]->getName()) : "the cook")
+            err << "sopcook: "
+                << (chain.nodes.size() > 1 ? "the cook of " + std::string(chain.ops[i]->getName()) : "the cook")
                 << " failed; " << outputNames(cl) << " not changed\n";
             return 1;
         }
@@ -181,7 +185,7 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
     return finishOutput(out, err);
 }
 
-} // namespace
+}  // namespace
 
 int runSopcook(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
     try {
@@ -204,7 +208,8 @@ int runSopcook(const std::vector<std::string> &args, std::ostream &out, std::ost
         chain.ops = requireOperators(table, cl.chain);
         // An output of unknown format is refused before any work is done.
         if (formatForPath(cl.output) == GeoFormat::Unknown)
-            throw GeoFileError::ofFile(cl.output, "unknown geometry format (use .geo, .obj, .off, .ply, .gltf or .glb)");
+            throw GeoFileError::ofFile(cl.output,
+                                       "unknown geometry format (use .geo, .obj, .off, .ply, .gltf or .glb)");
         try {
             refuseLosingOutputs(cl);
         } catch (const GeoFileError &e) {

@@ -13,8 +13,8 @@ volatile std::sig_atomic_t theSignal = 0;
 /// way, so that a killed run leaves no staged file behind.
 const std::vector<int> &endingSignals() {
     static const std::vector<int> list = [] {
-        std::vector<int> v = {SIGINT,    SIGTERM, SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM,
-                              SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
+        std::vector<int> v = {SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE,
+                              SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
 #ifdef SIGSTKFLT
         v.push_back(SIGSTKFLT);
 #endif
@@ -29,7 +29,7 @@ void onSignal(int sig) {
     if (theSignal == 0) theSignal = sig;
     UTgetInterrupt()->interrupt();
 }
-} // namespace
+}  // namespace
 
 CookWatch::CookWatch(std::ostream &err, bool show_progress) : myErr(err), myShowing(show_progress) {
     theSignal = 0;

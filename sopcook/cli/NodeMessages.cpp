@@ -2,7 +2,9 @@
 
 void printMessages(std::ostream &out, const OP_Parameters &node, const std::string &prefix) {
     for (const OP_Message &m : node.messages()) {
-        const char *kind = m.severity >= UT_ERROR_ABORT ? "Error" : m.severity >= UT_ERROR_WARNING ? "Warning" : "Message";
+        const char *kind = m.severity >= UT_ERROR_ABORT     ? "Error"
+                           : m.severity >= UT_ERROR_WARNING ? "Warning"
+                                                            : "Message";
         out << prefix << kind << ": " << m.formatted() << "\n";
     }
 }

@@ -13,7 +13,9 @@ struct FileId {
     ino_t ino = 0;
     std::string leaf;
     bool known = false;
-    bool operator==(const FileId &o) const { return known && o.known && dev == o.dev && ino == o.ino && leaf == o.leaf; }
+    bool operator==(const FileId &o) const {
+        return known && o.known && dev == o.dev && ino == o.ino && leaf == o.leaf;
+    }
 };
 
 FileId idOf(const std::string &path) {
@@ -36,16 +38,14 @@ FileId idOf(const std::string &path) {
     return id;
 }
 
-} // namespace
+}  // namespace
 
 void refuseLosingOutputs(const CommandLine &cl) {
     const FileId input = idOf(cl.input), output = idOf(cl.output);
-    if (output == input)
-        throw GeoFileError::ofFile(cl.output, "is the same file as the input " + cl.input + "");
+    if (output == input) throw GeoFileError::ofFile(cl.output, "is the same file as the input " + cl.input + "");
     if (!cl.uvImage.empty()) {
         const FileId picture = idOf(cl.uvImage);
-        if (picture == input)
-            throw GeoFileError::ofFile(cl.uvImage, "is the same file as the input " + cl.input + "");
+        if (picture == input) throw GeoFileError::ofFile(cl.uvImage, "is the same file as the input " + cl.input + "");
         if (picture == output)
             throw GeoFileError::ofFile(cl.uvImage, "is the same file as the output " + cl.output + "");
         StagedFiles::checkReplaceable(cl.uvImage);

@@ -25,9 +25,12 @@ std::string defaultText(const PRM_Template &t) {
         }
         float v = t.getDefaultFloat(vi);
         int n = static_cast<int>(v);
-        if (t.getType() == PRM_ORD && menu && menu->getItem(n)) out += menu->getItem(n)->getToken();
-        else if (t.getType() == PRM_TOGGLE) out += v != 0 ? "on" : "off";
-        else appendFloat(out, v);
+        if (t.getType() == PRM_ORD && menu && menu->getItem(n))
+            out += menu->getItem(n)->getToken();
+        else if (t.getType() == PRM_TOGGLE)
+            out += v != 0 ? "on" : "off";
+        else
+            appendFloat(out, v);
     }
     return out;
 }
@@ -60,7 +63,7 @@ void printList(std::ostream &out, const PRM_Template *list, const std::string &i
     }
 }
 
-} // namespace
+}  // namespace
 
 void printParameters(std::ostream &out, const OP_Operator &op) {
     out << op.getName() << " \"" << op.getEnglish() << "\"\n";

@@ -14,8 +14,8 @@ namespace {
 /// The components of value for parm, checked for count.
 std::vector<std::string> componentsFor(const PRM_Parm &parm, const std::string &value) {
     if (!PRMhasValue(parm.getType()))
-        throw UsageError("parameter '" + parm.getName() + "' is a " + kindName(parm.getType()) +
-                         " and holds no value" + (parm.getType() == PRM_CALLBACK ? " (use --press)" : ""));
+        throw UsageError("parameter '" + parm.getName() + "' is a " + kindName(parm.getType()) + " and holds no value" +
+                         (parm.getType() == PRM_CALLBACK ? " (use --press)" : ""));
     // A one-component string takes the value as it stands, spaces and all.
     if (PRMisStringType(parm.getType()) && parm.getVectorSize() == 1) return {value};
     std::vector<std::string> c;
@@ -87,7 +87,7 @@ void applyKeys(OP_Parameters &node, const std::string &name, const std::vector<c
     }
 }
 
-} // namespace
+}  // namespace
 
 void applySettings(OP_Parameters &node, const std::vector<ParmSetting> &parms, const std::vector<ParmKey> &keys) {
     std::map<std::string, bool> keyed;

@@ -41,7 +41,7 @@ std::string quoteComponent(const std::string &component) {
     return out + '"';
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> splitComponents(const std::string &value) {
     std::vector<std::string> out;
@@ -62,16 +62,31 @@ std::vector<std::string> splitComponents(const std::string &value) {
 
 const char *kindName(PRM_Type t) {
     switch (t) {
-    case PRM_FLT: case PRM_FLT_J: case PRM_FLT_MINMAX: return "float";
-    case PRM_ANGLE: case PRM_ANGLE_J: case PRM_ANGLE_MINMAX_J: return "angle";
-    case PRM_INT: case PRM_INT_J: return "int";
-    case PRM_TOGGLE: return "toggle";
-    case PRM_ORD: return "menu";
-    case PRM_STRING: return "string";
-    case PRM_CALLBACK: return "button";
-    case PRM_SEPARATOR: return "separator";
-    case PRM_MULTI: return "multi";
-    default: return "none";
+        case PRM_FLT:
+        case PRM_FLT_J:
+        case PRM_FLT_MINMAX:
+            return "float";
+        case PRM_ANGLE:
+        case PRM_ANGLE_J:
+        case PRM_ANGLE_MINMAX_J:
+            return "angle";
+        case PRM_INT:
+        case PRM_INT_J:
+            return "int";
+        case PRM_TOGGLE:
+            return "toggle";
+        case PRM_ORD:
+            return "menu";
+        case PRM_STRING:
+            return "string";
+        case PRM_CALLBACK:
+            return "button";
+        case PRM_SEPARATOR:
+            return "separator";
+        case PRM_MULTI:
+            return "multi";
+        default:
+            return "none";
     }
 }
 
@@ -85,7 +100,8 @@ float parseComponent(const PRM_Parm &parm, int vi, const std::string &text) {
     const PRM_Type t = parm.getType();
     double d;
     if (PRMisFloatType(t)) {
-        if (!parseNumber(text, d) || !std::isfinite(d)) throw UsageError(where(parm, vi) + ": '" + text + "' is not a number");
+        if (!parseNumber(text, d) || !std::isfinite(d))
+            throw UsageError(where(parm, vi) + ": '" + text + "' is not a number");
         return static_cast<float>(d);
     }
     if (t == PRM_TOGGLE) {
@@ -100,9 +116,10 @@ float parseComponent(const PRM_Parm &parm, int vi, const std::string &text) {
         if (item >= 0) return static_cast<float>(item);
         if (parseInteger(text, n) && n >= 0 && n < menu->getItemCount()) return static_cast<float>(n);
         std::string items;
-        for (int i = 0; i < menu->getItemCount(); ++i) items += std::string(i ? ", " : "") + menu->getItem(i)->getToken();
-        throw UsageError(where(parm, vi) + ": '" + text + "' is not one of its items (" + items + ") or an index from 0 to " +
-                         std::to_string(menu->getItemCount() - 1));
+        for (int i = 0; i < menu->getItemCount(); ++i)
+            items += std::string(i ? ", " : "") + menu->getItem(i)->getToken();
+        throw UsageError(where(parm, vi) + ": '" + text + "' is not one of its items (" + items +
+                         ") or an index from 0 to " + std::to_string(menu->getItemCount() - 1));
     }
     if (!parseInteger(text, n) || n < -2147483647LL || n > 2147483647LL)
         throw UsageError(where(parm, vi) + ": '" + text + "' is not a whole number");
@@ -111,8 +128,8 @@ float parseComponent(const PRM_Parm &parm, int vi, const std::string &text) {
     // millions would stall the run and fill the memory before anything is
     // cooked.
     if (t == PRM_MULTI && n > kMaxInstances)
-        throw UsageError(where(parm, vi) + ": " + text + " instances are more than the " + std::to_string(kMaxInstances) +
-                         " a list can hold");
+        throw UsageError(where(parm, vi) + ": " + text + " instances are more than the " +
+                         std::to_string(kMaxInstances) + " a list can hold");
     return static_cast<float>(n);
 }
 
@@ -127,7 +144,8 @@ std::string componentText(const PRM_Parm &parm, int vi, float t) {
     }
     const long long n = std::llround(v);
     const PRM_ChoiceList *menu = parm.getTemplate()->getChoiceListPtr();
-    if (type == PRM_ORD && menu && menu->getItem(static_cast<int>(n))) return menu->getItem(static_cast<int>(n))->getToken();
+    if (type == PRM_ORD && menu && menu->getItem(static_cast<int>(n)))
+        return menu->getItem(static_cast<int>(n))->getToken();
     if (type == PRM_TOGGLE) return n ? "on" : "off";
     appendInt(out, n);
     return out;
@@ -148,12 +166,15 @@ std::string valueText(const PRM_Parm &parm, float t) {
 std::string shellQuote(const std::string &text) {
     bool plain = !text.empty();
     for (char c : text)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::string("-_.,/+:@%").find(c) != std::string::npos)) plain = false;
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || std::string("-_.,/+:@%").find(c) != std::string::npos))
+            plain = false;
     if (plain) return text;
     std::string out = "'";
     for (char c : text) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
     }
     return out + "'";
 }
@@ -163,8 +184,10 @@ std::string rangeText(const PRM_Range *r) {
     auto end = [](float v, PRM_RangeFlag f) {
         std::string s;
         appendFloat(s, v);
-        if (PRM_Range::isRestricting(f)) s += " (restricted)";
-        else if (f == PRM_RANGE_UI) s += " (ui)";
+        if (PRM_Range::isRestricting(f))
+            s += " (restricted)";
+        else if (f == PRM_RANGE_UI)
+            s += " (ui)";
         return s;
     };
     return end(r->getMin(), r->getMinFlag()) + " to " + end(r->getMax(), r->getMaxFlag());

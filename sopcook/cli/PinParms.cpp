@@ -8,7 +8,8 @@ std::vector<UvPin> enabledPins(const OP_Parameters &node, float t) {
         if (std::strcmp(p->getTemplate()->getToken(), "pin#") != 0 || p->getVectorSize() < 2) continue;
         const PRM_Parm *enable = node.findParm(PRM_Parm::expandName("enable#", p->getInstance()).c_str());
         if (enable && std::lround(enable->value(0).eval(t)) == 0) continue;
-        out.push_back({static_cast<int>(std::lround(p->value(0).eval(t))), static_cast<int>(std::lround(p->value(1).eval(t)))});
+        out.push_back(
+            {static_cast<int>(std::lround(p->value(0).eval(t))), static_cast<int>(std::lround(p->value(1).eval(t)))});
     }
     return out;
 }

@@ -24,7 +24,7 @@ std::vector<std::string> modulesIn(const std::string &folder) {
 typedef void (*NewSopOperatorFn)(OP_OperatorTable *);
 typedef void (*StringInfoFn)(const char **);
 
-} // namespace
+}  // namespace
 
 std::string programDir() {
     char buf[4096];

@@ -9,13 +9,16 @@ struct Stroke {
     float xy[20];
 };
 struct Glyph {
-    const char *letter; // one character, or a UTF-8 sequence
+    const char *letter;  // one character, or a UTF-8 sequence
     float advance;
     int strokes;
     Stroke s[3];
 };
 // A dot is a very short stroke: its round caps make a disc.
-#define FS_DOT(x, y) {2, {x, y, x, (y) + 0.01f}}
+#define FS_DOT(x, y)                                                                                                   \
+    {                                                                                                                  \
+        2, { x, y, x, (y) + 0.01f }                                                                                    \
+    }
 const Glyph kGlyphs[] = {
     {"a", 6, 2, {{6, {4, 2, 1, 2, 0, 1, 1, 0, 3, 0, 4, 1}}, {4, {0.5f, 4, 3, 4, 4, 3, 4, 0}}}},
     {"b", 6, 2, {{2, {0, 6, 0, 0}}, {8, {0, 3, 1, 4, 3, 4, 4, 3, 4, 1, 3, 0, 1, 0, 0, 1}}}},
@@ -59,13 +62,13 @@ const Glyph *glyphAt(const std::string &text, size_t i, size_t &len) {
 
 double advanceOf(const Glyph *g, char c) { return g ? g->advance : c == ' ' ? kSpace : kUnknown; }
 
-} // namespace
+}  // namespace
 
 double strokeTextWidth(const std::string &text) {
     double width = 0;
     size_t len = 1;
     for (size_t i = 0; i < text.size(); i += len) width += advanceOf(glyphAt(text, i, len), text[i]);
-    return width > 2 ? width - 2 : width; // no gap after the last letter
+    return width > 2 ? width - 2 : width;  // no gap after the last letter
 }
 
 void traceStrokeText(cairo_t *cr, const std::string &text, double x, double baseline, double unit) {
@@ -77,8 +80,10 @@ void traceStrokeText(cairo_t *cr, const std::string &text, double x, double base
                 const Stroke &st = g->s[k];
                 for (int j = 0; j < st.count; ++j) {
                     double px = x + st.xy[2 * j] * unit, py = baseline - st.xy[2 * j + 1] * unit;
-                    if (j == 0) cairo_move_to(cr, px, py);
-                    else cairo_line_to(cr, px, py);
+                    if (j == 0)
+                        cairo_move_to(cr, px, py);
+                    else
+                        cairo_line_to(cr, px, py);
                 }
             }
         x += advanceOf(g, text[i]) * unit;

@@ -8,7 +8,7 @@ namespace {
 /// polygon gives them.
 struct Side {
     int p0, p1;
-    float uv[4]; // u, v at p0, then at p1
+    float uv[4];  // u, v at p0, then at p1
 };
 
 bool samePlace(const Side &a, const Side &b) {
@@ -26,11 +26,14 @@ void collectSides(const GU_Detail &gdp, const TupleSource &uv, std::vector<Side>
     for (const auto &prim : gdp.primitives()) {
         const unsigned m = prim->getVertexCount();
         if (m < 2) continue;
-        const bool closed = prim->getPrimitiveId() != GEOPRIMPOLY || static_cast<const GEO_PrimPoly &>(*prim).isClosed();
+        const bool closed =
+            prim->getPrimitiveId() != GEOPRIMPOLY || static_cast<const GEO_PrimPoly &>(*prim).isClosed();
         const unsigned n = closed && m > 2 ? m : m - 1;
         for (unsigned i = 0; i < n; ++i) {
             const GEO_Vertex &a = prim->getVertex(i), &b = prim->getVertex(i + 1 < m ? i + 1 : 0);
-            Side s{a.getPt()->getNum(), b.getPt()->getNum(), {cornerValue(uv, a, 0), cornerValue(uv, a, 1), cornerValue(uv, b, 0), cornerValue(uv, b, 1)}};
+            Side s{a.getPt()->getNum(),
+                   b.getPt()->getNum(),
+                   {cornerValue(uv, a, 0), cornerValue(uv, a, 1), cornerValue(uv, b, 0), cornerValue(uv, b, 1)}};
             if (s.p0 == s.p1 || !finite(s.uv)) continue;
             if (s.p0 > s.p1) s = Side{s.p1, s.p0, {s.uv[2], s.uv[3], s.uv[0], s.uv[1]}};
             sides.push_back(s);
@@ -38,7 +41,7 @@ void collectSides(const GU_Detail &gdp, const TupleSource &uv, std::vector<Side>
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<UvEdge> uvEdges(const GU_Detail &gdp, const TupleSource &uv) {
     std::vector<Side> sides;
@@ -53,7 +56,9 @@ std::vector<UvEdge> uvEdges(const GU_Detail &gdp, const TupleSource &uv) {
     edges.reserve(sides.size() / 2 + 16);
     for (size_t i = 0; i < sides.size();) {
         size_t j = i + 1;
-        while (j < sides.size() && sides[j].p0 == sides[i].p0 && sides[j].p1 == sides[i].p1 && samePlace(sides[j], sides[i])) ++j;
+        while (j < sides.size() && sides[j].p0 == sides[i].p0 && sides[j].p1 == sides[i].p1 &&
+               samePlace(sides[j], sides[i]))
+            ++j;
         const float *p = sides[i].uv;
         edges.push_back(UvEdge{p[0], p[1], p[2], p[3], j - i == 1});
         i = j;

@@ -6,7 +6,7 @@
 /// One edge of the UV layout, from (u0, v0) to (u1, v1).
 struct UvEdge {
     float u0, v0, u1, v1;
-    bool seam; ///< on the layout's boundary: the edge of the surface, or one side of a cut
+    bool seam;  ///< on the layout's boundary: the edge of the surface, or one side of a cut
 };
 
 /// The edges of the polygons of gdp in UV space (uv must be valid), each

@@ -17,7 +17,7 @@ namespace {
 void drawFrame(cairo_t *cr, const UvView &view) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    const double px = view.side / 1024.0; // line widths follow the image size
+    const double px = view.side / 1024.0;  // line widths follow the image size
     cairo_rectangle(cr, view.x(0), view.y(1), view.x(1) - view.x(0), view.y(0) - view.y(1));
     cairo_set_source_rgb(cr, 0.2, 0.2, 0.8);
     cairo_set_line_width(cr, 2 * px);
@@ -34,11 +34,14 @@ void tracePolygon(cairo_t *cr, const GEO_Primitive &prim, const TupleSource &uv,
     bool first = true;
     for (const GEO_Vertex &v : prim.vertices()) {
         double x = view.x(cornerValue(uv, v, 0)), y = view.y(cornerValue(uv, v, 1));
-        if (first) cairo_move_to(cr, x, y);
-        else cairo_line_to(cr, x, y);
+        if (first)
+            cairo_move_to(cr, x, y);
+        else
+            cairo_line_to(cr, x, y);
         first = false;
     }
-    if (prim.getPrimitiveId() != GEOPRIMPOLY || static_cast<const GEO_PrimPoly &>(prim).isClosed()) cairo_close_path(cr);
+    if (prim.getPrimitiveId() != GEOPRIMPOLY || static_cast<const GEO_PrimPoly &>(prim).isClosed())
+        cairo_close_path(cr);
 }
 
 /// text (letters StrokeText knows, and spaces) centred on a size by size
@@ -82,8 +85,11 @@ void fillPolygons(cairo_t *cr, const GU_Detail &gdp, const TupleSource &uv, cons
     for (const auto &prim : gdp.primitives()) {
         if (prim->getVertexCount() < 2 || !finiteCorners(*prim, uv)) continue;
         tracePolygon(cr, *prim, uv, view);
-        if (cd >= 0) cairo_set_source_rgb(cr, prim->getValue<float>(cd, 0), prim->getValue<float>(cd, 1), prim->getValue<float>(cd, 2));
-        else cairo_set_source_rgb(cr, 0.75, 0.75, 0.75);
+        if (cd >= 0)
+            cairo_set_source_rgb(cr, prim->getValue<float>(cd, 0), prim->getValue<float>(cd, 1),
+                                 prim->getValue<float>(cd, 2));
+        else
+            cairo_set_source_rgb(cr, 0.75, 0.75, 0.75);
         cairo_fill(cr);
     }
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
@@ -128,7 +134,8 @@ void strokeEdges(cairo_t *cr, const std::vector<UvEdge> &edges, const UvView &vi
     cairo_stroke(cr);
 }
 
-void drawPins(cairo_t *cr, const GU_Detail &gdp, const TupleSource &uv, const UvView &view, const std::vector<UvPin> &pins, double px) {
+void drawPins(cairo_t *cr, const GU_Detail &gdp, const TupleSource &uv, const UvView &view,
+              const std::vector<UvPin> &pins, double px) {
     cairo_set_line_width(cr, px);
     for (const UvPin &pin : pins) {
         const GEO_Primitive *prim = gdp.primitives()(pin.prim);
@@ -160,7 +167,7 @@ cairo_status_t collect(void *closure, const unsigned char *data, unsigned int le
     return CAIRO_STATUS_SUCCESS;
 }
 
-} // namespace
+}  // namespace
 
 std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, bool svg) {
     const std::string name = currentUvName(gdp);
@@ -172,15 +179,18 @@ std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, boo
     cairo_surface_t *surface = svg ? cairo_svg_surface_create_for_stream(collect, &bytes, options.size, options.size)
                                    : cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.size, options.size);
     cairo_t *cr = cairo_create(surface);
-    if (layout) drawLayout(cr, gdp, uv, view, options);
-    else drawNoLayout(cr, gdp, uv, view);
+    if (layout)
+        drawLayout(cr, gdp, uv, view, options);
+    else
+        drawNoLayout(cr, gdp, uv, view);
     cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     if (!svg && status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png_stream(surface, collect, &bytes);
-    cairo_surface_finish(surface); // flushes the SVG stream
+    cairo_surface_finish(surface);  // flushes the SVG stream
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string("cannot draw: ") + cairo_status_to_string(status));
+    if (status != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error(std::string("cannot draw: ") + cairo_status_to_string(status));
     if (svg) {
         renumberSurfaceIds(bytes);
         const size_t open = bytes.find("<svg");
@@ -188,7 +198,8 @@ std::string drawUvImage(const GU_Detail &gdp, const UvImageOptions &options, boo
         // Cairo writes fills as paths styled "stroke:none; ...": viewers are
         // told to draw them without antialiasing, as the PNG is, so that a
         // dense layout does not show the page through its shared edges.
-        if (end != std::string::npos) bytes.insert(end + 1, "\n<style>path[style*=\"stroke:none\"]{shape-rendering:crispEdges}</style>");
+        if (end != std::string::npos)
+            bytes.insert(end + 1, "\n<style>path[style*=\"stroke:none\"]{shape-rendering:crispEdges}</style>");
         // The words are strokes; a title says them to readers of the file.
         if (!layout && end != std::string::npos) bytes.insert(end + 1, "\n<title>no layout</title>");
     }

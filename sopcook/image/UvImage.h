@@ -10,10 +10,10 @@ struct UvPin {
 
 /// How the layout is drawn.
 struct UvImageOptions {
-    int size = 1024;              ///< width and height in pixels
-    std::vector<UvPin> pins;      ///< corners to mark
-    bool noLayout = false;        ///< the cook made no layout: draw that instead of the UV layer
-    bool stretchLegend = false;   ///< the fill is the stretch colours: add their legend under the layout
+    int size = 1024;             ///< width and height in pixels
+    std::vector<UvPin> pins;     ///< corners to mark
+    bool noLayout = false;       ///< the cook made no layout: draw that instead of the UV layer
+    bool stretchLegend = false;  ///< the fill is the stretch colours: add their legend under the layout
 };
 
 /// Inner edges shorter on the picture than kEdgeFadeFrom line widths (a

@@ -24,8 +24,7 @@ struct Counts {
 
 class GeoReader {
 public:
-    GeoReader(std::string_view data, const std::string &file, GU_Detail &gdp)
-        : myIn(data, file, "()[]"), myGdp(gdp) {}
+    GeoReader(std::string_view data, const std::string &file, GU_Detail &gdp) : myIn(data, file, "()[]"), myGdp(gdp) {}
 
     void read() {
         readHeader();
@@ -47,11 +46,18 @@ private:
         myIn.expect("PGEOMETRY");
         std::string_view v = myIn.next();
         if (v.size() < 2 || v[0] != 'V') myIn.fail("a version such as V5", v);
-        struct Field { const char *word; long long *value; };
-        Field fields[] = {{"NPoints", &myCounts.points},         {"NPrims", &myCounts.prims},
-                          {"NPointGroups", &myCounts.pointGroups}, {"NPrimGroups", &myCounts.primGroups},
-                          {"NPointAttrib", &myCounts.pointAttribs}, {"NVertexAttrib", &myCounts.vertexAttribs},
-                          {"NPrimAttrib", &myCounts.primAttribs},   {"NAttrib", &myCounts.detailAttribs}};
+        struct Field {
+            const char *word;
+            long long *value;
+        };
+        Field fields[] = {{"NPoints", &myCounts.points},
+                          {"NPrims", &myCounts.prims},
+                          {"NPointGroups", &myCounts.pointGroups},
+                          {"NPrimGroups", &myCounts.primGroups},
+                          {"NPointAttrib", &myCounts.pointAttribs},
+                          {"NVertexAttrib", &myCounts.vertexAttribs},
+                          {"NPrimAttrib", &myCounts.primAttribs},
+                          {"NAttrib", &myCounts.detailAttribs}};
         for (Field &f : fields) {
             myIn.expect(f.word);
             *f.value = myIn.count(f.word);
@@ -79,10 +85,12 @@ private:
         Decl d{GB_ATTRIB_FLOAT, size, -1};
         std::vector<std::string> strings;
         std::vector<unsigned char> defaults(static_cast<size_t>(size) * 4, 0);
-        if (static_cast<size_t>(size) > myIn.remaining()) myIn.failHere("attribute '" + name + "' is larger than the file");
+        if (static_cast<size_t>(size) > myIn.remaining())
+            myIn.failHere("attribute '" + name + "' is larger than the file");
         if (type == "float" || type == "vector") {
             d.type = type == "float" ? GB_ATTRIB_FLOAT : GB_ATTRIB_VECTOR;
-            if (d.type == GB_ATTRIB_VECTOR && size != 3) myIn.fail("size 3 for a vector attribute", std::to_string(size));
+            if (d.type == GB_ATTRIB_VECTOR && size != 3)
+                myIn.fail("size 3 for a vector attribute", std::to_string(size));
             for (int c = 0; c < size; ++c) {
                 float f = myIn.floatNumber("a default value");
                 std::memcpy(defaults.data() + 4 * c, &f, 4);
@@ -117,7 +125,9 @@ private:
         for (const Decl &d : decls) {
             for (int c = 0; c < d.components; ++c) {
                 if (d.type == GB_ATTRIB_INT || d.type == GB_ATTRIB_INDEX)
-                    e.setValue<int>(d.offset, static_cast<int>(myIn.integer("an integer attribute value", INT32_MIN, INT32_MAX)), c);
+                    e.setValue<int>(d.offset,
+                                    static_cast<int>(myIn.integer("an integer attribute value", INT32_MIN, INT32_MAX)),
+                                    c);
                 else
                     e.setValue<float>(d.offset, myIn.floatNumber("a number attribute value"), c);
             }
@@ -147,7 +157,8 @@ private:
             std::string keyword(myIn.next());
             if (keyword.empty() || !std::isalpha(static_cast<unsigned char>(keyword[0])))
                 myIn.fail("a primitive keyword after Run", keyword);
-            if (myGdp.primitives().entries() + k > myCounts.prims) myIn.failHere("run goes past the declared primitive count");
+            if (myGdp.primitives().entries() + k > myCounts.prims)
+                myIn.failHere("run goes past the declared primitive count");
             for (long long i = 0; i < k; ++i) readPrimitive(keyword, true);
             return;
         }
@@ -274,8 +285,6 @@ private:
     std::vector<Decl> myPointDecls, myVertexDecls, myPrimDecls, myDetailDecls;
 };
 
-} // namespace
+}  // namespace
 
-void readGeo(std::string_view data, const std::string &file, GU_Detail &gdp) {
-    GeoReader(data, file, gdp).read();
-}
+void readGeo(std::string_view data, const std::string &file, GU_Detail &gdp) { GeoReader(data, file, gdp).read(); }

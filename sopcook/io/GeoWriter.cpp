@@ -12,13 +12,23 @@ namespace {
 /// attributes the file cannot hold.
 void describe(const GB_Attribute &a, const std::string &file, const char *&type, int &components) {
     components = a.size / 4;
-    if (a.size % 4 != 0) throw GeoFileError::ofFile(file, "attribute '" + a.name + "' has a size the .geo file cannot hold");
+    if (a.size % 4 != 0)
+        throw GeoFileError::ofFile(file, "attribute '" + a.name + "' has a size the .geo file cannot hold");
     switch (a.type) {
-    case GB_ATTRIB_FLOAT: type = "float"; return;
-    case GB_ATTRIB_INT: type = "int"; return;
-    case GB_ATTRIB_VECTOR: type = "vector"; return;
-    case GB_ATTRIB_INDEX: type = "index"; return;
-    default: throw GeoFileError::ofFile(file, "attribute '" + a.name + "' has a type the .geo file cannot hold");
+        case GB_ATTRIB_FLOAT:
+            type = "float";
+            return;
+        case GB_ATTRIB_INT:
+            type = "int";
+            return;
+        case GB_ATTRIB_VECTOR:
+            type = "vector";
+            return;
+        case GB_ATTRIB_INDEX:
+            type = "index";
+            return;
+        default:
+            throw GeoFileError::ofFile(file, "attribute '" + a.name + "' has a type the .geo file cannot hold");
     }
 }
 
@@ -27,7 +37,9 @@ void requireToken(const std::string &name, const char *what, const std::string &
     bool ok = !name.empty();
     for (char c : name)
         if (std::isspace(static_cast<unsigned char>(c)) || c == '(' || c == ')' || c == '[' || c == ']') ok = false;
-    if (!ok) throw GeoFileError::ofFile(file, std::string(what) + " '" + name + "' cannot be written to a .geo file (white space or brackets)");
+    if (!ok)
+        throw GeoFileError::ofFile(file, std::string(what) + " '" + name +
+                                             "' cannot be written to a .geo file (white space or brackets)");
 }
 
 void appendQuoted(std::string &out, const std::string &s) {
@@ -123,7 +135,8 @@ std::vector<const GB_Group *> namedGroups(const GB_GroupList &list) {
     return out;
 }
 
-void appendGroups(std::string &out, const std::vector<const GB_Group *> &groups, int elements, const std::string &file) {
+void appendGroups(std::string &out, const std::vector<const GB_Group *> &groups, int elements,
+                  const std::string &file) {
     for (const GB_Group *g : groups) {
         requireToken(g->getName(), "group name", file);
         out += std::string(g->getName()) + " unordered\n" + std::to_string(elements) + ' ';
@@ -152,7 +165,7 @@ void appendEdgeGroups(std::string &out, const std::vector<const GB_EdgeGroup *> 
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string writeGeo(const GU_Detail &gdp, const std::string &file) {
     auto pgroups = namedGroups(gdp.pointGroups());
@@ -169,7 +182,8 @@ std::string writeGeo(const GU_Detail &gdp, const std::string &file) {
     out += '\n';
     out += "NPointAttrib " + std::to_string(gdp.pointAttribs().entries()) + " NVertexAttrib " +
            std::to_string(gdp.vertexAttribs().entries()) + " NPrimAttrib " +
-           std::to_string(gdp.primitiveAttribs().entries()) + " NAttrib " + std::to_string(gdp.attribs().entries()) + '\n';
+           std::to_string(gdp.primitiveAttribs().entries()) + " NAttrib " + std::to_string(gdp.attribs().entries()) +
+           '\n';
     appendDeclarations(out, "PointAttrib", gdp.pointAttribs(), file);
     appendDeclarations(out, "VertexAttrib", gdp.vertexAttribs(), file);
     appendDeclarations(out, "PrimitiveAttrib", gdp.primitiveAttribs(), file);

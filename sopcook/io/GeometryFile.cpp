@@ -33,29 +33,44 @@ void readGeometryFile(const std::string &path, GU_Detail &gdp, std::vector<std::
     std::string data = readWholeFile(path);
     gdp.clearAndDestroy();
     switch (f) {
-    case GeoFormat::Geo: readGeo(data, path, gdp); break;
-    case GeoFormat::Obj: readObj(data, path, gdp, notes); break;
-    case GeoFormat::Off: readOff(data, path, gdp); break;
-    case GeoFormat::Ply: readPly(data, path, gdp); break;
-    default: readGltf(data, path, gdp, notes); break;
+        case GeoFormat::Geo:
+            readGeo(data, path, gdp);
+            break;
+        case GeoFormat::Obj:
+            readObj(data, path, gdp, notes);
+            break;
+        case GeoFormat::Off:
+            readOff(data, path, gdp);
+            break;
+        case GeoFormat::Ply:
+            readPly(data, path, gdp);
+            break;
+        default:
+            readGltf(data, path, gdp, notes);
+            break;
     }
 }
 
 std::string formatGeometry(const std::string &path, const GU_Detail &gdp, std::vector<std::string> &notes,
                            const WriteOptions &options) {
     switch (formatForPath(path)) {
-    case GeoFormat::Geo: return writeGeo(gdp, path);
-    case GeoFormat::Obj: return writeObj(gdp, notes);
-    case GeoFormat::Off: return writeOff(gdp, notes);
-    case GeoFormat::Ply: return writePly(gdp, options.plyEncoding, notes);
-    case GeoFormat::Gltf:
-    case GeoFormat::Glb: {
-        // Only a glTF source is copied; others give a new asset.
-        GeoFormat src = formatForPath(options.sourcePath);
-        bool copy = src == GeoFormat::Gltf || src == GeoFormat::Glb;
-        return writeGltf(gdp, path, formatForPath(path) == GeoFormat::Glb, copy ? options.sourcePath : "", notes);
-    }
-    default: throw unknownFormat(path);
+        case GeoFormat::Geo:
+            return writeGeo(gdp, path);
+        case GeoFormat::Obj:
+            return writeObj(gdp, notes);
+        case GeoFormat::Off:
+            return writeOff(gdp, notes);
+        case GeoFormat::Ply:
+            return writePly(gdp, options.plyEncoding, notes);
+        case GeoFormat::Gltf:
+        case GeoFormat::Glb: {
+            // Only a glTF source is copied; others give a new asset.
+            GeoFormat src = formatForPath(options.sourcePath);
+            bool copy = src == GeoFormat::Gltf || src == GeoFormat::Glb;
+            return writeGltf(gdp, path, formatForPath(path) == GeoFormat::Glb, copy ? options.sourcePath : "", notes);
+        }
+        default:
+            throw unknownFormat(path);
     }
 }
 

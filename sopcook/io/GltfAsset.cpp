@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr std::uint32_t GLB_MAGIC = 0x46546C67;      // "glTF"
-constexpr std::uint32_t GLB_JSON_CHUNK = 0x4E4F534A; // "JSON"
-constexpr std::uint32_t GLB_BIN_CHUNK = 0x004E4942;  // "BIN\0"
+constexpr std::uint32_t GLB_MAGIC = 0x46546C67;       // "glTF"
+constexpr std::uint32_t GLB_JSON_CHUNK = 0x4E4F534A;  // "JSON"
+constexpr std::uint32_t GLB_BIN_CHUNK = 0x004E4942;   // "BIN\0"
 // Deeper JSON than this is refused: serializing it again recurses.
 constexpr int MAX_JSON_DEPTH = 64;
 
@@ -27,16 +27,23 @@ void appendU32(std::string &out, std::uint32_t v) {
 
 std::size_t componentSize(int type) {
     switch (type) {
-    case GLTF_BYTE: case GLTF_UNSIGNED_BYTE: return 1;
-    case GLTF_SHORT: case GLTF_UNSIGNED_SHORT: return 2;
-    case GLTF_UNSIGNED_INT: case GLTF_FLOAT: return 4;
-    default: return 0;
+        case GLTF_BYTE:
+        case GLTF_UNSIGNED_BYTE:
+            return 1;
+        case GLTF_SHORT:
+        case GLTF_UNSIGNED_SHORT:
+            return 2;
+        case GLTF_UNSIGNED_INT:
+        case GLTF_FLOAT:
+            return 4;
+        default:
+            return 0;
     }
 }
 
 int componentsOf(const std::string &type) {
     static const std::pair<const char *, int> types[] = {{"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3}, {"VEC4", 4},
-                                                          {"MAT2", 4},   {"MAT3", 9}, {"MAT4", 16}};
+                                                         {"MAT2", 4},   {"MAT3", 9}, {"MAT4", 16}};
     for (auto &t : types)
         if (type == t.first) return t.second;
     return 0;
@@ -147,8 +154,9 @@ Container splitGlb(std::string_view d, const std::string &file) {
     if (d.size() < 20) throw GeoFileError::atByte(file, 0, "expected a GLB header and a JSON chunk");
     if (readU32(d, 4) != 2) throw GeoFileError::atByte(file, 4, "expected GLB version 2");
     if (readU32(d, 8) != d.size())
-        throw GeoFileError::atByte(file, 8, "the GLB header gives " + std::to_string(readU32(d, 8)) +
-                                                " bytes; the file has " + std::to_string(d.size()));
+        throw GeoFileError::atByte(file, 8,
+                                   "the GLB header gives " + std::to_string(readU32(d, 8)) + " bytes; the file has " +
+                                       std::to_string(d.size()));
     std::size_t at = 12;
     for (int chunk = 0; at < d.size(); ++chunk) {
         if (d.size() - at < 8) throw GeoFileError::atByte(file, at, "expected a chunk header");
@@ -165,14 +173,15 @@ Container splitGlb(std::string_view d, const std::string &file) {
         } else if (type == GLB_JSON_CHUNK || type == GLB_BIN_CHUNK) {
             throw GeoFileError::atByte(file, at + 4, "expected one JSON chunk and at most one binary chunk after it");
         }
-        at += 8 + len; // chunks of other types are skipped
+        at += 8 + len;  // chunks of other types are skipped
     }
     return c;
 }
 
 GltfJson parseJson(std::string_view text, const std::string &file) {
     auto depth = [&](int d, GltfJson::parse_event_t, GltfJson &) {
-        if (d > MAX_JSON_DEPTH) gltfFail(file, "JSON", "nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
+        if (d > MAX_JSON_DEPTH)
+            gltfFail(file, "JSON", "nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
         return true;
     };
     try {
@@ -200,8 +209,9 @@ void loadBuffers(GltfAsset &a, const Container &c, bool glb) {
             gltfFail(a.file, where, "has no uri and is not the GLB binary chunk");
         }
         if (data.size() < length)
-            gltfFail(a.file, where, "byteLength is " + std::to_string(length) + " but the data has " +
-                                        std::to_string(data.size()) + " bytes");
+            gltfFail(a.file, where,
+                     "byteLength is " + std::to_string(length) + " but the data has " + std::to_string(data.size()) +
+                         " bytes");
         data.resize(length);
         a.buffers.push_back(std::move(data));
     }
@@ -215,9 +225,9 @@ std::size_t checkInView(const GltfAsset &a, std::int64_t view, std::size_t offse
     const GltfJson &v = a.json["bufferViews"][static_cast<std::size_t>(view)];
     std::size_t viewLength = static_cast<std::size_t>(v["byteLength"].get<std::int64_t>());
     if (offset > viewLength || length > viewLength - offset)
-        gltfFail(a.file, where, "needs bytes " + std::to_string(offset) + " to " + std::to_string(offset + length) +
-                                    " of bufferView " + std::to_string(view) + ", which has " +
-                                    std::to_string(viewLength));
+        gltfFail(a.file, where,
+                 "needs bytes " + std::to_string(offset) + " to " + std::to_string(offset + length) +
+                     " of bufferView " + std::to_string(view) + ", which has " + std::to_string(viewLength));
     auto it = v.find("byteStride");
     return it == v.end() ? 0 : static_cast<std::size_t>(it->get<std::int64_t>());
 }
@@ -228,7 +238,8 @@ void checkBufferViews(const GltfAsset &a) {
         const std::string where = item("bufferViews", i);
         const GltfJson &v = views[i];
         if (!v.is_object()) gltfFail(a.file, where, "expected an object");
-        std::int64_t buffer = gltfIndex(v, "buffer", a.file, where, -1, static_cast<std::int64_t>(a.buffers.size()) - 1);
+        std::int64_t buffer =
+            gltfIndex(v, "buffer", a.file, where, -1, static_cast<std::int64_t>(a.buffers.size()) - 1);
         std::int64_t offset = gltfIndex(v, "byteOffset", a.file, where, 0, 0x7FFFFFFFFFFFLL);
         std::int64_t length = gltfIndex(v, "byteLength", a.file, where, -1, 0x7FFFFFFFFFFFLL);
         std::int64_t stride = gltfIndex(v, "byteStride", a.file, where, 0, 252);
@@ -237,7 +248,8 @@ void checkBufferViews(const GltfAsset &a) {
             gltfFail(a.file, where + ".byteStride", "expected a multiple of 4 from 4 to 252");
         std::int64_t size = static_cast<std::int64_t>(a.buffers[static_cast<std::size_t>(buffer)].size());
         if (offset > size || length > size - offset)
-            gltfFail(a.file, where, "overruns buffer " + std::to_string(buffer) + " (" + std::to_string(size) + " bytes)");
+            gltfFail(a.file, where,
+                     "overruns buffer " + std::to_string(buffer) + " (" + std::to_string(size) + " bytes)");
     }
 }
 
@@ -271,15 +283,17 @@ void checkRange(const GltfAsset &a, const GltfJson &obj, std::size_t count, std:
     const std::int64_t views = static_cast<std::int64_t>(arrayOf(a.json, "bufferViews", a.file).size());
     std::int64_t view = gltfIndex(obj, "bufferView", a.file, where, -1, views - 1);
     std::size_t offset = static_cast<std::size_t>(gltfIndex(obj, "byteOffset", a.file, where, 0));
-    std::size_t viewOffset = static_cast<std::size_t>(a.json["bufferViews"][static_cast<std::size_t>(view)].value("byteOffset", std::int64_t(0)));
+    std::size_t viewOffset = static_cast<std::size_t>(
+        a.json["bufferViews"][static_cast<std::size_t>(view)].value("byteOffset", std::int64_t(0)));
     if (offset % comp != 0 || viewOffset % comp != 0)
-        gltfFail(a.file, where + ".byteOffset", "the data does not start on a multiple of its component size (" +
-                                                    std::to_string(comp) + ")");
+        gltfFail(a.file, where + ".byteOffset",
+                 "the data does not start on a multiple of its component size (" + std::to_string(comp) + ")");
     std::size_t stride = checkInView(a, view, offset, size, where);
     if (!strided) stride = 0;
     if (stride != 0 && (stride < size || stride % comp != 0))
-        gltfFail(a.file, where, "bufferView " + std::to_string(view) + "'s byteStride " + std::to_string(stride) +
-                                    " does not hold " + std::to_string(size) + "-byte elements");
+        gltfFail(a.file, where,
+                 "bufferView " + std::to_string(view) + "'s byteStride " + std::to_string(stride) + " does not hold " +
+                     std::to_string(size) + "-byte elements");
     std::size_t step = stride ? stride : size;
     // step is at most 252 bytes and count below 2^32: no overflow.
     checkInView(a, view, offset, step * (count - 1) + size, where);
@@ -302,11 +316,13 @@ void checkAccessors(const GltfAsset &a, std::size_t totalBytes) {
         if (!sparse) continue;
         const std::string sw = where + ".sparse";
         if (!sparse->is_object()) gltfFail(a.file, sw, "expected an object");
-        std::size_t n = static_cast<std::size_t>(gltfIndex(*sparse, "count", a.file, sw, -1, static_cast<std::int64_t>(l.count)));
+        std::size_t n =
+            static_cast<std::size_t>(gltfIndex(*sparse, "count", a.file, sw, -1, static_cast<std::int64_t>(l.count)));
         if (n < 1) gltfFail(a.file, sw + ".count", "expected at least 1");
         const GltfJson *idx = member(*sparse, "indices");
         const GltfJson *val = member(*sparse, "values");
-        if (!idx || !idx->is_object() || !val || !val->is_object()) gltfFail(a.file, sw, "expected indices and values objects");
+        if (!idx || !idx->is_object() || !val || !val->is_object())
+            gltfFail(a.file, sw, "expected indices and values objects");
         int it = static_cast<int>(gltfIndex(*idx, "componentType", a.file, sw + ".indices"));
         if (it != GLTF_UNSIGNED_BYTE && it != GLTF_UNSIGNED_SHORT && it != GLTF_UNSIGNED_INT)
             gltfFail(a.file, sw + ".indices.componentType", "expected 5121, 5123 or 5125");
@@ -340,24 +356,34 @@ const char *dataStart(const GltfAsset &a, const GltfJson &obj, std::size_t &stri
 
 float componentValue(const unsigned char *p, int type, bool normalized) {
     switch (type) {
-    case GLTF_BYTE: { float v = static_cast<float>(static_cast<std::int8_t>(p[0])); return normalized ? std::max(v / 127.0f, -1.0f) : v; }
-    case GLTF_UNSIGNED_BYTE: return normalized ? p[0] / 255.0f : p[0];
-    case GLTF_SHORT: {
-        float v = static_cast<float>(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
-        return normalized ? std::max(v / 32767.0f, -1.0f) : v;
-    }
-    case GLTF_UNSIGNED_SHORT: { float v = static_cast<float>(p[0] | (p[1] << 8)); return normalized ? v / 65535.0f : v; }
-    case GLTF_UNSIGNED_INT: return static_cast<float>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24)));
-    default: {
-        std::uint32_t bits = static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | (static_cast<std::uint32_t>(p[3]) << 24);
-        float f;
-        std::memcpy(&f, &bits, 4);
-        return f;
-    }
+        case GLTF_BYTE: {
+            float v = static_cast<float>(static_cast<std::int8_t>(p[0]));
+            return normalized ? std::max(v / 127.0f, -1.0f) : v;
+        }
+        case GLTF_UNSIGNED_BYTE:
+            return normalized ? p[0] / 255.0f : p[0];
+        case GLTF_SHORT: {
+            float v = static_cast<float>(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
+            return normalized ? std::max(v / 32767.0f, -1.0f) : v;
+        }
+        case GLTF_UNSIGNED_SHORT: {
+            float v = static_cast<float>(p[0] | (p[1] << 8));
+            return normalized ? v / 65535.0f : v;
+        }
+        case GLTF_UNSIGNED_INT:
+            return static_cast<float>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16) |
+                                                                 (static_cast<std::uint32_t>(p[3]) << 24)));
+        default: {
+            std::uint32_t bits = static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) |
+                                 (static_cast<std::uint32_t>(p[3]) << 24);
+            float f;
+            std::memcpy(&f, &bits, 4);
+            return f;
+        }
     }
 }
 
-} // namespace
+}  // namespace
 
 void gltfFail(const std::string &file, const std::string &where, const std::string &what) {
     throw GeoFileError::ofFile(file, where + ": " + what);
@@ -371,10 +397,11 @@ std::int64_t gltfIndex(const GltfJson &obj, const char *key, const std::string &
         return dflt;
     }
     std::int64_t v = -1;
-    if (m->is_number_unsigned()) v = m->get<std::uint64_t>() > static_cast<std::uint64_t>(most) ? -1 : m->get<std::int64_t>();
-    else if (m->is_number_integer()) v = m->get<std::int64_t>();
-    if (v < 0 || v > most)
-        gltfFail(file, where + "." + key, "expected an integer from 0 to " + std::to_string(most));
+    if (m->is_number_unsigned())
+        v = m->get<std::uint64_t>() > static_cast<std::uint64_t>(most) ? -1 : m->get<std::int64_t>();
+    else if (m->is_number_integer())
+        v = m->get<std::int64_t>();
+    if (v < 0 || v > most) gltfFail(file, where + "." + key, "expected an integer from 0 to " + std::to_string(most));
     return v;
 }
 
@@ -392,7 +419,8 @@ GltfAsset loadGltfAsset(std::string_view data, const std::string &file) {
     for (const GltfJson &ext : arrayOf(a.json, "extensionsRequired", file)) {
         // Compressed geometry cannot be read through plain accessors.
         if (ext == "KHR_draco_mesh_compression" || ext == "EXT_meshopt_compression" || ext == "KHR_meshopt_compression")
-            gltfFail(file, "extensionsRequired", "compressed geometry (" + ext.get<std::string>() + ") is not supported");
+            gltfFail(file, "extensionsRequired",
+                     "compressed geometry (" + ext.get<std::string>() + ") is not supported");
     }
     loadBuffers(a, c, glb);
     std::size_t total = data.size();
@@ -445,8 +473,11 @@ std::vector<float> gltfAccessorFloats(const GltfAsset &a, std::size_t index) {
     for (std::size_t i = 0; i < l.count; ++i)
         for (int c = 0; c < columns; ++c)
             for (int r = 0; r < rows; ++r) {
-                float v = componentValue(p + i * l.elementSize + c * columnBytes + r * comp, l.componentType, l.normalized);
-                if (!std::isfinite(v)) gltfFail(a.file, item("accessors", index), "element " + std::to_string(i) + " is not a finite number");
+                float v =
+                    componentValue(p + i * l.elementSize + c * columnBytes + r * comp, l.componentType, l.normalized);
+                if (!std::isfinite(v))
+                    gltfFail(a.file, item("accessors", index),
+                             "element " + std::to_string(i) + " is not a finite number");
                 out.push_back(v);
             }
     return out;
@@ -455,7 +486,8 @@ std::vector<float> gltfAccessorFloats(const GltfAsset &a, std::size_t index) {
 std::vector<std::uint32_t> gltfAccessorIndices(const GltfAsset &a, std::size_t index, const std::string &where) {
     GltfAccessorLayout l = gltfAccessorLayout(a, index);
     if (l.components != 1 || l.normalized ||
-        (l.componentType != GLTF_UNSIGNED_BYTE && l.componentType != GLTF_UNSIGNED_SHORT && l.componentType != GLTF_UNSIGNED_INT))
+        (l.componentType != GLTF_UNSIGNED_BYTE && l.componentType != GLTF_UNSIGNED_SHORT &&
+         l.componentType != GLTF_UNSIGNED_INT))
         gltfFail(a.file, where, "expected a SCALAR accessor of unsigned bytes, shorts or ints");
     const std::string bytes = gltfAccessorBytes(a, index);
     std::vector<std::uint32_t> out(l.count);

@@ -13,19 +13,19 @@ using GltfJson = nlohmann::ordered_json;
 /// A glTF 2.0 asset: its JSON and the bytes of every buffer.
 struct GltfAsset {
     GltfJson json;
-    std::vector<std::string> buffers; ///< buffer i: exactly its byteLength bytes
-    std::string file;                 ///< the asset's name in errors
-    std::size_t bytes = 0;            ///< the file's and its buffers' sizes, which bound what reading it may make
+    std::vector<std::string> buffers;  ///< buffer i: exactly its byteLength bytes
+    std::string file;                  ///< the asset's name in errors
+    std::size_t bytes = 0;             ///< the file's and its buffers' sizes, which bound what reading it may make
 };
 
 /// Component types and the element layout of one accessor.
 struct GltfAccessorLayout {
-    int componentType = 0;   ///< 5120 (byte) ... 5126 (float)
-    int components = 0;      ///< 1 (SCALAR) ... 16 (MAT4)
+    int componentType = 0;  ///< 5120 (byte) ... 5126 (float)
+    int components = 0;     ///< 1 (SCALAR) ... 16 (MAT4)
     bool normalized = false;
-    bool matrix = false;     ///< MAT2, MAT3 or MAT4
+    bool matrix = false;  ///< MAT2, MAT3 or MAT4
     std::size_t count = 0;
-    std::size_t elementSize = 0; ///< bytes, with the column padding of small matrices
+    std::size_t elementSize = 0;  ///< bytes, with the column padding of small matrices
 };
 
 enum : int {

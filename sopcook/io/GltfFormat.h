@@ -9,10 +9,10 @@
 
 /// One glTF mesh primitive read as triangles.
 struct GltfPart {
-    std::size_t mesh = 0, primitive = 0; ///< where it is in the asset's meshes
-    std::size_t vertices = 0;            ///< the count of its POSITION accessor
-    std::vector<std::uint32_t> corners;  ///< 3 per triangle: vertex numbers of the primitive
-    int mode = 4;                        ///< 4 triangles, 5 strip, 6 fan
+    std::size_t mesh = 0, primitive = 0;  ///< where it is in the asset's meshes
+    std::size_t vertices = 0;             ///< the count of its POSITION accessor
+    std::vector<std::uint32_t> corners;   ///< 3 per triangle: vertex numbers of the primitive
+    int mode = 4;                         ///< 4 triangles, 5 strip, 6 fan
 };
 
 /// The triangle primitives (modes 4, 5 and 6) of every mesh of asset, in

@@ -40,7 +40,7 @@ std::int64_t attribute(const GltfAsset &a, const GltfJson &attributes, const cha
     return gltfIndex(attributes, key, a.file, w + ".attributes", -1, n - 1);
 }
 
-} // namespace
+}  // namespace
 
 std::vector<GltfPart> gltfTriangleParts(const GltfAsset &a, std::vector<std::string> *notes) {
     std::vector<GltfPart> parts;
@@ -52,7 +52,8 @@ std::vector<GltfPart> gltfTriangleParts(const GltfAsset &a, std::vector<std::str
     for (std::size_t m = 0; m < meshes.size(); ++m) {
         const GltfJson &mesh = meshes[m];
         const GltfJson *prims = mesh.is_object() && mesh.contains("primitives") ? &mesh["primitives"] : nullptr;
-        if (!prims || !prims->is_array()) gltfFail(a.file, "meshes[" + std::to_string(m) + "]", "expected an object with a primitives array");
+        if (!prims || !prims->is_array())
+            gltfFail(a.file, "meshes[" + std::to_string(m) + "]", "expected an object with a primitives array");
         for (std::size_t p = 0; p < prims->size(); ++p) {
             const std::string w = where(m, p);
             const GltfJson &prim = (*prims)[p];
@@ -61,7 +62,8 @@ std::vector<GltfPart> gltfTriangleParts(const GltfAsset &a, std::vector<std::str
             const GltfJson &attrs = prim["attributes"];
             int mode = static_cast<int>(gltfIndex(prim, "mode", a.file, w, 4, 6));
             std::int64_t pos = attribute(a, attrs, "POSITION", w);
-            if (mode < 4 || pos < 0 || (prim.contains("extensions") && prim["extensions"].contains("KHR_draco_mesh_compression"))) {
+            if (mode < 4 || pos < 0 ||
+                (prim.contains("extensions") && prim["extensions"].contains("KHR_draco_mesh_compression"))) {
                 ++skipped;
                 continue;
             }
@@ -71,32 +73,39 @@ std::vector<GltfPart> gltfTriangleParts(const GltfAsset &a, std::vector<std::str
             part.mode = mode;
             part.vertices = gltfAccessorLayout(a, static_cast<std::size_t>(pos)).count;
             for (auto it = attrs.begin(); it != attrs.end(); ++it) {
-                std::size_t acc = static_cast<std::size_t>(gltfIndex(attrs, it.key().c_str(), a.file, w + ".attributes", -1, static_cast<std::int64_t>(accessors) - 1));
+                std::size_t acc = static_cast<std::size_t>(gltfIndex(attrs, it.key().c_str(), a.file, w + ".attributes",
+                                                                     -1, static_cast<std::int64_t>(accessors) - 1));
                 if (gltfAccessorLayout(a, acc).count != part.vertices)
                     gltfFail(a.file, w + ".attributes." + it.key(), "has another count than POSITION");
             }
-            const char *const types[][3] = {{"POSITION", "VEC3", "VEC3"}, {"TEXCOORD_0", "VEC2", "VEC2"}, {"COLOR_0", "VEC3", "VEC4"}};
+            const char *const types[][3] = {
+                {"POSITION", "VEC3", "VEC3"}, {"TEXCOORD_0", "VEC2", "VEC2"}, {"COLOR_0", "VEC3", "VEC4"}};
             for (const auto &t : types) {
                 std::int64_t acc = attribute(a, attrs, t[0], w);
                 if (acc < 0) continue;
                 const GltfJson &type = a.json["accessors"][static_cast<std::size_t>(acc)]["type"];
                 if (type != t[1] && type != t[2])
-                    gltfFail(a.file, w + ".attributes." + t[0], std::string("expected an accessor of type ") + t[1] +
-                                                                    (t[1] == t[2] ? std::string() : std::string(" or ") + t[2]));
+                    gltfFail(a.file, w + ".attributes." + t[0],
+                             std::string("expected an accessor of type ") + t[1] +
+                                 (t[1] == t[2] ? std::string() : std::string(" or ") + t[2]));
             }
             std::vector<std::uint32_t> idx;
             if (prim.contains("indices")) {
-                std::size_t acc = static_cast<std::size_t>(gltfIndex(prim, "indices", a.file, w, -1, static_cast<std::int64_t>(accessors) - 1));
+                std::size_t acc = static_cast<std::size_t>(
+                    gltfIndex(prim, "indices", a.file, w, -1, static_cast<std::int64_t>(accessors) - 1));
                 idx = gltfAccessorIndices(a, acc, w + ".indices");
                 for (std::uint32_t i : idx)
                     if (i >= part.vertices)
-                        gltfFail(a.file, w + ".indices", "index " + std::to_string(i) + " is past the " + std::to_string(part.vertices) + " vertices");
+                        gltfFail(a.file, w + ".indices",
+                                 "index " + std::to_string(i) + " is past the " + std::to_string(part.vertices) +
+                                     " vertices");
             } else {
                 idx.resize(part.vertices);
                 for (std::size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<std::uint32_t>(i);
             }
             if (mode == 4 && idx.size() % 3 != 0)
-                gltfFail(a.file, w, "a triangle list of " + std::to_string(idx.size()) + " corners (not a multiple of 3)");
+                gltfFail(a.file, w,
+                         "a triangle list of " + std::to_string(idx.size()) + " corners (not a multiple of 3)");
             triangulate(idx, mode, part.corners);
             budget += 12ull * part.vertices + 4ull * part.corners.size();
             if (budget > 64ull * a.bytes + (1u << 20))
@@ -139,7 +148,8 @@ void readGltf(std::string_view data, const std::string &file, GU_Detail &gdp, st
         const int base = gdp.points().entries();
         const std::vector<float> pos = gltfAccessorFloats(a, static_cast<std::size_t>(attrOf(part, "POSITION")));
         std::vector<float> tex, col;
-        if (std::int64_t t = attrOf(part, "TEXCOORD_0"); t >= 0) tex = gltfAccessorFloats(a, static_cast<std::size_t>(t));
+        if (std::int64_t t = attrOf(part, "TEXCOORD_0"); t >= 0)
+            tex = gltfAccessorFloats(a, static_cast<std::size_t>(t));
         int colN = 0;
         if (std::int64_t c = attrOf(part, "COLOR_0"); c >= 0) {
             col = gltfAccessorFloats(a, static_cast<std::size_t>(c));

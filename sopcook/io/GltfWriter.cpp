@@ -38,10 +38,10 @@ float floatOf(std::uint32_t b) {
 /// other key gets a copy appended after the n vertices, shared by the
 /// corners that carry it. Unreferenced vertices stay as they are.
 struct VertexSplit {
-    std::vector<std::uint32_t> corner; ///< the vertex of each corner
-    std::vector<std::uint32_t> origin; ///< the source vertex of each vertex
-    std::vector<CornerKey> key;        ///< the key of each vertex
-    std::vector<bool> used;            ///< whether a corner lies on it
+    std::vector<std::uint32_t> corner;  ///< the vertex of each corner
+    std::vector<std::uint32_t> origin;  ///< the source vertex of each vertex
+    std::vector<CornerKey> key;         ///< the key of each vertex
+    std::vector<bool> used;             ///< whether a corner lies on it
 };
 
 VertexSplit splitVertices(const std::vector<std::uint32_t> &base, const std::vector<CornerKey> &keys, std::size_t n) {
@@ -60,7 +60,8 @@ VertexSplit splitVertices(const std::vector<std::uint32_t> &base, const std::vec
         }
         std::uint32_t out = v;
         if (s.key[v] != keys[i]) {
-            auto it = std::find_if(copies[v].begin(), copies[v].end(), [&](std::uint32_t c) { return s.key[c] == keys[i]; });
+            auto it =
+                std::find_if(copies[v].begin(), copies[v].end(), [&](std::uint32_t c) { return s.key[c] == keys[i]; });
             if (it != copies[v].end()) {
                 out = *it;
             } else {
@@ -79,8 +80,8 @@ VertexSplit splitVertices(const std::vector<std::uint32_t> &base, const std::vec
 /// Where the cooked geometry keeps its texture coordinates and colours.
 struct CornerSource {
     TupleSource uv;
-    TupleSource cd;  ///< on vertices or points
-    int primCd = -1; ///< on primitives, when not on vertices or points
+    TupleSource cd;   ///< on vertices or points
+    int primCd = -1;  ///< on primitives, when not on vertices or points
     bool hasUv() const { return uv.valid(); }
     bool hasCd() const { return cd.valid() || primCd >= 0; }
 
@@ -99,7 +100,8 @@ struct CornerSource {
             out[1] = bitsOf(1.0f - cornerValue(uv, v, 1));
         }
         if (withCd)
-            for (int c = 0; c < 3; ++c) out[2 + c] = bitsOf(cd.valid() ? cornerValue(cd, v, c) : prim.getValue<float>(primCd, c));
+            for (int c = 0; c < 3; ++c)
+                out[2 + c] = bitsOf(cd.valid() ? cornerValue(cd, v, c) : prim.getValue<float>(primCd, c));
         return out;
     }
 
@@ -224,7 +226,8 @@ bool holdsParts(const GU_Detail &gdp, const std::vector<GltfPart> &parts) {
         points += p.vertices;
         tris += p.corners.size() / 3;
     }
-    if (points != static_cast<std::size_t>(gdp.points().entries()) || tris != static_cast<std::size_t>(gdp.primitives().entries()))
+    if (points != static_cast<std::size_t>(gdp.points().entries()) ||
+        tris != static_cast<std::size_t>(gdp.primitives().entries()))
         return false;
     std::size_t base = 0, prim = 0;
     for (const GltfPart &p : parts) {
@@ -232,7 +235,8 @@ bool holdsParts(const GU_Detail &gdp, const std::vector<GltfPart> &parts) {
             const GEO_Primitive &poly = *gdp.primitives()(static_cast<int>(prim));
             if (!isTriangleFace(poly) || poly.getVertexCount() != 3) return false;
             for (unsigned k = 0; k < 3; ++k)
-                if (static_cast<std::size_t>(poly.getVertex(k).getPt()->getNum()) != base + p.corners[t + k]) return false;
+                if (static_cast<std::size_t>(poly.getVertex(k).getPt()->getNum()) != base + p.corners[t + k])
+                    return false;
         }
         base += p.vertices;
     }
@@ -247,16 +251,20 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
     const GltfJson &srcPrim = src.json["meshes"][part.mesh]["primitives"][part.primitive];
     GltfJson &prim = json["meshes"][part.mesh]["primitives"][part.primitive];
     const std::size_t n = part.vertices, corners = part.corners.size();
-    const std::vector<float> srcPos = gltfAccessorFloats(src, static_cast<std::size_t>(accessorOf(srcPrim, "POSITION")));
+    const std::vector<float> srcPos =
+        gltfAccessorFloats(src, static_cast<std::size_t>(accessorOf(srcPrim, "POSITION")));
     std::vector<float> srcTex, srcCol;
     int colN = 3;
-    if (std::int64_t t = accessorOf(srcPrim, "TEXCOORD_0"); t >= 0) srcTex = gltfAccessorFloats(src, static_cast<std::size_t>(t));
+    if (std::int64_t t = accessorOf(srcPrim, "TEXCOORD_0"); t >= 0)
+        srcTex = gltfAccessorFloats(src, static_cast<std::size_t>(t));
     if (std::int64_t c = accessorOf(srcPrim, "COLOR_0"); c >= 0) {
         srcCol = gltfAccessorFloats(src, static_cast<std::size_t>(c));
         colN = gltfAccessorLayout(src, static_cast<std::size_t>(c)).components;
     }
     auto readerCd = [&](std::size_t v, int c) { return srcCol.empty() ? 1.0f : srcCol[v * colN + c]; };
-    auto polyOf = [&](std::size_t corner) -> const GEO_Primitive & { return *gdp.primitives()(static_cast<int>(firstPrim + corner / 3)); };
+    auto polyOf = [&](std::size_t corner) -> const GEO_Primitive & {
+        return *gdp.primitives()(static_cast<int>(firstPrim + corner / 3));
+    };
 
     // Colours count as the cook's when they differ from what was read.
     bool newCd = false;
@@ -270,7 +278,8 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
         for (int c = 0; c < 3; ++c) newPos = newPos || p(c) != srcPos[3 * v + c];
     }
     std::vector<CornerKey> keys(corners);
-    for (std::size_t i = 0; i < corners; ++i) keys[i] = cs.key(polyOf(i), static_cast<unsigned>(i % 3), cs.hasUv(), newCd);
+    for (std::size_t i = 0; i < corners; ++i)
+        keys[i] = cs.key(polyOf(i), static_cast<unsigned>(i % 3), cs.hasUv(), newCd);
     const VertexSplit s = splitVertices(part.corners, keys, n);
     const std::size_t m = s.origin.size();
 
@@ -278,7 +287,9 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
         auto copyAll = [&](GltfJson &attrs, bool base) {
             for (auto it = attrs.begin(); it != attrs.end(); ++it) {
                 const std::string &k = it.key();
-                if (base && ((k == "TEXCOORD_0" && cs.hasUv()) || (k == "COLOR_0" && newCd) || (k == "POSITION" && newPos))) continue;
+                if (base &&
+                    ((k == "TEXCOORD_0" && cs.hasUv()) || (k == "COLOR_0" && newCd) || (k == "POSITION" && newPos)))
+                    continue;
                 it.value() = sink.addCopy(src, it.value().get<std::size_t>(), s.origin);
             }
         };
@@ -297,10 +308,11 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
         prim["attributes"]["TEXCOORD_0"] = sink.addFloats(tex, 2, false);
     }
     if (newCd) {
-        const int out = colN == 4 ? 4 : 3; // alpha comes from the source
+        const int out = colN == 4 ? 4 : 3;  // alpha comes from the source
         std::vector<float> col(out * m);
         for (std::size_t v = 0; v < m; ++v) {
-            for (int c = 0; c < 3; ++c) col[out * v + c] = s.used[v] ? floatOf(s.key[v][2 + c]) : readerCd(s.origin[v], c);
+            for (int c = 0; c < 3; ++c)
+                col[out * v + c] = s.used[v] ? floatOf(s.key[v][2 + c]) : readerCd(s.origin[v], c);
             if (out == 4) col[4 * v + 3] = srcCol[4 * s.origin[v] + 3];
         }
         prim["attributes"]["COLOR_0"] = sink.addFloats(col, out, false);
@@ -308,7 +320,8 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
     if (newPos) {
         std::vector<float> pos(3 * m);
         for (std::size_t v = 0; v < m; ++v)
-            for (int c = 0; c < 3; ++c) pos[3 * v + c] = gdp.points()(static_cast<int>(firstPoint + s.origin[v]))->getPos()(c);
+            for (int c = 0; c < 3; ++c)
+                pos[3 * v + c] = gdp.points()(static_cast<int>(firstPoint + s.origin[v]))->getPos()(c);
         prim["attributes"]["POSITION"] = sink.addFloats(pos, 3, true);
     }
 }
@@ -337,8 +350,8 @@ void noteRelativeFiles(const GltfJson &json, const std::string &source, const st
                         "; the copy names them the same way from its own folder");
 }
 
-std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vector<GltfPart> &parts, const std::string &file, bool binary,
-                      std::vector<std::string> &notes) {
+std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vector<GltfPart> &parts,
+                      const std::string &file, bool binary, std::vector<std::string> &notes) {
     GltfJson json = src.json;
     std::string bin = src.buffers.empty() ? std::string() : src.buffers[0];
     AccessorSink sink(json, bin);
@@ -350,7 +363,8 @@ std::string writeBack(const GU_Detail &gdp, const GltfAsset &src, const std::vec
         point += part.vertices;
     }
     if (!bin.empty()) {
-        if (!json.contains("buffers")) json["buffers"] = GltfJson::array({GltfJson::object()}); // a one-member list of an empty object
+        if (!json.contains("buffers"))
+            json["buffers"] = GltfJson::array({GltfJson::object()});  // a one-member list of an empty object
         json["buffers"][0]["byteLength"] = bin.size();
     }
     KeptNames kept;
@@ -385,7 +399,9 @@ std::string writeNew(const GU_Detail &gdp, const std::string &file, bool binary,
     cs.keep(kept);
     noteLeftOut(gdp, format, kept, notes);
     noteUnwritten(gdp, format, isTriangleFace, notes);
-    if (fanned) notes.push_back(std::string(format) + " holds triangles: " + std::to_string(fanned) + " polygons of more than 3 points written as triangle fans");
+    if (fanned)
+        notes.push_back(std::string(format) + " holds triangles: " + std::to_string(fanned) +
+                        " polygons of more than 3 points written as triangle fans");
     if (base.empty()) return serializeGltf(std::move(json), "", binary);
 
     const VertexSplit s = splitVertices(base, keys, static_cast<std::size_t>(gdp.points().entries()));
@@ -396,7 +412,9 @@ std::string writeNew(const GU_Detail &gdp, const std::string &file, bool binary,
     for (std::size_t v = 0; v < m; ++v) {
         const UT_Vector4 &p = gdp.points()(static_cast<int>(s.origin[v]))->getPos();
         for (int c = 0; c < 3; ++c) {
-            if (!std::isfinite(p(c))) throw GeoFileError::ofFile(file, "point " + std::to_string(s.origin[v]) + " has a position that is not finite");
+            if (!std::isfinite(p(c)))
+                throw GeoFileError::ofFile(file, "point " + std::to_string(s.origin[v]) +
+                                                     " has a position that is not finite");
             pos[3 * v + c] = p(c);
             col[3 * v + c] = s.used[v] ? floatOf(s.key[v][2 + c]) : 1.0f;
         }
@@ -425,7 +443,7 @@ std::string writeNew(const GU_Detail &gdp, const std::string &file, bool binary,
     return serializeGltf(std::move(json), bin, binary);
 }
 
-} // namespace
+}  // namespace
 
 std::string writeGltfFrom(const GU_Detail &gdp, const std::string &file, bool binary, const GltfAsset *source,
                           std::vector<std::string> &notes) {

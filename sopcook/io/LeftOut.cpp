@@ -18,7 +18,7 @@ void noteGroups(const GB_GroupList &list, const char *format, const char *kind, 
         if (!g->getInternal() && !kept.count(g->getName())) notes.push_back(warning(format, kind, g->getName()));
 }
 
-} // namespace
+}  // namespace
 
 void noteLeftOut(const GU_Detail &gdp, const char *format, const KeptNames &kept, std::vector<std::string> &notes,
                  const std::string &edge_hint) {

@@ -13,11 +13,11 @@ namespace {
 
 /// Statements of the OBJ format that the check accepts (most are ignored).
 bool knownStatement(std::string_view k) {
-    static const char *const known[] = {"v", "vt", "vn", "vp", "f", "fo", "l", "p", "g", "o", "s", "usemtl",
-                                        "mtllib", "cstype", "deg", "curv", "curv2", "surf", "parm", "trim",
-                                        "hole", "scrv", "sp", "end", "con", "bmat", "step", "mg", "maplib",
-                                        "usemap", "lod", "shadow_obj", "trace_obj", "ctech", "stech", "bevel",
-                                        "c_interp", "d_interp", "call", "csh"};
+    static const char *const known[] = {
+        "v",    "vt",         "vn",        "vp",     "f",     "fo",    "l",        "p",        "g",      "o",
+        "s",    "usemtl",     "mtllib",    "cstype", "deg",   "curv",  "curv2",    "surf",     "parm",   "trim",
+        "hole", "scrv",       "sp",        "end",    "con",   "bmat",  "step",     "mg",       "maplib", "usemap",
+        "lod",  "shadow_obj", "trace_obj", "ctech",  "stech", "bevel", "c_interp", "d_interp", "call",   "csh"};
     for (const char *s : known)
         if (k == s) return true;
     return false;
@@ -49,13 +49,14 @@ void checkNumbers(TextScanner &in, int min, int max, const char *what) {
         ++n;
     }
     if (n < min || n > max)
-        in.failHere("expected " + std::to_string(min) + (min == max ? "" : " to " + std::to_string(max)) + " " +
-                    what + "s, found " + std::to_string(n));
+        in.failHere("expected " + std::to_string(min) + (min == max ? "" : " to " + std::to_string(max)) + " " + what +
+                    "s, found " + std::to_string(n));
 }
 
 /// Throws for index token t, which names no element of a kind (statement
 /// keyword) of which count come before its line.
-[[noreturn]] void badIndex(TextScanner &in, std::string_view t, const char *kind, const char *keyword, long long count) {
+[[noreturn]] void badIndex(TextScanner &in, std::string_view t, const char *kind, const char *keyword,
+                           long long count) {
     if (count == 0)
         in.failHere("'" + std::string(t.substr(0, 40)) + "' names a " + kind + ", but no " + kind + " (" + keyword +
                     ") comes before this line");
@@ -158,7 +159,7 @@ ObjCensus checkObj(std::string_view data, const std::string &file) {
 /// What the callbacks build.
 struct ObjBuild {
     GU_Detail *gdp;
-    std::vector<float> uvs; // 3 per texture coordinate
+    std::vector<float> uvs;  // 3 per texture coordinate
     int uvOffset = -1;
     std::vector<std::string> groups;
     std::string object;
@@ -195,7 +196,8 @@ void onFace(void *u, tinyobj::index_t *idx, int n) {
         GEO_Vertex &v = gdp.appendVertex(*poly, gdp.points()(pt));
         if (idx[i].texcoord_index == 0) continue;
         const int uv = resolve(idx[i].texcoord_index, nuvs);
-        if (uv < 0 || uv >= nuvs) throw std::out_of_range("a face corner names a texture coordinate that does not exist");
+        if (uv < 0 || uv >= nuvs)
+            throw std::out_of_range("a face corner names a texture coordinate that does not exist");
         if (b.uvOffset < 0) b.uvOffset = addFloatTuple(gdp.vertexAttribs(), "uv", 3);
         const float *t = &b.uvs[3 * static_cast<size_t>(uv)];
         for (int c = 0; c < 3; ++c) v.setValue<float>(b.uvOffset, t[c], c);
@@ -223,15 +225,15 @@ void addLines(const std::vector<std::vector<int>> &lines, GU_Detail &gdp) {
     if (lines.empty()) return;
     GB_EdgeGroup *group = gdp.newEdgeGroup("lines");
     for (const std::vector<int> &pts : lines)
-        for (size_t i = 0; i + 1 < pts.size(); ++i)
-            group->add(gdp.points()(pts[i]), gdp.points()(pts[i + 1]));
+        for (size_t i = 0; i + 1 < pts.size(); ++i) group->add(gdp.points()(pts[i]), gdp.points()(pts[i + 1]));
 }
 
-} // namespace
+}  // namespace
 
 void readObj(std::string_view data, const std::string &file, GU_Detail &gdp, std::vector<std::string> &notes) {
     ObjCensus census = checkObj(data, file);
-    if (census.others) notes.push_back(file + ": " + std::to_string(census.others) + " statements of other geometry skipped");
+    if (census.others)
+        notes.push_back(file + ": " + std::to_string(census.others) + " statements of other geometry skipped");
     tinyobj::callback_t cb;
     cb.vertex_cb = onVertex;
     cb.texcoord_cb = onTexcoord;

@@ -51,7 +51,7 @@ void appendLines(std::string &out, const GB_EdgeGroup &lines) {
     if (last >= 0) out += '\n';
 }
 
-} // namespace
+}  // namespace
 
 std::string writeObj(const GU_Detail &gdp, std::vector<std::string> &notes) {
     std::string out = "# written by sopcook\n";

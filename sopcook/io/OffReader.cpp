@@ -21,9 +21,18 @@ OffLayout readKeyword(TextScanner &in) {
         l.texcoords = true;
         prefix.remove_prefix(2);
     }
-    if (!prefix.empty() && prefix[0] == 'C') { l.colours = true; prefix.remove_prefix(1); }
-    if (!prefix.empty() && prefix[0] == 'N') { l.normals = true; prefix.remove_prefix(1); }
-    if (!prefix.empty() && prefix[0] == '4') { l.homogeneous = true; prefix.remove_prefix(1); }
+    if (!prefix.empty() && prefix[0] == 'C') {
+        l.colours = true;
+        prefix.remove_prefix(1);
+    }
+    if (!prefix.empty() && prefix[0] == 'N') {
+        l.normals = true;
+        prefix.remove_prefix(1);
+    }
+    if (!prefix.empty() && prefix[0] == '4') {
+        l.homogeneous = true;
+        prefix.remove_prefix(1);
+    }
     if (!prefix.empty()) in.fail("an OFF header this reader knows (n-dimensional OFF is not supported)", k);
     if (!in.atLineEnd() && in.peek() == "BINARY") in.failHere("binary OFF is not supported");
     return l;
@@ -113,7 +122,8 @@ private:
         const long long npts = myGdp.points().entries();
         for (long long i = 0; i < n; ++i) {
             if (myIn.atLineEnd())
-                myIn.failHere("expected " + std::to_string(n) + " vertex indices after the count, found " + std::to_string(i));
+                myIn.failHere("expected " + std::to_string(n) + " vertex indices after the count, found " +
+                              std::to_string(i));
             long long idx = myIn.integer("a vertex index");
             if (idx < 0 || idx >= npts) myIn.fail("a vertex index below " + std::to_string(npts), std::to_string(idx));
             myGdp.appendVertex(*poly, myGdp.points()(static_cast<int>(idx)));
@@ -127,7 +137,8 @@ private:
             if (myFaceColour < 0) myFaceColour = addFloatTuple(myGdp.primitiveAttribs(), "Cd", 3);
             for (int c = 0; c < 3; ++c) poly->setValue<float>(myFaceColour, rgb[c], c);
         } else if (extra.size() > 1) {
-            myIn.failHere("expected a face colour (3 or 4 numbers) after the indices, found " + std::to_string(extra.size()) + " numbers");
+            myIn.failHere("expected a face colour (3 or 4 numbers) after the indices, found " +
+                          std::to_string(extra.size()) + " numbers");
         }
     }
 
@@ -137,8 +148,6 @@ private:
     int myNormal = -1, myColour = -1, myUv = -1, myFaceColour = -1;
 };
 
-} // namespace
+}  // namespace
 
-void readOff(std::string_view data, const std::string &file, GU_Detail &gdp) {
-    OffReader(data, file, gdp).read();
-}
+void readOff(std::string_view data, const std::string &file, GU_Detail &gdp) { OffReader(data, file, gdp).read(); }

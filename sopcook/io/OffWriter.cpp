@@ -23,8 +23,8 @@ void appendColour(std::string &out, float v) {
 struct OffPoints {
     std::vector<int> source;
     std::vector<std::array<float, 2>> uv;
-    std::vector<int> corner; ///< file point of each polygon corner, in order
-    int split = 0;           ///< points added for corners whose uv differs
+    std::vector<int> corner;  ///< file point of each polygon corner, in order
+    int split = 0;            ///< points added for corners whose uv differs
 };
 
 std::uint64_t uvKey(const std::array<float, 2> &t) {
@@ -80,7 +80,7 @@ OffPoints layOutPoints(const GU_Detail &gdp, const TupleSource &uv) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 std::string writeOff(const GU_Detail &gdp, std::vector<std::string> &notes) {
     const int pcd = findFloat3(gdp.pointAttribs(), "Cd");

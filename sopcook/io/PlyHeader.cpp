@@ -4,12 +4,15 @@
 
 namespace {
 
-struct TypeName { const char *name; PlyType type; };
-const TypeName kTypes[] = {{"char", PlyType::Int8},     {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
-                           {"uint8", PlyType::UInt8},   {"short", PlyType::Int16},     {"int16", PlyType::Int16},
-                           {"ushort", PlyType::UInt16}, {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
-                           {"int32", PlyType::Int32},   {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
-                           {"float", PlyType::Float32}, {"float32", PlyType::Float32}, {"double", PlyType::Float64},
+struct TypeName {
+    const char *name;
+    PlyType type;
+};
+const TypeName kTypes[] = {{"char", PlyType::Int8},      {"int8", PlyType::Int8},       {"uchar", PlyType::UInt8},
+                           {"uint8", PlyType::UInt8},    {"short", PlyType::Int16},     {"int16", PlyType::Int16},
+                           {"ushort", PlyType::UInt16},  {"uint16", PlyType::UInt16},   {"int", PlyType::Int32},
+                           {"int32", PlyType::Int32},    {"uint", PlyType::UInt32},     {"uint32", PlyType::UInt32},
+                           {"float", PlyType::Float32},  {"float32", PlyType::Float32}, {"double", PlyType::Float64},
                            {"float64", PlyType::Float64}};
 
 PlyType readType(TextScanner &in) {
@@ -19,14 +22,20 @@ PlyType readType(TextScanner &in) {
     in.fail("a PLY type (char, uchar, short, ushort, int, uint, float, double)", t);
 }
 
-} // namespace
+}  // namespace
 
 std::size_t plySize(PlyType t) {
     switch (t) {
-    case PlyType::Int8: case PlyType::UInt8: return 1;
-    case PlyType::Int16: case PlyType::UInt16: return 2;
-    case PlyType::Float64: return 8;
-    default: return 4;
+        case PlyType::Int8:
+        case PlyType::UInt8:
+            return 1;
+        case PlyType::Int16:
+        case PlyType::UInt16:
+            return 2;
+        case PlyType::Float64:
+            return 8;
+        default:
+            return 4;
     }
 }
 
@@ -34,14 +43,22 @@ bool plyIsFloat(PlyType t) { return t == PlyType::Float32 || t == PlyType::Float
 
 const char *plyName(PlyType t) {
     switch (t) {
-    case PlyType::Int8: return "char";
-    case PlyType::UInt8: return "uchar";
-    case PlyType::Int16: return "short";
-    case PlyType::UInt16: return "ushort";
-    case PlyType::Int32: return "int";
-    case PlyType::UInt32: return "uint";
-    case PlyType::Float32: return "float";
-    default: return "double";
+        case PlyType::Int8:
+            return "char";
+        case PlyType::UInt8:
+            return "uchar";
+        case PlyType::Int16:
+            return "short";
+        case PlyType::UInt16:
+            return "ushort";
+        case PlyType::Int32:
+            return "int";
+        case PlyType::UInt32:
+            return "uint";
+        case PlyType::Float32:
+            return "float";
+        default:
+            return "double";
     }
 }
 
@@ -60,10 +77,14 @@ PlyHeader readPlyHeader(std::string_view data, const std::string &file) {
     in.expect("ply");
     in.expect("format");
     std::string_view f = in.next();
-    if (f == "ascii") h.encoding = PlyEncoding::Ascii;
-    else if (f == "binary_little_endian") h.encoding = PlyEncoding::BinaryLittleEndian;
-    else if (f == "binary_big_endian") h.encoding = PlyEncoding::BinaryBigEndian;
-    else in.fail("ascii, binary_little_endian or binary_big_endian", f);
+    if (f == "ascii")
+        h.encoding = PlyEncoding::Ascii;
+    else if (f == "binary_little_endian")
+        h.encoding = PlyEncoding::BinaryLittleEndian;
+    else if (f == "binary_big_endian")
+        h.encoding = PlyEncoding::BinaryBigEndian;
+    else
+        in.fail("ascii, binary_little_endian or binary_big_endian", f);
     in.expect("1.0");
     for (;;) {
         std::string_view k = in.next();
@@ -92,7 +113,10 @@ PlyHeader readPlyHeader(std::string_view data, const std::string &file) {
                 in.failHere("property '" + p.name + "' of element '" + h.elements.back().name + "' is declared twice");
             h.elements.back().properties.push_back(std::move(p));
         } else {
-            in.fail(end == std::string_view::npos && k.empty() ? "'end_header'" : "a header line (element, property, comment, end_header)", k);
+            in.fail(end == std::string_view::npos && k.empty()
+                        ? "'end_header'"
+                        : "a header line (element, property, comment, end_header)",
+                    k);
         }
     }
     // The body starts after the end of the end_header line.

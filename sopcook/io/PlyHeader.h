@@ -17,8 +17,8 @@ const char *plyName(PlyType t);
 struct PlyProperty {
     std::string name;
     bool isList = false;
-    PlyType countType = PlyType::UInt8; ///< lists only
-    PlyType type = PlyType::Float32;    ///< the value, or each list item
+    PlyType countType = PlyType::UInt8;  ///< lists only
+    PlyType type = PlyType::Float32;     ///< the value, or each list item
 };
 
 struct PlyElement {
@@ -32,8 +32,8 @@ struct PlyElement {
 struct PlyHeader {
     PlyEncoding encoding = PlyEncoding::Ascii;
     std::vector<PlyElement> elements;
-    std::size_t bodyOffset = 0; ///< first byte after "end_header\n"
-    int bodyLine = 0;           ///< line number of the first body line
+    std::size_t bodyOffset = 0;  ///< first byte after "end_header\n"
+    int bodyLine = 0;            ///< line number of the first body line
 };
 
 /// Parses the header at the start of data; throws GeoFileError naming

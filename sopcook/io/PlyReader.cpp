@@ -47,7 +47,8 @@ public:
         if (!parseNumber(tok, v)) myIn.fail(what, tok);
         // Integer types take whole numbers only; the bound keeps every one
         // exact as a double and safe to convert to a count or an index.
-        if (!plyIsFloat(t) && !(std::fabs(v) <= 9.0e15 && v == std::floor(v))) myIn.fail(std::string("an integer for ") + what, tok);
+        if (!plyIsFloat(t) && !(std::fabs(v) <= 9.0e15 && v == std::floor(v)))
+            myIn.fail(std::string("an integer for ") + what, tok);
         return v;
     }
     void checkRoom(long long count, std::size_t min_bytes, const std::string &what) override {
@@ -81,27 +82,55 @@ public:
         if (myBig != (std::endian::native == std::endian::big))
             for (std::size_t i = 0; i < n / 2; ++i) std::swap(b[i], b[n - 1 - i]);
         switch (t) {
-        case PlyType::Int8: return static_cast<double>(static_cast<signed char>(b[0]));
-        case PlyType::UInt8: return b[0];
-        case PlyType::Int16: { std::int16_t v; std::memcpy(&v, b, 2); return v; }
-        case PlyType::UInt16: { std::uint16_t v; std::memcpy(&v, b, 2); return v; }
-        case PlyType::Int32: { std::int32_t v; std::memcpy(&v, b, 4); return v; }
-        case PlyType::UInt32: { std::uint32_t v; std::memcpy(&v, b, 4); return v; }
-        case PlyType::Float32: { float v; std::memcpy(&v, b, 4); return v; }
-        default: { double v; std::memcpy(&v, b, 8); return v; }
+            case PlyType::Int8:
+                return static_cast<double>(static_cast<signed char>(b[0]));
+            case PlyType::UInt8:
+                return b[0];
+            case PlyType::Int16: {
+                std::int16_t v;
+                std::memcpy(&v, b, 2);
+                return v;
+            }
+            case PlyType::UInt16: {
+                std::uint16_t v;
+                std::memcpy(&v, b, 2);
+                return v;
+            }
+            case PlyType::Int32: {
+                std::int32_t v;
+                std::memcpy(&v, b, 4);
+                return v;
+            }
+            case PlyType::UInt32: {
+                std::uint32_t v;
+                std::memcpy(&v, b, 4);
+                return v;
+            }
+            case PlyType::Float32: {
+                float v;
+                std::memcpy(&v, b, 4);
+                return v;
+            }
+            default: {
+                double v;
+                std::memcpy(&v, b, 8);
+                return v;
+            }
         }
     }
     void checkRoom(long long count, std::size_t min_bytes, const std::string &what) override {
         std::size_t left = myData.size() - myPos;
         if (min_bytes && static_cast<unsigned long long>(count) > left / min_bytes)
-            throw GeoFileError::atByte(myFile, myPos, what + " " + std::to_string(count) + " needs more bytes than the file has left");
+            throw GeoFileError::atByte(myFile, myPos,
+                                       what + " " + std::to_string(count) + " needs more bytes than the file has left");
     }
     void fail(const std::string &message) override { throw GeoFileError::atByte(myFile, myLast, message); }
     void finish() override {
         const std::size_t left = myData.size() - myPos;
         if (left > 0)
-            throw GeoFileError::atByte(myFile, myPos, "expected the end of the file after the last element, found " +
-                                                          std::to_string(left) + (left == 1 ? " more byte" : " more bytes"));
+            throw GeoFileError::atByte(myFile, myPos,
+                                       "expected the end of the file after the last element, found " +
+                                           std::to_string(left) + (left == 1 ? " more byte" : " more bytes"));
     }
 
 private:
@@ -164,7 +193,8 @@ public:
         if (e.count > 0 && e.properties.empty()) mySrc.fail("element '" + e.name + "' has no properties");
         mySrc.checkRoom(e.count, minBytes(e), "element '" + e.name + "' count");
         if (e.name == "vertex") {
-            if (e.find("x") < 0 || e.find("y") < 0 || e.find("z") < 0) mySrc.fail("the vertex element has no x, y and z");
+            if (e.find("x") < 0 || e.find("y") < 0 || e.find("z") < 0)
+                mySrc.fail("the vertex element has no x, y and z");
             setup(e, vertexRole, myGdp.pointAttribs());
             for (long long i = 0; i < e.count; ++i) readVertex(e);
         } else if (e.name == "face") {
@@ -221,19 +251,39 @@ private:
             }
             float v = static_cast<float>(mySrc.floatValue(p.type, p.name.c_str()));
             switch (myRoles[i]) {
-            case Role::X: pos(0) = v; break;
-            case Role::Y: pos(1) = v; break;
-            case Role::Z: pos(2) = v; break;
-            case Role::R: case Role::G: case Role::B:
-                if (myCd >= 0) pt->setValue<float>(myCd, static_cast<float>(v * myColourScale), static_cast<int>(myRoles[i]) - static_cast<int>(Role::R));
-                break;
-            case Role::NX: case Role::NY: case Role::NZ:
-                if (myN >= 0) pt->setValue<float>(myN, v, static_cast<int>(myRoles[i]) - static_cast<int>(Role::NX));
-                break;
-            case Role::U: if (myUv >= 0) pt->setValue<float>(myUv, v, 0); break;
-            case Role::V: if (myUv >= 0) pt->setValue<float>(myUv, v, 1); break;
-            case Role::Extra: pt->setValue<float>(myExtra[i], v); break;
-            default: break;
+                case Role::X:
+                    pos(0) = v;
+                    break;
+                case Role::Y:
+                    pos(1) = v;
+                    break;
+                case Role::Z:
+                    pos(2) = v;
+                    break;
+                case Role::R:
+                case Role::G:
+                case Role::B:
+                    if (myCd >= 0)
+                        pt->setValue<float>(myCd, static_cast<float>(v * myColourScale),
+                                            static_cast<int>(myRoles[i]) - static_cast<int>(Role::R));
+                    break;
+                case Role::NX:
+                case Role::NY:
+                case Role::NZ:
+                    if (myN >= 0)
+                        pt->setValue<float>(myN, v, static_cast<int>(myRoles[i]) - static_cast<int>(Role::NX));
+                    break;
+                case Role::U:
+                    if (myUv >= 0) pt->setValue<float>(myUv, v, 0);
+                    break;
+                case Role::V:
+                    if (myUv >= 0) pt->setValue<float>(myUv, v, 1);
+                    break;
+                case Role::Extra:
+                    pt->setValue<float>(myExtra[i], v);
+                    break;
+                default:
+                    break;
             }
         }
         pt->setPos(pos);
@@ -243,16 +293,20 @@ private:
         GEO_PrimPoly *poly = myGdp.appendPoly(nullptr, 0, true);
         for (size_t i = 0; i < e.properties.size(); ++i) {
             const PlyProperty &p = e.properties[i];
-            if (myRoles[i] == Role::Indices) readIndices(p, *poly);
-            else if (myRoles[i] == Role::TexList) readTexcoords(p, *poly);
+            if (myRoles[i] == Role::Indices)
+                readIndices(p, *poly);
+            else if (myRoles[i] == Role::TexList)
+                readTexcoords(p, *poly);
             else if (p.isList) {
                 long long n = listCount(p);
                 for (long long k = 0; k < n; ++k) mySrc.value(p.type, p.name.c_str());
             } else {
                 float v = static_cast<float>(mySrc.floatValue(p.type, p.name.c_str()));
-                if (myRoles[i] == Role::Extra) poly->setValue<float>(myExtra[i], v);
+                if (myRoles[i] == Role::Extra)
+                    poly->setValue<float>(myExtra[i], v);
                 else if (myCd >= 0 && (myRoles[i] == Role::R || myRoles[i] == Role::G || myRoles[i] == Role::B))
-                    poly->setValue<float>(myCd, static_cast<float>(v * myColourScale), static_cast<int>(myRoles[i]) - static_cast<int>(Role::R));
+                    poly->setValue<float>(myCd, static_cast<float>(v * myColourScale),
+                                          static_cast<int>(myRoles[i]) - static_cast<int>(Role::R));
             }
         }
     }
@@ -265,7 +319,8 @@ private:
         for (long long k = 0; k < n; ++k) {
             double idx = mySrc.value(p.type, "a vertex index");
             if (idx < 0 || idx >= static_cast<double>(npts))
-                mySrc.fail("expected a vertex index below " + std::to_string(npts) + ", found " + std::to_string(static_cast<long long>(idx)));
+                mySrc.fail("expected a vertex index below " + std::to_string(npts) + ", found " +
+                           std::to_string(static_cast<long long>(idx)));
             myGdp.appendVertex(poly, myGdp.points()(static_cast<int>(idx)));
         }
     }
@@ -278,7 +333,8 @@ private:
         const int ends[2] = {e.find("vertex1"), e.find("vertex2")};
         for (int i : ends) {
             const PlyProperty &p = e.properties[static_cast<size_t>(i)];
-            if (p.isList || plyIsFloat(p.type)) mySrc.fail("expected an integer type for the edge property '" + p.name + "'");
+            if (p.isList || plyIsFloat(p.type))
+                mySrc.fail("expected an integer type for the edge property '" + p.name + "'");
         }
         GB_EdgeGroup *group = myGdp.findEdgeGroup("edges");
         if (!group) group = myGdp.newEdgeGroup("edges");
@@ -315,7 +371,8 @@ private:
     void readTexcoords(const PlyProperty &p, GEO_PrimPoly &poly) {
         long long n = listCount(p);
         if (n != 2LL * poly.getVertexCount())
-            mySrc.fail("expected " + std::to_string(2 * poly.getVertexCount()) + " texture coordinates (2 per corner), found " + std::to_string(n));
+            mySrc.fail("expected " + std::to_string(2 * poly.getVertexCount()) +
+                       " texture coordinates (2 per corner), found " + std::to_string(n));
         if (myVertexUv < 0) myVertexUv = addFloatTuple(myGdp.vertexAttribs(), "uv", 3);
         for (long long k = 0; k < n; ++k) {
             float v = static_cast<float>(mySrc.floatValue(p.type, "a texture coordinate"));
@@ -331,7 +388,7 @@ private:
     int myCd = -1, myN = -1, myUv = -1, myVertexUv = -1;
 };
 
-} // namespace
+}  // namespace
 
 void readPly(std::string_view data, const std::string &file, GU_Detail &gdp) {
     PlyHeader h = readPlyHeader(data, file);

@@ -19,16 +19,28 @@ public:
         if (myEnc == PlyEncoding::Ascii) {
             if (!myLineStart) myOut += ' ';
             myLineStart = false;
-            if (plyIsFloat(t)) appendFloat(myOut, static_cast<float>(v));
-            else appendInt(myOut, static_cast<long long>(v));
+            if (plyIsFloat(t))
+                appendFloat(myOut, static_cast<float>(v));
+            else
+                appendInt(myOut, static_cast<long long>(v));
             return;
         }
         unsigned char b[8];
         std::size_t n = plySize(t);
         switch (t) {
-        case PlyType::UInt8: b[0] = static_cast<unsigned char>(v); break;
-        case PlyType::Int32: { std::int32_t x = static_cast<std::int32_t>(v); std::memcpy(b, &x, 4); break; }
-        default: { float x = static_cast<float>(v); std::memcpy(b, &x, 4); break; }
+            case PlyType::UInt8:
+                b[0] = static_cast<unsigned char>(v);
+                break;
+            case PlyType::Int32: {
+                std::int32_t x = static_cast<std::int32_t>(v);
+                std::memcpy(b, &x, 4);
+                break;
+            }
+            default: {
+                float x = static_cast<float>(v);
+                std::memcpy(b, &x, 4);
+                break;
+            }
         }
         if ((myEnc == PlyEncoding::BinaryBigEndian) != (std::endian::native == std::endian::big))
             for (std::size_t i = 0; i < n / 2; ++i) std::swap(b[i], b[n - 1 - i]);
@@ -49,13 +61,16 @@ unsigned char toByte(float c) { return static_cast<unsigned char>(std::lround(st
 
 const char *encodingName(PlyEncoding e) {
     switch (e) {
-    case PlyEncoding::Ascii: return "ascii";
-    case PlyEncoding::BinaryLittleEndian: return "binary_little_endian";
-    default: return "binary_big_endian";
+        case PlyEncoding::Ascii:
+            return "ascii";
+        case PlyEncoding::BinaryLittleEndian:
+            return "binary_little_endian";
+        default:
+            return "binary_big_endian";
     }
 }
 
-} // namespace
+}  // namespace
 
 std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std::string> &notes) {
     const int pcd = findFloat3(gdp.pointAttribs(), "Cd");
@@ -87,7 +102,8 @@ std::string writePly(const GU_Detail &gdp, PlyEncoding encoding, std::vector<std
     out += std::string("property list ") + plyName(idxCount) + " int vertex_indices\n";
     if (fcd >= 0) out += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
     if (uv.valid()) out += std::string("property list ") + plyName(texCount) + " float texcoord\n";
-    if (edges) out += "element edge " + std::to_string(edges->entries()) + "\nproperty int vertex1\nproperty int vertex2\n";
+    if (edges)
+        out += "element edge " + std::to_string(edges->entries()) + "\nproperty int vertex1\nproperty int vertex2\n";
     out += "end_header\n";
 
     PlySink sink(out, encoding);

@@ -57,7 +57,8 @@ void requireReplaceable(const std::string &shown, const std::string &path, const
     if (!S_ISREG(st.st_mode)) throw GeoFileError::ofFile(shown, "cannot write: not a regular file");
     // The super user passes every access check; the permission bits still
     // say whether the file is meant to be written.
-    const bool writable = ::geteuid() == 0 ? (st.st_mode & 0222) != 0 : ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    const bool writable =
+        ::geteuid() == 0 ? (st.st_mode & 0222) != 0 : ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
     if (!writable) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
@@ -72,7 +73,8 @@ std::string freshName(const std::string &folder) {
     struct timespec ts {};
     ::clock_gettime(CLOCK_REALTIME, &ts);
     unsigned long long x = (static_cast<unsigned long long>(::getpid()) << 40) ^ (counter++ << 20) ^
-                           static_cast<unsigned long long>(ts.tv_nsec) ^ (static_cast<unsigned long long>(ts.tv_sec) << 30);
+                           static_cast<unsigned long long>(ts.tv_nsec) ^
+                           (static_cast<unsigned long long>(ts.tv_sec) << 30);
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string name = folder + "/.sopcook-";
     for (int i = 0; i < 12; ++i) {
@@ -127,7 +129,7 @@ void syncFolder(const std::string &path) {
     ::close(fd);
 }
 
-} // namespace
+}  // namespace
 
 std::string followLinks(const std::string &path) {
     std::string p = path;
@@ -161,8 +163,10 @@ void StagedFiles::stage(const std::string &path, const std::string &data) {
     const bool exists = ::stat(e.target.c_str(), &st) == 0;
     if (exists) requireReplaceable(path, e.target, st);
     int fd = myOptions.unnamed ? createUnnamed(e.target) : -1;
-    if (fd >= 0) e.fd = fd;
-    else fd = createNamed(path, e.target, e.temp);
+    if (fd >= 0)
+        e.fd = fd;
+    else
+        fd = createNamed(path, e.target, e.temp);
     if (exists) {
         // Only the super user may give a file away; others keep their own.
         if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd, st.st_uid, st.st_gid);
@@ -180,8 +184,10 @@ void StagedFiles::stage(const std::string &path, const std::string &data) {
         err = errno;
     }
     if (!ok) {
-        if (e.fd >= 0) ::close(e.fd);
-        else ::unlink(e.temp.c_str());
+        if (e.fd >= 0)
+            ::close(e.fd);
+        else
+            ::unlink(e.temp.c_str());
         fail(path, "cannot write", err);
     }
     myEntries.push_back(std::move(e));
@@ -198,7 +204,7 @@ bool StagedFiles::lock(const std::function<bool()> &stop) {
     for (const Entry &e : myEntries) {
         int fd = ::open(folderOf(e.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         struct stat st {};
-        if (fd < 0) continue; // a folder we may not read: written without the lock
+        if (fd < 0) continue;  // a folder we may not read: written without the lock
         if (::fstat(fd, &st) != 0) {
             ::close(fd);
             continue;
@@ -215,7 +221,7 @@ bool StagedFiles::lock(const std::function<bool()> &stop) {
         }
         myLocks.push_back(folders[i].fd);
         while (::flock(folders[i].fd, LOCK_EX) != 0) {
-            if (errno != EINTR) break; // a file system without locks: written without the lock
+            if (errno != EINTR) break;  // a file system without locks: written without the lock
             if (stop && stop()) {
                 for (size_t j = i + 1; j < folders.size(); ++j) ::close(folders[j].fd);
                 unlock();
@@ -293,7 +299,8 @@ void StagedFiles::rollBack(std::size_t replaced) {
         if (!e.backup.empty()) ::rename(e.backup.c_str(), e.target.c_str());
         // A target that was not there before the commit goes again; one
         // that could not be given a second name keeps its new contents.
-        else if (!e.existed) ::unlink(e.target.c_str());
+        else if (!e.existed)
+            ::unlink(e.target.c_str());
         if (e.fd >= 0) ::close(e.fd);
         e.fd = -1;
         e.temp.clear();

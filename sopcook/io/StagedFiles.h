@@ -69,11 +69,11 @@ public:
 
 private:
     struct Entry {
-        std::string path;   ///< the target as given, for messages
-        std::string target; ///< path followed through symbolic links
-        int fd = -1;        ///< the unnamed staged file, open until commit()
-        std::string temp;   ///< the named staged file (or the unnamed one's name during commit())
-        std::string backup; ///< the target's old contents during commit()
+        std::string path;    ///< the target as given, for messages
+        std::string target;  ///< path followed through symbolic links
+        int fd = -1;         ///< the unnamed staged file, open until commit()
+        std::string temp;    ///< the named staged file (or the unnamed one's name during commit())
+        std::string backup;  ///< the target's old contents during commit()
         bool existed = false;
     };
     void place(Entry &e);

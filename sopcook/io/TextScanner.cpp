@@ -23,9 +23,7 @@ bool fitsFloat(double v) {
     return std::isfinite(v) && std::fabs(v) < 0x1.ffffffp+127;
 }
 
-std::string finiteExpected(const char *what) {
-    return std::string(what) + " (a finite number within float range)";
-}
+std::string finiteExpected(const char *what) { return std::string(what) + " (a finite number within float range)"; }
 
 TextScanner::TextScanner(std::string_view text, std::string file, std::string delimiters, char comment)
     : myText(text), myFile(std::move(file)), myDelims(std::move(delimiters)), myComment(comment) {}
@@ -111,8 +109,10 @@ void TextScanner::advanceChar() {
 
 void TextScanner::fail(const std::string &expected, std::string_view found) const {
     std::string msg = "expected " + expected;
-    if (found.empty()) msg += ", found the end of the file";
-    else msg += ", found '" + std::string(found.substr(0, 40)) + "'";
+    if (found.empty())
+        msg += ", found the end of the file";
+    else
+        msg += ", found '" + std::string(found.substr(0, 40)) + "'";
     throw GeoFileError::atLine(myFile, myTokenLine, msg);
 }
 

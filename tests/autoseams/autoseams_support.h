@@ -130,4 +130,4 @@ inline std::vector<Piece> piecesAfterCut(const GU_Detail &out, const char *name)
     return result;
 }
 
-} // namespace as_test
+}  // namespace as_test

@@ -41,34 +41,34 @@ TEST_P(Disks, CuttingAlongTheGroupLeavesOneDiskPerPiece) {
     expectDisks(s.out(), GetParam().pieces);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Surfaces, Disks,
-    ::testing::Values(
-        DiskCase{"box", [](GU_Detail &g) { test_meshes::makeBox(g, 3); }, 1},
-        DiskCase{"genus1", [](GU_Detail &g) { makeGenus(g, 1); }, 1},
-        DiskCase{"genus2", [](GU_Detail &g) { makeGenus(g, 2); }, 1},
-        DiskCase{"genus3", [](GU_Detail &g) { makeGenus(g, 3); }, 1},
-        DiskCase{"tube", [](GU_Detail &g) { fs_test::makeTube(g, 12, 6); }, 1},
-        DiskCase{"threePieces",
-                 [](GU_Detail &g) {
-                     test_meshes::makeBox(g, 2);
-                     makeGenus(g, 2);
-                     fs_test::makeGrid(g, 4, 4);
-                 },
-                 3},
-        DiskCase{"collapsedBox",
-                 [](GU_Detail &g) {
-                     test_meshes::makeBox(g, 2);
-                     for (const auto &p : g.points()) p->setPos(UT_Vector4(1, 1, 1, 1));
-                 },
-                 1},
-        DiskCase{"doubleTorusFile",
-                 [](GU_Detail &g) {
-                     std::vector<std::string> notes;
-                     readGeometryFile(FLATSKIN_MESHES "/double-torus-example.off", g, notes);
-                 },
-                 1}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Surfaces, Disks,
+                         ::testing::Values(DiskCase{"box", [](GU_Detail &g) { test_meshes::makeBox(g, 3); }, 1},
+                                           DiskCase{"genus1", [](GU_Detail &g) { makeGenus(g, 1); }, 1},
+                                           DiskCase{"genus2", [](GU_Detail &g) { makeGenus(g, 2); }, 1},
+                                           DiskCase{"genus3", [](GU_Detail &g) { makeGenus(g, 3); }, 1},
+                                           DiskCase{"tube", [](GU_Detail &g) { fs_test::makeTube(g, 12, 6); }, 1},
+                                           DiskCase{"threePieces",
+                                                    [](GU_Detail &g) {
+                                                        test_meshes::makeBox(g, 2);
+                                                        makeGenus(g, 2);
+                                                        fs_test::makeGrid(g, 4, 4);
+                                                    },
+                                                    3},
+                                           DiskCase{"collapsedBox",
+                                                    [](GU_Detail &g) {
+                                                        test_meshes::makeBox(g, 2);
+                                                        for (const auto &p : g.points())
+                                                            p->setPos(UT_Vector4(1, 1, 1, 1));
+                                                    },
+                                                    1},
+                                           DiskCase{"doubleTorusFile",
+                                                    [](GU_Detail &g) {
+                                                        std::vector<std::string> notes;
+                                                        readGeometryFile(FLATSKIN_MESHES "/double-torus-example.off", g,
+                                                                         notes);
+                                                    },
+                                                    1}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(AutoSeams, AFlatDiskGetsNoCut) {
     Seams s;
@@ -106,7 +106,7 @@ TEST(AutoSeams, SeamsAreInputEdgesAndNothingElseChanges) {
 
 TEST(AutoSeams, OnlyTheGroupIsCut) {
     Seams s;
-    test_meshes::makeBox(s.input, 2);   // primitives 0..23
+    test_meshes::makeBox(s.input, 2);  // primitives 0..23
     makeGenus(s.input, 1);
     const int boxPrims = 24;
     s.node->setString("group", 0, ("0-" + std::to_string(boxPrims - 1)).c_str());
@@ -188,41 +188,41 @@ TEST(Distortion, L2StretchOfIsometryScaleAndShear) {
 // The seams judged by surface-angle layouts, unwrapped with the surface
 // angles, and judged by ABF++ layouts, unwrapped with ABF++.
 TEST(AutoSeams, DuckUnwrapsWithLowStretch) {
-  for (int angles : {0, 1}) {
-    SCOPED_TRACE(angles ? "abfpp" : "surface");
-    Seams s;
-    std::vector<std::string> notes;
-    readGeometryFile(FLATSKIN_MESHES "/duck.obj", s.input, notes);
-    s.node->setInt("layoutangles", 0, angles);
-    ASSERT_LT(s.cook(), UT_ERROR_ABORT);
-    fs_test::Unwrap u;
-    u.input.merge(s.out());
-    u.node->setString("seams", 0, "autoseams");
-    u.node->setInt("solver", 0, 1);
-    u.node->setInt("angles", 0, angles);
-    ASSERT_LT(u.cook(), UT_ERROR_ABORT);
-    const GU_Detail &out = *u.node->getCookedGeo();
-    const int uv = out.vertexAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
-    ASSERT_GE(uv, 0);
-    std::vector<LayoutTriangle> tris;
-    for (const auto &p : out.primitives())
-        for (unsigned k = 1; k + 1 < p->getVertexCount(); ++k) {
-            LayoutTriangle t{};
-            const unsigned idx[3] = {0, k, k + 1};
-            for (int c = 0; c < 3; ++c) {
-                const GEO_Vertex &v = p->getVertex(idx[c]);
-                for (int i = 0; i < 3; ++i) t.p[c][i] = v.getPt()->getPos()(i);
-                t.uv[c][0] = v.getValue<float>(uv, 0);
-                t.uv[c][1] = v.getValue<float>(uv, 1);
+    for (int angles : {0, 1}) {
+        SCOPED_TRACE(angles ? "abfpp" : "surface");
+        Seams s;
+        std::vector<std::string> notes;
+        readGeometryFile(FLATSKIN_MESHES "/duck.obj", s.input, notes);
+        s.node->setInt("layoutangles", 0, angles);
+        ASSERT_LT(s.cook(), UT_ERROR_ABORT);
+        fs_test::Unwrap u;
+        u.input.merge(s.out());
+        u.node->setString("seams", 0, "autoseams");
+        u.node->setInt("solver", 0, 1);
+        u.node->setInt("angles", 0, angles);
+        ASSERT_LT(u.cook(), UT_ERROR_ABORT);
+        const GU_Detail &out = *u.node->getCookedGeo();
+        const int uv = out.vertexAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
+        ASSERT_GE(uv, 0);
+        std::vector<LayoutTriangle> tris;
+        for (const auto &p : out.primitives())
+            for (unsigned k = 1; k + 1 < p->getVertexCount(); ++k) {
+                LayoutTriangle t{};
+                const unsigned idx[3] = {0, k, k + 1};
+                for (int c = 0; c < 3; ++c) {
+                    const GEO_Vertex &v = p->getVertex(idx[c]);
+                    for (int i = 0; i < 3; ++i) t.p[c][i] = v.getPt()->getPos()(i);
+                    t.uv[c][0] = v.getValue<float>(uv, 0);
+                    t.uv[c][1] = v.getValue<float>(uv, 1);
+                }
+                tris.push_back(t);
             }
-            tris.push_back(t);
-        }
-    const Distortion d = measureDistortion(tris);
-    EXPECT_LE(d.flipped, d.triangles / 1000);
-    EXPECT_LT(d.l2, 3.0);
-    EXPECT_GT(d.areaP5, 0.1);
-    EXPECT_LT(d.areaP95, 6.0);
-  }
+        const Distortion d = measureDistortion(tris);
+        EXPECT_LE(d.flipped, d.triangles / 1000);
+        EXPECT_LT(d.l2, 3.0);
+        EXPECT_GT(d.areaP5, 0.1);
+        EXPECT_LT(d.areaP95, 6.0);
+    }
 }
 
-} // namespace
+}  // namespace

@@ -118,10 +118,13 @@ uint64_t uvHash(GU_Detail &g) {
 }
 
 float wave(float x, float y) { return 0.4f * std::sin(3 * x) * std::cos(4 * y) + 0.3f * x * y; }
-} // namespace
+}  // namespace
 
 TEST(AbfAngles, ConvergedAnglesMeetEveryConstraint) {
-    const struct { const char *name; Mesh mesh; } cases[] = {
+    const struct {
+        const char *name;
+        Mesh mesh;
+    } cases[] = {
         {"wavy grid", grid(8, [](double x, double y) { return 0.4 * std::sin(3 * x) * std::cos(4 * y); })},
         {"cone", fan(7, 1.5, false)},
         {"cone with ring", fan(9, 2.0, true)},
@@ -141,7 +144,8 @@ TEST(AbfAngles, ConvergedAnglesMeetEveryConstraint) {
                 sum[c.mesh.tris[t + i]] += a[t + i];
                 // Around point p: the sine at the corner after p over the one before.
                 const int p = c.mesh.tris[t + i];
-                wheel[p] += std::log(std::sin(double(a[t + (i + 1) % 3]))) - std::log(std::sin(double(a[t + (i + 2) % 3])));
+                wheel[p] +=
+                    std::log(std::sin(double(a[t + (i + 1) % 3]))) - std::log(std::sin(double(a[t + (i + 2) % 3])));
             }
         }
         int interior = 0;

@@ -28,7 +28,7 @@ UT_Vector4 at(double x, double y) {
     const double t = 0.3;
     return UT_Vector4(float(x * std::cos(t) - y * std::sin(t)), float(x * std::sin(t) + y * std::cos(t)), 0.5f, 1);
 }
-} // namespace
+}  // namespace
 
 TEST(ConformalRows, CornerShiftPutsTheLargestSineLast) {
     // Equilateral: all sines compare equal (or within rounding); a tie with

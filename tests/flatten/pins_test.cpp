@@ -19,7 +19,10 @@ void bentGrid(GU_Detail &g) {
 std::vector<double> denseSolve(const GU_Detail &g, int pa, int pb, const double ua[2], const double ub[2]) {
     const int n = g.points().entries();
     std::vector<std::vector<double>> rows;
-    auto P = [&](int i) { const UT_Vector4 &p = g.points()(i)->getPos(); return std::vector<double>{p(0), p(1), p(2)}; };
+    auto P = [&](int i) {
+        const UT_Vector4 &p = g.points()(i)->getPos();
+        return std::vector<double>{p(0), p(1), p(2)};
+    };
     auto dist = [&](int i, int j) {
         auto a = P(i), b = P(j);
         return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
@@ -36,23 +39,36 @@ std::vector<double> denseSolve(const GU_Detail &g, int pa, int pb, const double 
             ang[2] = M_PI - ang[0] - ang[1];
             int s = 0;
             double sn[3] = {std::sin(ang[0]), std::sin(ang[1]), std::sin(ang[2])};
-            if (sn[2] >= sn[0] && sn[2] >= sn[1]) s = 0;
-            else if (sn[0] >= sn[1]) s = 1;
-            else s = 2;
+            if (sn[2] >= sn[0] && sn[2] >= sn[1])
+                s = 0;
+            else if (sn[0] >= sn[1])
+                s = 1;
+            else
+                s = 2;
             int k0 = c[s], k1 = c[(s + 1) % 3], k2 = c[(s + 2) % 3];
             double a0 = ang[s];
             double r = dist(k0, k2) / dist(k0, k1);
             double C = r * std::cos(a0), S = r * std::sin(a0);
             std::vector<double> re(2 * n, 0.0), im(2 * n, 0.0);
-            re[2 * k0] += C - 1; re[2 * k0 + 1] += -S; re[2 * k1] += -C; re[2 * k1 + 1] += S; re[2 * k2] += 1;
-            im[2 * k0] += S; im[2 * k0 + 1] += C - 1; im[2 * k1] += -S; im[2 * k1 + 1] += -C; im[2 * k2 + 1] += 1;
+            re[2 * k0] += C - 1;
+            re[2 * k0 + 1] += -S;
+            re[2 * k1] += -C;
+            re[2 * k1 + 1] += S;
+            re[2 * k2] += 1;
+            im[2 * k0] += S;
+            im[2 * k0 + 1] += C - 1;
+            im[2 * k1] += -S;
+            im[2 * k1 + 1] += -C;
+            im[2 * k2 + 1] += 1;
             rows.push_back(re);
             rows.push_back(im);
         }
     }
     std::vector<double> fixed(2 * n, NAN);
-    fixed[2 * pa] = ua[0]; fixed[2 * pa + 1] = ua[1];
-    fixed[2 * pb] = ub[0]; fixed[2 * pb + 1] = ub[1];
+    fixed[2 * pa] = ua[0];
+    fixed[2 * pa + 1] = ua[1];
+    fixed[2 * pb] = ub[0];
+    fixed[2 * pb + 1] = ub[1];
     std::vector<int> freeVars;
     for (int i = 0; i < 2 * n; ++i)
         if (std::isnan(fixed[i])) freeVars.push_back(i);
@@ -82,7 +98,7 @@ std::vector<double> denseSolve(const GU_Detail &g, int pa, int pb, const double 
     for (int a = 0; a < m; ++a) x[freeVars[a]] = A[a][m] / A[a][a];
     return x;
 }
-} // namespace
+}  // namespace
 
 TEST(Pins, TwoPinsLandExactlyAndMatchADenseSolve) {
     Unwrap u;
@@ -158,7 +174,7 @@ TEST(Pins, OutOfRangePinNumbersAreClamped) {
     makeGrid(u.input, 2, 2);
     u.node->setInt("userange", 0, 0);
     u.addPin(0, 0, 0.1f, 0.2f);
-    u.addPin(99, 99, 0.9f, 0.8f);   // last primitive, its last vertex
+    u.addPin(99, 99, 0.9f, 0.8f);  // last primitive, its last vertex
     u.cook();
     auto t = u.uv(3, 3);
     EXPECT_NEAR(t.first, 0.9, 1e-6);
@@ -177,7 +193,7 @@ TEST(Pins, LivePinsCaptureInputUvsForGrab) {
     u.addPin(3, 2, 0.9f, 0.9f);
     u.addPin(1, 1, 0.3f, 0.3f, false);
 
-    u.node->pressButton("grab", 0);   // nothing captured yet
+    u.node->pressButton("grab", 0);  // nothing captured yet
     EXPECT_FLOAT_EQ(u.node->evalFloat("pinuv1", 0, 0), 0.1f);
 
     u.cook();
@@ -244,7 +260,7 @@ std::vector<std::pair<double, double>> layout(Unwrap &u) {
         for (unsigned q = 0; q < p->getVertexCount(); ++q) uvs.push_back(u.uv(p->getNum(), static_cast<int>(q)));
     return uvs;
 }
-} // namespace
+}  // namespace
 
 TEST(Pins, PinsThatCannotFixTheLayoutGiveDefaultPins) {
     const char *not_fixed = "Pins do not fix the layout (need two pinned points with different uvs in the piece), "

@@ -41,7 +41,7 @@ std::vector<uint32_t> cookedLayout(void (*decorate)(GU_Detail &), int solver) {
     }
     return layoutBits(u);
 }
-} // namespace
+}  // namespace
 
 TEST(BookkeepingConflict, AnInputAttributeOfAnotherTypeLeavesTheLayoutAsWithoutIt) {
     void (*cases[])(GU_Detail &) = {
@@ -51,6 +51,7 @@ TEST(BookkeepingConflict, AnInputAttributeOfAnotherTypeLeavesTheLayoutAsWithoutI
     };
     for (int solver : {0, 1}) {
         const std::vector<uint32_t> plain = cookedLayout(nullptr, solver);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(cookedLayout(cases[i], solver), plain) << "case " << i << " solver " << solver;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(cookedLayout(cases[i], solver), plain) << "case " << i << " solver " << solver;
     }
 }

@@ -53,13 +53,13 @@ std::vector<std::string> saidStarting(const Unwrap &u, const std::string &prefix
         if (m.text.rfind(prefix, 0) == 0) found.push_back(m.text);
     return found;
 }
-} // namespace
+}  // namespace
 
 TEST(PieceTopology, OnlyPiecesThatAreNotDisksAreWarnedAbout) {
     struct Case {
         const char *name;
         void (*build)(GU_Detail &);
-        const char *warning; // null: none
+        const char *warning;  // null: none
     } cases[] = {
         {"closed cube", [](GU_Detail &g) { makeCube(g); }, "(0 boundary loops, genus 0)"},
         {"torus", [](GU_Detail &g) { makeTorus(g, 8, 6); }, "(0 boundary loops, genus 1)"},

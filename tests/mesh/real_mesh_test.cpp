@@ -9,7 +9,6 @@
 
 using namespace fs_test;
 
-
 TEST(RealMesh, SpotCutOpenByAPathUnwrapsWithFewFlips) {
     Unwrap u;
     std::vector<std::string> notes;

@@ -54,7 +54,7 @@ std::string lengthwiseSeam() {
     for (int j = 1; j <= M; ++j) s += "-" + std::to_string(j * N);
     return s;
 }
-} // namespace
+}  // namespace
 
 TEST(Seams, TubeOpensToAnUndistortedRectangleByPatternAndByAttribute) {
     for (bool by_attribute : {false, true}) {
@@ -97,8 +97,8 @@ TEST(Seams, ClosedLoopSeparatesTheRegionThatHoldsTheHint) {
     Unwrap inside, outside;
     build(inside);
     build(outside);
-    inside.node->setInt("hintprim", 0, M * N);       // the bottom cap
-    outside.node->setInt("hintprim", 0, 2 * N);      // a quad above the loop
+    inside.node->setInt("hintprim", 0, M * N);   // the bottom cap
+    outside.node->setInt("hintprim", 0, 2 * N);  // a quad above the loop
     inside.cook();
     outside.cook();
     GB_PrimitiveGroup *in = inside.out().findPrimitiveGroup("UnwrappedGroup");
@@ -211,7 +211,7 @@ TEST(Seams, LayerAndModeChooseTheSeamSource) {
     int layer = 2;
     u.input.addAttrib("currentlayer", 4, GB_ATTRIB_INT, &layer);
     u.node->setInt("useseamatt", 0, 1);
-    u.node->setString("seams", 0, "nosuchgroup");   // ignored in attribute mode
+    u.node->setString("seams", 0, "nosuchgroup");  // ignored in attribute mode
     EXPECT_LT(u.cook(), UT_ERROR_ABORT);
     EXPECT_EQ(uvsAtPoint(u, 2 * N, "uv2").size(), 2u);
     EXPECT_EQ(uvsAtPoint(u, 2 * N + 3, "uv2").size(), 1u);
@@ -232,8 +232,8 @@ TEST(Seams, PinsOnCutPointsFollowTheirOwnSide) {
     makeTube(u.input, N, M);
     u.node->setString("seams", 0, lengthwiseSeam().c_str());
     u.node->setInt("userange", 0, 0);
-    u.addPin(0, 0, 0.0f, 0.0f);          // point 0, on the side of quad 0
-    u.addPin(N - 1, 1, 1.0f, 0.0f);      // point 0 again, seen from quad N-1
+    u.addPin(0, 0, 0.0f, 0.0f);      // point 0, on the side of quad 0
+    u.addPin(N - 1, 1, 1.0f, 0.0f);  // point 0 again, seen from quad N-1
     u.cook();
     EXPECT_EQ(u.uv(0, 0), std::make_pair(0.0, 0.0));
     EXPECT_EQ(u.uv(N - 1, 1), std::make_pair(1.0, 0.0));

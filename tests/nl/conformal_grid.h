@@ -20,7 +20,7 @@ struct Result {
 // Builds and solves one system in a fresh context with the given solver,
 // then makes `restore` current again. build() runs in SYSTEM (set and lock
 // variables) and must call nlBegin(NL_MATRIX) and write the rows.
-inline Result solve_with(NLenum solver, NLint n, const std::function<void()>& build, NLcontext restore,
+inline Result solve_with(NLenum solver, NLint n, const std::function<void()> &build, NLcontext restore,
                          double threshold = 1e-13) {
     NLcontext c = nlNewContext();
     nlSolverParameteri(NL_SOLVER, solver);
@@ -70,8 +70,7 @@ struct Grid {
                      c3 = e1[0] * e2[1] - e1[1] * e2[0];
         const double across = std::sqrt(c1 * c1 + c2 * c2 + c3 * c3) / l1;
         const double wr = along / l1, wi = across / l1;
-        const NLuint ua = NLuint(2 * a), va = ua + 1, ub = NLuint(2 * b), vb = ub + 1,
-                     uc = NLuint(2 * c), vc = uc + 1;
+        const NLuint ua = NLuint(2 * a), va = ua + 1, ub = NLuint(2 * b), vb = ub + 1, uc = NLuint(2 * c), vc = uc + 1;
         row({{uc, 1.0}, {ua, wr - 1.0}, {ub, -wr}, {va, -wi}, {vb, wi}});
         row({{vc, 1.0}, {va, wr - 1.0}, {vb, -wr}, {ua, wi}, {ub, -wi}});
     }

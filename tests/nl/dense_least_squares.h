@@ -11,10 +11,9 @@ namespace nl_test {
 
 // Minimises |A x - rhs|^2 over the free variables densely: normal equations
 // solved by Gaussian elimination with partial pivoting.
-inline std::vector<double> dense_least_squares(const std::vector<std::vector<double>>& a,
-                                               const std::vector<double>& rhs,
-                                               const std::vector<bool>& locked,
-                                               const std::vector<double>& value) {
+inline std::vector<double> dense_least_squares(const std::vector<std::vector<double>> &a,
+                                               const std::vector<double> &rhs, const std::vector<bool> &locked,
+                                               const std::vector<double> &value) {
     const size_t n = value.size();
     std::vector<size_t> free;
     for (size_t i = 0; i < n; ++i) {

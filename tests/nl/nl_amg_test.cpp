@@ -24,7 +24,7 @@ constexpr double kThreshold = 1e-10;  // the cook's
 
 // Largest difference of two layouts over the diagonal of the first one's
 // bounding box (variables 2p, 2p + 1 are a point's u, v).
-double layout_difference(const std::vector<double>& a, const std::vector<double>& b) {
+double layout_difference(const std::vector<double> &a, const std::vector<double> &b) {
     double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, worst = 0.0;
     for (size_t i = 0; i < a.size(); ++i) {
         lo[i % 2] = std::min(lo[i % 2], a[i]);
@@ -35,7 +35,7 @@ double layout_difference(const std::vector<double>& a, const std::vector<double>
 }
 
 struct ConformalCase {
-    const char* name;
+    const char *name;
     Grid grid;
     bool start_at_xy;  // start from the plane's (x, y), as the default pins do; else 0
 };
@@ -44,7 +44,7 @@ TEST_F(NlAmg, ConformalMapsReachTheThresholdAndAgreeWithTheDirectSolver) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> bump(-0.05, 0.05);
     std::vector<double> noise(200 * 200);
-    for (double& v : noise) v = bump(rng);
+    for (double &v : noise) v = bump(rng);
     // Irregular: every point's height is its own, so no two triangles agree.
     auto rough = [&](double x, double y) { return noise[size_t(std::lround(x * 150) * 151 + std::lround(y * 150))]; };
     const ConformalCase cases[] = {
@@ -54,8 +54,8 @@ TEST_F(NlAmg, ConformalMapsReachTheThresholdAndAgreeWithTheDirectSolver) {
         {"rough heights", Grid{150, rough, {0, 150}}, true},
         {"pins inside", Grid{80, wavy, {81 * 20 + 20, 81 * 60 + 50}}, true},
     };
-    for (const ConformalCase& c : cases) {
-        const Grid& g = c.grid;
+    for (const ConformalCase &c : cases) {
+        const Grid &g = c.grid;
         auto build = [&] {
             if (c.start_at_xy) {
                 for (int p = 0; p < g.variables() / 2; ++p) {
@@ -102,9 +102,9 @@ TEST_F(NlAmg, UnpairedSystemWithLockedAndAbsentVariablesAgreesWithTheDirectSolve
             if (locked(i)) nlLockVariable(NLuint(i));
         }
         nlBegin(NL_MATRIX);
-        for (const auto& row : rows) {
+        for (const auto &row : rows) {
             nlBegin(NL_ROW);
-            for (const auto& [i, a] : row) nlCoefficient(i, a);
+            for (const auto &[i, a] : row) nlCoefficient(i, a);
             nlRightHandSide(1.0);
             nlEnd(NL_ROW);
         }
@@ -142,28 +142,33 @@ TEST_F(NlAmg, SingularSystemsFailWithAMessageAndKeepTheSetValues) {
     // Exactly singular (one coarse level), and a conformal map without
     // pins (every similarity free) through a hierarchy of several levels.
     struct Case {
-        const char* name;
+        const char *name;
         NLint n;
         std::function<void()> build;
     };
     const Grid free_grid{40, wavy, {}};
     const Case cases[] = {
-        {"difference only", 2, [] {
+        {"difference only", 2,
+         [] {
              nlBegin(NL_MATRIX);
              row({{0, 1.0}, {1, -1.0}}, 1.0);
          }},
         {"conformal without pins", free_grid.variables(), [&] { free_grid.build(); }},
     };
-    for (const Case& c : cases) {
+    for (const Case &c : cases) {
         testing::internal::CaptureStderr();
-        const Result r = solve_with(NL_CG_AMG_EXT, c.n, [&] {
-            for (NLint i = 0; i < c.n; ++i) nlSetVariable(NLuint(i), 0.5 + i);
-            c.build();
-        }, ctx_, kThreshold);
+        const Result r = solve_with(
+            NL_CG_AMG_EXT, c.n,
+            [&] {
+                for (NLint i = 0; i < c.n; ++i) nlSetVariable(NLuint(i), 0.5 + i);
+                c.build();
+            },
+            ctx_, kThreshold);
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(r.ok, NL_FALSE) << c.name;
         EXPECT_NE(said.find("OpenNL error in nlSolve(): NL_CG_AMG_EXT: the normal matrix is singular"),
-                  std::string::npos) << said;
+                  std::string::npos)
+            << said;
         for (NLint i = 0; i < c.n; ++i) ASSERT_EQ(r.value[size_t(i)], 0.5 + i) << c.name;
     }
 }
@@ -173,7 +178,9 @@ TEST_F(NlAmg, ProgressStopsTheSetupOrTheLoopAndKeepsTheSetValues) {
     // later ones from the loop.
     const Grid grid{24, wavy, {0, 24}};
     for (int stop_at : {1, 4}) {
-        struct Seen { int calls = 0, stop_at = 0; } seen{0, stop_at};
+        struct Seen {
+            int calls = 0, stop_at = 0;
+        } seen{0, stop_at};
         NLcontext c = nlNewContext();
         nlSolverParameteri(NL_SOLVER, NL_CG_AMG_EXT);
         nlSolverParameterd(NL_THRESHOLD, kThreshold);
@@ -182,10 +189,12 @@ TEST_F(NlAmg, ProgressStopsTheSetupOrTheLoopAndKeepsTheSetValues) {
         for (NLint i = 0; i < grid.variables(); ++i) nlSetVariable(NLuint(i), 0.125);
         grid.build();
         end_system();
-        nlSetProgressFunction([](NLuint, NLuint, NLdouble, void* d) -> NLboolean {
-            auto* s = static_cast<Seen*>(d);
-            return ++s->calls < s->stop_at ? NL_TRUE : NL_FALSE;
-        }, &seen);
+        nlSetProgressFunction(
+            [](NLuint, NLuint, NLdouble, void *d) -> NLboolean {
+                auto *s = static_cast<Seen *>(d);
+                return ++s->calls < s->stop_at ? NL_TRUE : NL_FALSE;
+            },
+            &seen);
         EXPECT_EQ(nlSolve(), NL_FALSE) << stop_at;
         EXPECT_EQ(seen.calls, stop_at);
         EXPECT_EQ(nlGetVariable(3), 0.125) << stop_at;

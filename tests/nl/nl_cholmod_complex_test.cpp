@@ -30,10 +30,10 @@ struct ComplexSystem {
         std::uniform_int_distribution<NLuint> pick(0, n - 1);
         std::vector<double> rhs;
         b.assign(2 * n, 0.0);
-        auto equation = [&](const std::vector<std::pair<NLuint, cplx>>& terms, cplx r) {
+        auto equation = [&](const std::vector<std::pair<NLuint, cplx>> &terms, cplx r) {
             // Re(sum c z) = Re r, Im(sum c z) = Im r
             for (int part = 0; part < 2; ++part) {
-                for (const auto& [k, c] : terms) {
+                for (const auto &[k, c] : terms) {
                     rows.add(2 * k, part ? c.imag() : c.real());
                     rows.add(2 * k + 1, part ? c.real() : -c.imag());
                 }
@@ -55,7 +55,7 @@ struct ComplexSystem {
     }
 };
 
-double worst_difference(const std::vector<double>& a, const std::vector<double>& b) {
+double worst_difference(const std::vector<double> &a, const std::vector<double> &b) {
     double worst = 0.0;
     for (std::size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]));
     return worst;

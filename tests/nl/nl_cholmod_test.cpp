@@ -99,7 +99,8 @@ TEST_F(NlCholmod, FlatGridAboveTheThreadingLimitMapsOntoItself) {
     // A flat grid is conformal to itself: pinning two corners where they
     // are gives u = x, v = y exactly, on 2 x 40401 variables.
     const Grid grid{200, [](double, double) { return 0.0; }, {0, 200}};
-    const Result direct = solve_with(NL_CHOLMOD_EXT, grid.variables(), [&] { grid.build(); }, ctx_);
+    const Result direct = solve_with(
+        NL_CHOLMOD_EXT, grid.variables(), [&] { grid.build(); }, ctx_);
     ASSERT_EQ(direct.ok, NL_TRUE);
     double worst = 0.0;
     for (int p = 0; p < grid.variables() / 2; ++p) {
@@ -177,10 +178,13 @@ TEST_F(NlCholmod, ConformalMapWithoutPinsIsSingularThroughRoundoff) {
         Grid grid{n, wavy, {}};
         const NLint vars = grid.variables();
         testing::internal::CaptureStderr();
-        const Result r = solve_with(NL_CHOLMOD_EXT, vars, [&] {
-            for (NLint i = 0; i < vars; ++i) nlSetVariable(NLuint(i), 0.5);
-            grid.build();
-        }, ctx_);
+        const Result r = solve_with(
+            NL_CHOLMOD_EXT, vars,
+            [&] {
+                for (NLint i = 0; i < vars; ++i) nlSetVariable(NLuint(i), 0.5);
+                grid.build();
+            },
+            ctx_);
         const std::string said = testing::internal::GetCapturedStderr();
         EXPECT_EQ(r.ok, NL_FALSE) << n;
         EXPECT_NE(said.find("singular"), std::string::npos) << said;
@@ -190,12 +194,15 @@ TEST_F(NlCholmod, ConformalMapWithoutPinsIsSingularThroughRoundoff) {
 
 TEST_F(NlCholmod, NonFiniteInputFailsBeforeFactoring) {
     const auto with_value = [&](double coefficient, double locked_value) {
-        return solve_with(NL_CHOLMOD_EXT, 3, [&] {
-            lock(2, locked_value);
-            nlBegin(NL_MATRIX);
-            row({{0, 1.0}, {2, 1.0}}, 1.0);
-            row({{1, coefficient}}, 2.0);
-        }, ctx_);
+        return solve_with(
+            NL_CHOLMOD_EXT, 3,
+            [&] {
+                lock(2, locked_value);
+                nlBegin(NL_MATRIX);
+                row({{0, 1.0}, {2, 1.0}}, 1.0);
+                row({{1, coefficient}}, 2.0);
+            },
+            ctx_);
     };
     EXPECT_EQ(with_value(1.0, 0.0).ok, NL_TRUE);
     EXPECT_EQ(with_value(NAN, 0.0).ok, NL_FALSE);

@@ -10,8 +10,8 @@ struct Heard {
     std::vector<std::string> lines;
 };
 
-void hear(const char* function, const char* reason, void* data) {
-    static_cast<Heard*>(data)->lines.push_back(std::string(function) + ": " + reason);
+void hear(const char *function, const char *reason, void *data) {
+    static_cast<Heard *>(data)->lines.push_back(std::string(function) + ": " + reason);
 }
 
 using NlMessages = NlTest;
@@ -20,7 +20,7 @@ TEST_F(NlMessages, GoToTheFunctionSetAndBackToStderrWhenCleared) {
     Heard heard;
     nlSetMessageFunction(hear, &heard);
     NLmessageFunc f = nullptr;
-    void* d = nullptr;
+    void *d = nullptr;
     nlGetMessageFunction(&f, &d);
     EXPECT_EQ(f, &hear);
     EXPECT_EQ(d, &heard);
@@ -47,4 +47,4 @@ TEST_F(NlMessages, GoToTheFunctionSetAndBackToStderrWhenCleared) {
     EXPECT_EQ(heard.lines.size(), 2u);
 }
 
-} // namespace
+}  // namespace

@@ -13,7 +13,7 @@ enum class Stage { None, Initial, System, Matrix, Row, MatrixDone, SystemDone, S
 
 // Drives the system "x0 locked at 1, x1 - x0 = 2" through every state and
 // calls misuse on reaching `at`. Returns what nlSolve() returned.
-NLboolean drive(Stage at, const std::function<void()>& misuse) {
+NLboolean drive(Stage at, const std::function<void()> &misuse) {
     auto reach = [&](Stage s) {
         if (s == at) misuse();
     };
@@ -39,7 +39,7 @@ NLboolean drive(Stage at, const std::function<void()>& misuse) {
     return solved;
 }
 
-size_t count(const std::string& text, const std::string& what) {
+size_t count(const std::string &text, const std::string &what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
@@ -55,52 +55,43 @@ TEST_F(NlMisuse, CorrectUseSolvesSilently) {
 }
 
 struct Case {
-    const char* what;
+    const char *what;
     Stage at;
-    const char* function;  // expected in the message
+    const char *function;  // expected in the message
     std::function<void()> call;
 };
 
 const Case kCases[] = {
-    {"begin system without a variable count", Stage::Initial, "nlBegin",
-     [] { nlBegin(NL_SYSTEM); }},
+    {"begin system without a variable count", Stage::Initial, "nlBegin", [] { nlBegin(NL_SYSTEM); }},
     {"begin matrix in INITIAL", Stage::Initial, "nlBegin", [] { nlBegin(NL_MATRIX); }},
     {"end system in INITIAL", Stage::Initial, "nlEnd", [] { nlEnd(NL_SYSTEM); }},
     {"unknown primitive", Stage::Initial, "nlBegin", [] { nlBegin(0x42); }},
     {"set variable in INITIAL", Stage::Initial, "nlSetVariable", [] { nlSetVariable(0, 1); }},
     {"get variable in INITIAL", Stage::Initial, "nlGetVariable", [] { nlGetVariable(0); }},
     {"solve in INITIAL", Stage::Initial, "nlSolve", [] { nlSolve(); }},
-    {"zero variables", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_NB_VARIABLES, 0); }},
-    {"negative variables", Stage::Initial, "nlSolverParameterd",
-     [] { nlSolverParameterd(NL_NB_VARIABLES, -3.0); }},
-    {"zero iteration cap", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_MAX_ITERATIONS, 0); }},
+    {"zero variables", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_NB_VARIABLES, 0); }},
+    {"negative variables", Stage::Initial, "nlSolverParameterd", [] { nlSolverParameterd(NL_NB_VARIABLES, -3.0); }},
+    {"zero iteration cap", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_MAX_ITERATIONS, 0); }},
     {"fractional iteration cap", Stage::Initial, "nlSolverParameterd",
      [] { nlSolverParameterd(NL_MAX_ITERATIONS, 2.5); }},
-    {"negative threshold", Stage::Initial, "nlSolverParameterd",
-     [] { nlSolverParameterd(NL_THRESHOLD, -1e-3); }},
-    {"NaN threshold", Stage::Initial, "nlSolverParameterd",
-     [] { nlSolverParameterd(NL_THRESHOLD, std::nan("")); }},
-    {"threshold as an integer", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_THRESHOLD, 1); }},
+    {"negative threshold", Stage::Initial, "nlSolverParameterd", [] { nlSolverParameterd(NL_THRESHOLD, -1e-3); }},
+    {"NaN threshold", Stage::Initial, "nlSolverParameterd", [] { nlSolverParameterd(NL_THRESHOLD, std::nan("")); }},
+    {"threshold as an integer", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_THRESHOLD, 1); }},
     {"least squares neither true nor false", Stage::Initial, "nlSolverParameteri",
      [] { nlSolverParameteri(NL_LEAST_SQUARES, 2); }},
-    {"unknown parameter", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(0x999, 1); }},
-    {"read-only parameter", Stage::Initial, "nlSolverParameterd",
-     [] { nlSolverParameterd(NL_ERROR, 1.0); }},
-    {"BiCGSTAB", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_SOLVER, NL_BICGSTAB); }},
-    {"unknown solver", Stage::Initial, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_SOLVER, 0x202); }},
+    {"unknown parameter", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(0x999, 1); }},
+    {"read-only parameter", Stage::Initial, "nlSolverParameterd", [] { nlSolverParameterd(NL_ERROR, 1.0); }},
+    {"BiCGSTAB", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_SOLVER, NL_BICGSTAB); }},
+    {"unknown solver", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_SOLVER, 0x202); }},
     {"unknown preconditioner", Stage::Initial, "nlSolverParameteri",
      [] { nlSolverParameteri(NL_PRECONDITIONER, 0x301); }},
     {"get unknown parameter", Stage::Initial, "nlGetIntegerv",
-     [] { NLint v; nlGetIntegerv(0x999, &v); }},
+     [] {
+         NLint v;
+         nlGetIntegerv(0x999, &v);
+     }},
     {"get into NULL", Stage::Initial, "nlGetDoublev", [] { nlGetDoublev(NL_ERROR, nullptr); }},
-    {"parameter in SYSTEM", Stage::System, "nlSolverParameteri",
-     [] { nlSolverParameteri(NL_MAX_ITERATIONS, 10); }},
+    {"parameter in SYSTEM", Stage::System, "nlSolverParameteri", [] { nlSolverParameteri(NL_MAX_ITERATIONS, 10); }},
     {"begin system twice", Stage::System, "nlBegin", [] { nlBegin(NL_SYSTEM); }},
     {"row in SYSTEM", Stage::System, "nlBegin", [] { nlBegin(NL_ROW); }},
     {"end matrix in SYSTEM", Stage::System, "nlEnd", [] { nlEnd(NL_MATRIX); }},
@@ -109,8 +100,7 @@ const Case kCases[] = {
     {"set variable out of range", Stage::System, "nlSetVariable", [] { nlSetVariable(2, 0); }},
     {"lock out of range", Stage::System, "nlLockVariable", [] { nlLockVariable(2); }},
     {"get out of range", Stage::System, "nlGetVariable", [] { nlGetVariable(7); }},
-    {"locked? out of range", Stage::System, "nlIsVariableLocked",
-     [] { nlIsVariableLocked(~0u); }},
+    {"locked? out of range", Stage::System, "nlIsVariableLocked", [] { nlIsVariableLocked(~0u); }},
     {"set variable in MATRIX", Stage::Matrix, "nlSetVariable", [] { nlSetVariable(1, 5); }},
     {"lock in MATRIX", Stage::Matrix, "nlLockVariable", [] { nlLockVariable(1); }},
     {"coefficient in MATRIX", Stage::Matrix, "nlCoefficient", [] { nlCoefficient(1, 1); }},
@@ -121,18 +111,16 @@ const Case kCases[] = {
     {"end matrix in ROW", Stage::Row, "nlEnd", [] { nlEnd(NL_MATRIX); }},
     {"coefficient out of range", Stage::Row, "nlCoefficient", [] { nlCoefficient(2, 1); }},
     {"unlock in ROW", Stage::Row, "nlUnlockVariable", [] { nlUnlockVariable(0); }},
-    {"threshold in ROW", Stage::Row, "nlSolverParameterd",
-     [] { nlSolverParameterd(NL_THRESHOLD, 1e-3); }},
+    {"threshold in ROW", Stage::Row, "nlSolverParameterd", [] { nlSolverParameterd(NL_THRESHOLD, 1e-3); }},
     {"row after the matrix", Stage::MatrixDone, "nlBegin", [] { nlBegin(NL_ROW); }},
     {"solve before end system", Stage::MatrixDone, "nlSolve", [] { nlSolve(); }},
     {"end system twice", Stage::SystemDone, "nlEnd", [] { nlEnd(NL_SYSTEM); }},
-    {"coefficient before solve", Stage::SystemDone, "nlCoefficient",
-     [] { nlCoefficient(1, 1); }},
+    {"coefficient before solve", Stage::SystemDone, "nlCoefficient", [] { nlCoefficient(1, 1); }},
     {"second solve", Stage::Solved, "nlSolve", [] { EXPECT_EQ(nlSolve(), NL_FALSE); }},
 };
 
 TEST_F(NlMisuse, EachMisuseReportsOnceAndFailsTheSolve) {
-    for (const Case& c : kCases) {
+    for (const Case &c : kCases) {
         SCOPED_TRACE(c.what);
         nlDeleteContext(ctx_);
         ctx_ = nlNewContext();
@@ -197,7 +185,7 @@ TEST_F(NlMisuse, HandlesAreCheckedAndNoContextIsReported) {
     testing::internal::CaptureStderr();
     nlDeleteContext(stale);  // double delete
     nlMakeCurrent(stale);
-    nlBegin(NL_SYSTEM);      // no current context
+    nlBegin(NL_SYSTEM);  // no current context
     const NLboolean solved = nlSolve();
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(solved, NL_FALSE);
@@ -214,7 +202,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct BadData {
-    const char* what;
+    const char *what;
     double locked_value, start_value, coefficient, locked_coefficient, rhs;
 };
 
@@ -230,7 +218,7 @@ const BadData kBadData[] = {
 };
 
 TEST_F(NlMisuse, NonFiniteDataFailsTheSolveAndKeepsTheValues) {
-    for (const BadData& d : kBadData) {
+    for (const BadData &d : kBadData) {
         SCOPED_TRACE(d.what);
         nlDeleteContext(ctx_);
         ctx_ = nlNewContext();
@@ -244,8 +232,7 @@ TEST_F(NlMisuse, NonFiniteDataFailsTheSolveAndKeepsTheValues) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(nlSolve(), NL_FALSE);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_TRUE(std::isnan(d.locked_value) ? std::isnan(nlGetVariable(0))
-                                               : nlGetVariable(0) == d.locked_value);
+        EXPECT_TRUE(std::isnan(d.locked_value) ? std::isnan(nlGetVariable(0)) : nlGetVariable(0) == d.locked_value);
         EXPECT_EQ(nlGetVariable(1), d.start_value);
         EXPECT_EQ(nlGetVariable(2), 4.0);
     }

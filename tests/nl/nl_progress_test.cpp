@@ -8,8 +8,8 @@ struct Progress {
     NLuint last_iteration = 0;
 };
 
-NLboolean report(NLuint iteration, NLuint, NLdouble, void* data) {
-    auto* p = static_cast<Progress*>(data);
+NLboolean report(NLuint iteration, NLuint, NLdouble, void *data) {
+    auto *p = static_cast<Progress *>(data);
     p->last_iteration = iteration;
     return ++p->calls == p->stop_at ? NL_FALSE : NL_TRUE;
 }

@@ -13,9 +13,9 @@ using NlSolve = NlTest;
 using nl_test::dense_least_squares;
 
 double corner_angle(const double p[3][2], int k) {
-    const double* a = p[k];
-    const double* b = p[(k + 1) % 3];
-    const double* c = p[(k + 2) % 3];
+    const double *a = p[k];
+    const double *b = p[(k + 1) % 3];
+    const double *c = p[(k + 2) % 3];
     const double ux = b[0] - a[0], uy = b[1] - a[1], vx = c[0] - a[0], vy = c[1] - a[1];
     return std::atan2(std::fabs(ux * vy - uy * vx), ux * vx + uy * vy);
 }
@@ -127,8 +127,8 @@ TEST_F(NlSolve, RowTermsAddUpAndTheRightHandSideResetsAfterEachRow) {
     nlRightHandSide(4.0);            // set between rows: for the next row
     nlBegin(NL_ROW);
     nlCoefficient(1, 1.0);
-    nlEnd(NL_ROW);                   // x1 = 4
-    row({{1, 1.0}});                 // x1 = 0
+    nlEnd(NL_ROW);    // x1 = 4
+    row({{1, 1.0}});  // x1 = 0
     end_system();
     ASSERT_EQ(nlSolve(), NL_TRUE);
     EXPECT_NEAR(nlGetVariable(0), 3.0, 1e-12);
@@ -237,7 +237,7 @@ TEST_F(NlSolve, LargeSystemUsesTheParallelPathAndConverges) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> u(0.5, 1.5);
     std::vector<double> truth(n);
-    for (double& t : truth) t = u(rng);
+    for (double &t : truth) t = u(rng);
     nlSolverParameterd(NL_THRESHOLD, 1e-10);
     begin_system(static_cast<NLint>(n));
     lock(0, truth[0]);

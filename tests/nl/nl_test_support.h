@@ -36,7 +36,7 @@ inline void lock(NLuint i, double value) {
 // One row: sum(a * x[i]) = rhs.
 inline void row(std::initializer_list<std::pair<NLuint, double>> terms, double rhs = 0.0) {
     nlBegin(NL_ROW);
-    for (const auto& [i, a] : terms) nlCoefficient(i, a);
+    for (const auto &[i, a] : terms) nlCoefficient(i, a);
     nlRightHandSide(rhs);
     nlEnd(NL_ROW);
 }

@@ -33,7 +33,7 @@ int expectSimilarToPlane(Unwrap &u, double tol) {
     });
     return orientation;
 }
-} // namespace
+}  // namespace
 
 TEST(Cook, FlatGridBecomesSimilarLayoutFillingTheRange) {
     Unwrap u;
@@ -54,11 +54,15 @@ TEST(Cook, FlatGridBecomesSimilarLayoutFillingTheRange) {
     for (const auto &p : u.out().primitives())
         for (unsigned q = 0; q < p->getVertexCount(); ++q) {
             auto t = u.uv(p->getNum(), q);
-            lo[0] = std::min(lo[0], t.first);  hi[0] = std::max(hi[0], t.first);
-            lo[1] = std::min(lo[1], t.second); hi[1] = std::max(hi[1], t.second);
+            lo[0] = std::min(lo[0], t.first);
+            hi[0] = std::max(hi[0], t.first);
+            lo[1] = std::min(lo[1], t.second);
+            hi[1] = std::max(hi[1], t.second);
         }
-    EXPECT_EQ(lo[0], 0); EXPECT_EQ(hi[0], 1);
-    EXPECT_EQ(lo[1], 0); EXPECT_EQ(hi[1], 1);
+    EXPECT_EQ(lo[0], 0);
+    EXPECT_EQ(hi[0], 1);
+    EXPECT_EQ(lo[1], 0);
+    EXPECT_EQ(hi[1], 1);
 }
 
 TEST(Cook, LayoutOnTheNegativeSideStillFillsTheRange) {

@@ -23,10 +23,10 @@ enum class Setup { Defaults, TwoPins, Seams };
 
 /// What the cook should make of a case.
 enum class Outcome {
-    Solved,      ///< UVs written, finite, not all in one place
-    Failed,      ///< the solve is refused: UVs as they were, with the warning
-    Nothing,     ///< no points to unwrap: UVs as they were, with the warning
-    Either,      ///< solved or failed; the invariants hold either way
+    Solved,   ///< UVs written, finite, not all in one place
+    Failed,   ///< the solve is refused: UVs as they were, with the warning
+    Nothing,  ///< no points to unwrap: UVs as they were, with the warning
+    Either,   ///< solved or failed; the invariants hold either way
 };
 
 struct Case {
@@ -34,8 +34,8 @@ struct Case {
     std::function<void(GU_Detail &)> build;
     Outcome defaults;
     Outcome pinned;
-    const char *seams = nullptr;           ///< pattern for Setup::Seams
-    std::function<void(Unwrap &)> tune = nullptr; ///< extra parameters, after the setup's
+    const char *seams = nullptr;                   ///< pattern for Setup::Seams
+    std::function<void(Unwrap &)> tune = nullptr;  ///< extra parameters, after the setup's
     Outcome seamed = Outcome::Solved;
 };
 
@@ -154,15 +154,20 @@ void runCase(const Case &c, Setup setup, bool input_uvs) {
     const bool nothing = u.said(kNothing, 4);
     testing::Test::RecordProperty("solve", failed ? "refused" : (nothing ? "nothing" : "written"));
     switch (expected) {
-    case Outcome::Solved:
-        EXPECT_FALSE(failed) << "the solve was refused";
-        EXPECT_FALSE(nothing);
-        EXPECT_LT(severity, UT_ERROR_ABORT);
-        expectSpreadLayout(out);
-        break;
-    case Outcome::Failed: EXPECT_TRUE(failed) << "no warning about the failed solve"; break;
-    case Outcome::Nothing: EXPECT_TRUE(nothing) << "no warning about the empty piece"; break;
-    case Outcome::Either: break;
+        case Outcome::Solved:
+            EXPECT_FALSE(failed) << "the solve was refused";
+            EXPECT_FALSE(nothing);
+            EXPECT_LT(severity, UT_ERROR_ABORT);
+            expectSpreadLayout(out);
+            break;
+        case Outcome::Failed:
+            EXPECT_TRUE(failed) << "no warning about the failed solve";
+            break;
+        case Outcome::Nothing:
+            EXPECT_TRUE(nothing) << "no warning about the empty piece";
+            break;
+        case Outcome::Either:
+            break;
     }
     const bool written = !failed && !nothing;
     if (!written) expectUVsUnchanged(u.input, out);
@@ -295,9 +300,7 @@ void singleTriangle(GU_Detail &g) {
 }
 
 /// Pins on all three corners of a single triangle.
-void pinEveryCorner(Unwrap &u) {
-    u.addPin(0, 1, 0.5f, 1.0f);
-}
+void pinEveryCorner(Unwrap &u) { u.addPin(0, 1, 0.5f, 1.0f); }
 
 /// Both user pins on one vertex, with different UVs.
 void pinsOnOneVertex(Unwrap &u) {
@@ -365,13 +368,14 @@ std::vector<CaseSetup> allCaseSetups() {
 }
 
 std::string setupName(const testing::TestParamInfo<CaseSetup> &info) {
-    const char *s = info.param.setup == Setup::Defaults ? "Defaults" : (info.param.setup == Setup::TwoPins ? "TwoPins" : "Seams");
+    const char *s =
+        info.param.setup == Setup::Defaults ? "Defaults" : (info.param.setup == Setup::TwoPins ? "TwoPins" : "Seams");
     return std::string(info.param.c->name) + "_" + s + (info.param.uvs ? "_InputUVs" : "");
 }
 
 class DegenerateCook : public testing::TestWithParam<CaseSetup> {};
 
-} // namespace
+}  // namespace
 
 TEST_P(DegenerateCook, ReturnsFiniteValuesAndLeavesNothingBehind) {
     runCase(*GetParam().c, GetParam().setup, GetParam().uvs);
@@ -384,7 +388,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DegenerateCook, testing::ValuesIn(allCaseSetups(
 // round to 0 in 32 bits, so the normal matrix may be singular: the solve
 // may be refused (with the warning, UVs untouched) but must not hang.
 TEST(DegenerateCookLarge, TwoHundredThousandPointPolygon) {
-    Case c{"Big", bigPolygon, Outcome::Either, Outcome::Either, nullptr,
-           [](Unwrap &u) { u.node->setInt("solver", 0, 1); }};
+    Case c{"Big",           bigPolygon, Outcome::Either,
+           Outcome::Either, nullptr,    [](Unwrap &u) { u.node->setInt("solver", 0, 1); }};
     runCase(c, Setup::Defaults, false);
 }

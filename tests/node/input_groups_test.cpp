@@ -22,7 +22,7 @@ TEST(InputGroups, CalledAloneItParsesTheInputAndLeavesNothingBehind) {
 
     u.node->setString("group", 0, "left");
     EXPECT_EQ(u.node->cookInputGroups(ctx, 1), UT_ERROR_NONE);
-    EXPECT_EQ(u.node->getSelection(), nullptr);   // the selection is the cook's business
+    EXPECT_EQ(u.node->getSelection(), nullptr);  // the selection is the cook's business
     EXPECT_FALSE(u.node->inputsLocked());
     EXPECT_EQ(u.node->groupManager().adhocGroupCount(), 0);
     EXPECT_EQ(u.input.primitiveGroups().entries(), 1);

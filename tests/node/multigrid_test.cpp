@@ -27,7 +27,7 @@ void cookGrid(Unwrap &u, int solver, bool pins) {
     ASSERT_LT(u.cook(), UT_ERROR_ABORT);
     ASSERT_FALSE(u.said("No solution for unwrapper, check pins have valid uvs"));
 }
-} // namespace
+}  // namespace
 
 TEST(Multigrid, AgreesWithDirectWithDefaultAndUserPins) {
     for (bool pins : {false, true}) {
@@ -49,7 +49,10 @@ TEST(Multigrid, AgreesWithDirectWithDefaultAndUserPins) {
 TEST(Multigrid, ConjugateGradientLayoutStaysBitForBit) {
     // Recorded from the Jacobi-preconditioned conjugate gradient, the
     // default solver, whose code this option leaves alone.
-    struct Corner { int p, q; float u, v; };
+    struct Corner {
+        int p, q;
+        float u, v;
+    };
     const Corner expected[] = {
         {57, 2, 0x1.324d72p-3f, -0x1.ffbfdp-2f},
         {250, 1, 0x1.1aec6ep-1f, -0x1.03d098p-1f},

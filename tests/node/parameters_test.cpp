@@ -7,10 +7,9 @@ using namespace fs_test;
 
 TEST(Parameters, ListInOrderWithDefaultsMenusAndRanges) {
     const PRM_Template *t = SOP_Flatskin::myTemplateList;
-    const char *tokens[] = {"group", "seams", "useseamatt", "seamatt", "method", "hintprim", "rotate",
-                            "userange", "urange", "vrange", "npins", "grab", "livepins", "vizstretch",
-                            "seamcode", "seamcolour", "outgroup", "groupname", "solver",
-                            "angles", "keepaspect"};
+    const char *tokens[] = {"group",    "seams",      "useseamatt", "seamatt",   "method", "hintprim", "rotate",
+                            "userange", "urange",     "vrange",     "npins",     "grab",   "livepins", "vizstretch",
+                            "seamcode", "seamcolour", "outgroup",   "groupname", "solver", "angles",   "keepaspect"};
     ASSERT_EQ(PRM_Template::countTemplates(t), 21);
     for (int i = 0; i < 21; ++i) EXPECT_STREQ(t[i].getToken(), tokens[i]) << i;
     EXPECT_TRUE(t[21].isTerminator());
@@ -56,10 +55,9 @@ TEST(Parameters, DisablingRules) {
         bool before, after;
     };
     const Row rows[] = {
-        {"pin1", true, true},        {"pinuv1", true, false},     {"pin2", false, false},
-        {"pinuv2", false, false},    {"seams", true, false},      {"seamatt", false, true},
-        {"seamcolour", false, true}, {"groupname", false, true},  {"urange", true, false},
-        {"vrange", true, false},     {"keepaspect", true, false}, {"angles", true, true},
+        {"pin1", true, true},    {"pinuv1", true, false},  {"pin2", false, false},      {"pinuv2", false, false},
+        {"seams", true, false},  {"seamatt", false, true}, {"seamcolour", false, true}, {"groupname", false, true},
+        {"urange", true, false}, {"vrange", true, false},  {"keepaspect", true, false}, {"angles", true, true},
     };
     u.node->disableParms();
     for (const Row &r : rows) EXPECT_EQ(u.node->isParmEnabled(r.parm), r.before) << r.parm;

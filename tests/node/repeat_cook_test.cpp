@@ -56,7 +56,8 @@ int runWithoutCache(const std::string &test, std::string &output) {
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return -1;
     self[n] = '\0';
-    const std::string cmd = std::string("GLIBC_TUNABLES=") + kNoCache + " '" + self + "' --gtest_filter=" + test + " 2>&1";
+    const std::string cmd =
+        std::string("GLIBC_TUNABLES=") + kNoCache + " '" + self + "' --gtest_filter=" + test + " 2>&1";
     FILE *p = ::popen(cmd.c_str(), "r");
     if (!p) return -1;
     char buf[4096];
@@ -122,7 +123,7 @@ OP_ERROR cookNumber(Unwrap &u, int k) {
     return e;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RepeatCook, FiftyCooksOfOneNodeKeepTheHeapFlat) {
 #ifndef FLATSKIN_ASAN
@@ -139,8 +140,10 @@ TEST(RepeatCook, FiftyCooksOfOneNodeKeepTheHeapFlat) {
     int failed = 0, stopped = 0;
     for (int k = 1; k <= 50; ++k) {
         OP_ERROR e = cookNumber(u, k);
-        if (e >= UT_ERROR_ABORT) (u.said("Cook interrupted", 0) ? stopped : failed) += 1;
-        else ASSERT_NE(u.out().vertexAttribs().find("uv"), nullptr) << "cook " << k;
+        if (e >= UT_ERROR_ABORT)
+            (u.said("Cook interrupted", 0) ? stopped : failed) += 1;
+        else
+            ASSERT_NE(u.out().vertexAttribs().find("uv"), nullptr) << "cook " << k;
         if (k == 10) after10 = heapInUse();
     }
     const std::size_t after50 = heapInUse();

@@ -26,15 +26,15 @@ std::array<float, 3> ramp(float t) {
 void expectColour(const std::array<float, 3> &a, const std::array<float, 3> &b, const char *what) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(a[i], b[i], 1e-5) << what << " component " << i;
 }
-} // namespace
+}  // namespace
 
 TEST(FitToRange, ClampsMirrorsAndHandlesDegenerateIntervals) {
     EXPECT_DOUBLE_EQ(fitToRange(1.5, 0.5, 2.5, 0.0, 1.0), 0.5);
-    EXPECT_DOUBLE_EQ(fitToRange(0.5, 0.5, 2.5, 1.0, 0.0), 1.0);   // reversed target
-    EXPECT_DOUBLE_EQ(fitToRange(3.0, 0.0, 0.0, 0.2, 0.6), 0.4);   // degenerate: mid value
+    EXPECT_DOUBLE_EQ(fitToRange(0.5, 0.5, 2.5, 1.0, 0.0), 1.0);  // reversed target
+    EXPECT_DOUBLE_EQ(fitToRange(3.0, 0.0, 0.0, 0.2, 0.6), 0.4);  // degenerate: mid value
     EXPECT_FLOAT_EQ(fitToRange(5.0f, 0.0f, 2.0f, 1.0f, 0.0f), 0.0f);
     EXPECT_FLOAT_EQ(fitToRange(1.0f, 0.0f, 1e-9f, 1.0f, 0.0f), 0.5f);
-    EXPECT_FLOAT_EQ(fitToRange(-1.0f, 2.0f, 0.0f, 0.0f, 1.0f), 1.0f); // reversed interval
+    EXPECT_FLOAT_EQ(fitToRange(-1.0f, 2.0f, 0.0f, 0.0f, 1.0f), 1.0f);  // reversed interval
 }
 
 TEST(Stretch, ColoursByUvPerimeterAgainstTheLargestPrimitive) {
@@ -43,7 +43,7 @@ TEST(Stretch, ColoursByUvPerimeterAgainstTheLargestPrimitive) {
     // so the reference (middle) and the others get t = 0.
     Unwrap u;
     makeGrid(u.input, 3, 1, 3.0f, 1.0f);
-    u.input.points()(1)->getPos()(0) = 0.8f;   // quad 0 narrower, quad 1 wider
+    u.input.points()(1)->getPos()(0) = 0.8f;  // quad 0 narrower, quad 1 wider
     u.input.points()(5)->getPos()(0) = 0.8f;
     u.node->setInt("vizstretch", 0, 1);
     u.node->setInt("userange", 0, 0);
@@ -94,7 +94,7 @@ void seamStrip(Unwrap &u, int n, const std::string &seams, int mode) {
     u.node->setInt("seamcode", 0, 1);
     u.node->setInt("seamcolour", 0, mode);
 }
-} // namespace
+}  // namespace
 
 TEST(SeamColours, RunsShareAColourAndNewRunsStepTheGradient) {
     // A closed loop around quad 13 of a 12 x 2 grid: every edge holds that

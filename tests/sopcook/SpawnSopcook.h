@@ -88,7 +88,8 @@ public:
     /// Whether the child has ended (without reaping it).
     bool ended() const {
         siginfo_t info{};
-        return ::waitid(P_PID, static_cast<id_t>(myPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == myPid;
+        return ::waitid(P_PID, static_cast<id_t>(myPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == myPid;
     }
 
     std::string err() const {

@@ -14,9 +14,7 @@ inline int addPoint(GU_Detail &g, float x, float y, float z = 0.0f) {
 }
 
 /// Moves point p of g to (x, y, z).
-inline void movePoint(GU_Detail &g, int p, float x, float y, float z) {
-    g.points()(p)->setPos(UT_Vector4(x, y, z, 1));
-}
+inline void movePoint(GU_Detail &g, int p, float x, float y, float z) { g.points()(p)->setPos(UT_Vector4(x, y, z, 1)); }
 
 /// A closed polygon of n points around a circle in z = 0; every other point
 /// pulled in to inner * r, so the outline is a star (concave) unless inner
@@ -60,4 +58,4 @@ inline void addMarkerUVs(GU_Detail &g) {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-} // namespace fs_test
+}  // namespace fs_test

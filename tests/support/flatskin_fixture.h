@@ -72,4 +72,4 @@ inline double signedArea(std::pair<double, double> a, std::pair<double, double> 
     return 0.5 * ((b.first - a.first) * (c.second - a.second) - (c.first - a.first) * (b.second - a.second));
 }
 
-} // namespace fs_test
+}  // namespace fs_test

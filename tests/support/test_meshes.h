@@ -106,7 +106,10 @@ inline Box makeBox(GEO_Detail &gdp, int n) {
     };
     // Each side as (fixed axis, value at that axis, whether u x v points
     // inwards and must be flipped).
-    struct Side { int axis, value; bool flip; };
+    struct Side {
+        int axis, value;
+        bool flip;
+    };
     const Side sides[6] = {{2, 0, true}, {2, n, false}, {0, 0, true}, {0, n, false}, {1, 0, true}, {1, n, false}};
     for (const Side &s : sides)
         for (int v = 0; v < n; ++v)

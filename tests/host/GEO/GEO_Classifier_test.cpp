@@ -73,8 +73,8 @@ TEST(GEO_Classifier, ChainsAndSinglePointsJoin) {
 TEST(GEO_Classifier, GroupLimitsWhatIsClassifiedAndWhatJoins) {
     GU_Detail gdp;
     makeGrid(gdp, 3, 1, 3, 1);  // quads 0 1 2 in a row
-    gdp.appendPoint();     // a point nothing uses
-    addPoly(gdp, {});      // a polygon without vertices
+    gdp.appendPoint();          // a point nothing uses
+    addPoly(gdp, {});           // a polygon without vertices
     GB_PrimitiveGroup ends("ends", true);
     ends.add(0);
     ends.add(2);

@@ -47,7 +47,7 @@ TEST(GEO_Closure, EdgeSearchHonoursOpenPolygonsRepeatsTypesAndGroups) {
     const int open = addPoly(gdp, {0, 1, 2}, false)->getNum();
     const int twice = addPoly(gdp, {0, 1, 3, 1})->getNum();  // uses 0-1 and 1-3 twice each
     const int pts[2] = {2, 0};
-    gdp.appendOther("NURBCurve", pts, 2);                      // not a polygon
+    gdp.appendOther("NURBCurve", pts, 2);  // not a polygon
     const int later = addPoly(gdp, {4, 2, 0})->getNum();
     GEO_Closure closure(gdp);
     {

@@ -57,7 +57,7 @@ TEST_F(GroupManagerTest, DestroyAllEmptiesEveryDetail) {
     EXPECT_EQ(a.edgeGroups().entries(), 0);
     EXPECT_EQ(b.pointGroups().entries(), 0);
     EXPECT_EQ(b.edgeGroups().entries(), 0);
-    mgr.destroyAdhocGroups(); // nothing left: must not touch anything
+    mgr.destroyAdhocGroups();  // nothing left: must not touch anything
     EXPECT_EQ(a.primitiveGroups().entries(), 1);
 }
 
@@ -86,13 +86,13 @@ TEST(GroupManagerLifetimeTest, DestructorDoesNotTouchDetailsThatAreGone) {
         GU_Detail gone;
         buildGrid(gone);
         mgr->createPrimitiveGroup(gone);
-        mgr->destroyAdhocGroups(&gone); // what a caller must do before a detail goes
+        mgr->destroyAdhocGroups(&gone);  // what a caller must do before a detail goes
         EXPECT_EQ(gone.primitiveGroups().entries(), 0);
     }
     EXPECT_EQ(mgr->adhocGroupCount(), 0);
     auto detail = std::make_unique<GU_Detail>();
     mgr->createEdgeGroup(*detail);
-    detail.reset(); // a detail deleted without clean-up: the destructor only forgets it
+    detail.reset();  // a detail deleted without clean-up: the destructor only forgets it
     EXPECT_EQ(mgr->adhocGroupCount(), 1);
-    mgr.reset(); // a use-after-free (caught by the address sanitizer) if it touched the detail
+    mgr.reset();  // a use-after-free (caught by the address sanitizer) if it touched the detail
 }

@@ -47,7 +47,8 @@ std::map<int, std::set<int>> expectCutKeeps(const GU_Detail &gdp, const Snapshot
             EXPECT_TRUE(gdp.points()(is)->getPos() == gdp.points()(was)->getPos());
         }
     }
-    for (int n = before.points; n < gdp.points().entries(); ++n) EXPECT_TRUE(origin.count(n)) << "unused new point " << n;
+    for (int n = before.points; n < gdp.points().entries(); ++n)
+        EXPECT_TRUE(origin.count(n)) << "unused new point " << n;
     for (const auto &[was, set] : now) {
         if (set.size() < 2) continue;
         for (size_t p = 0; p < before.prims.size(); ++p) {
@@ -218,7 +219,8 @@ TEST(GQ_Cusp, NewPointsCopyAttributesAndGroups) {
     }
     // Vertices move but keep their own values.
     for (const auto &prim : gdp.primitives())
-        for (unsigned v = 0; v < 4; ++v) EXPECT_EQ(prim->getVertex(v).getValue<float>(uv), float(prim->getNum() * 10 + v));
+        for (unsigned v = 0; v < 4; ++v)
+            EXPECT_EQ(prim->getVertex(v).getValue<float>(uv), float(prim->getNum() * 10 + v));
 }
 
 TEST(GQ_Cusp, EntriesWithoutAnEdgeAndCutsAlongTheOutlineChangeNothing) {

@@ -68,7 +68,8 @@ TEST(GU_Convex, NonPlanarQuadSplitsAlongADiagonalKeepingItsFacing) {
         const std::vector<int> p = pointsOf(*t);
         ASSERT_EQ(p.size(), 3u);
         corners.insert(p.begin(), p.end());
-        const UT_Vector3 a = gdp.points()(p[0])->getPos(), b = gdp.points()(p[1])->getPos(), c = gdp.points()(p[2])->getPos();
+        const UT_Vector3 a = gdp.points()(p[0])->getPos(), b = gdp.points()(p[1])->getPos(),
+                         c = gdp.points()(p[2])->getPos();
         // The quad faces +z overall; so must each half.
         EXPECT_GT((b - a).cross(c - a).z(), 0.0f);
     }
@@ -88,7 +89,8 @@ TEST(GU_Convex, TrianglesCarryAttributesGroupsAndCornerValues) {
     // corner values in each; and a quad that stays outside the groups.
     const Placed a = placePolygon(gdp, lHexagon());
     const int p1 = a.pts[1], p2 = a.pts[2];
-    for (const P2 &q : std::vector<P2>{{4, 0}, {4, 2}, {3, 2}, {3, 1}}) gdp.appendPoint(UT_Vector4(float(q.x), float(q.y), 0));
+    for (const P2 &q : std::vector<P2>{{4, 0}, {4, 2}, {3, 2}, {3, 1}})
+        gdp.appendPoint(UT_Vector4(float(q.x), float(q.y), 0));
     const int b = addPoly(gdp, {p1, 6, 7, 8, 9, p2})->getNum();
     const int lone = placePolygon(gdp, {{5, 0}, {6, 0}, {6, 1}, {5, 1}}).prim;
     GB_PrimitiveGroup *both = gdp.newPrimitiveGroup("both");
@@ -108,7 +110,8 @@ TEST(GU_Convex, TrianglesCarryAttributesGroupsAndCornerValues) {
     // The value each corner should carry: its polygon's vertex on that point.
     std::map<std::pair<int, int>, float> expected;  // (source prim, point) -> uv[0]
     for (int src : {a.prim, b})
-        for (const GEO_Vertex &v : gdp.primitives()(src)->vertices()) expected[{src, v.getPt()->getNum()}] = v.getValue<float>(uv);
+        for (const GEO_Vertex &v : gdp.primitives()(src)->vertices())
+            expected[{src, v.getPt()->getNum()}] = v.getValue<float>(uv);
 
     const int points = gdp.points().entries();
     gdp.convex(3, both);

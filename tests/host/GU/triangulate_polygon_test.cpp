@@ -76,7 +76,8 @@ void expectValid(const Tris &tris, int n) {
 void expectCovers(const Tris &tris, const std::vector<P2> &outline) {
     expectValid(tris, static_cast<int>(outline.size()));
     double lox = 1e30, hix = -1e30, loy = 1e30, hiy = -1e30, area = 0;
-    for (const P2 &q : outline) lox = std::min(lox, q.x), hix = std::max(hix, q.x), loy = std::min(loy, q.y), hiy = std::max(hiy, q.y);
+    for (const P2 &q : outline)
+        lox = std::min(lox, q.x), hix = std::max(hix, q.x), loy = std::min(loy, q.y), hiy = std::max(hiy, q.y);
     for (const auto &t : tris) area += std::fabs(signedArea({outline[t[0]], outline[t[1]], outline[t[2]]}));
     EXPECT_NEAR(area, std::fabs(signedArea(outline)), 1e-4 * (hix - lox) * (hiy - loy));
     const int steps = 97;  // odd offsets keep samples off the lattice edges
@@ -148,8 +149,8 @@ TEST(TriangulatePolygon, ConcavePolygonsAreCoveredInEveryStartAndOrientation) {
                     std::vector<P2> shape = shapes[s];
                     if (reversed) std::reverse(shape.begin(), shape.end());
                     std::rotate(shape.begin(), shape.begin() + static_cast<long>(start), shape.end());
-                    SCOPED_TRACE(testing::Message() << "shape " << s << " reversed " << reversed << " start "
-                                                    << start << " tilted " << tilted);
+                    SCOPED_TRACE(testing::Message() << "shape " << s << " reversed " << reversed << " start " << start
+                                                    << " tilted " << tilted);
                     // Flat in z = 0, and tilted out of every coordinate plane.
                     const auto xyz = tilted ? place(shape, kTiltO, kTiltU, kTiltV) : place(shape, kOrigin, kX, kY);
                     expectCovers(run(xyz), shape);

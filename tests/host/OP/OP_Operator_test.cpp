@@ -18,7 +18,7 @@ OP_Node *makeNode(OP_Network *net, const char *name, OP_Operator *op) {
 
 OP_Node *failNode(OP_Network *, const char *, OP_Operator *) { return nullptr; }
 
-} // namespace
+}  // namespace
 
 TEST(OperatorTest, HoldsWhatItWasGivenAndMakesNodes) {
     const char *labels[] = {"First", "Second", nullptr};

@@ -17,7 +17,7 @@ std::string str(const OP_Parameters &p, const char *name, int vi = 0) {
     return s.toStdString();
 }
 
-} // namespace
+}  // namespace
 
 class ParametersTest : public ::testing::Test {
 protected:
@@ -106,9 +106,9 @@ TEST_F(ParametersTest, ParametersAreListedWithInstancesAfterTheirList) {
     parms.setInt("npins", 0, 2);
     std::vector<std::string> names;
     for (const PRM_Parm *p : parms.allParms()) names.push_back(p->getName());
-    std::vector<std::string> want = {"group", "seams", "method", "hintprim", "rotate", "urange", "npins",
-                                     "enable1", "pin1", "pinuv1", "enable2", "pin2", "pinuv2", "grab",
-                                     "groupname", "tags", "scale", "flag", "sep"};
+    std::vector<std::string> want = {"group",     "seams", "method", "hintprim", "rotate", "urange", "npins",
+                                     "enable1",   "pin1",  "pinuv1", "enable2",  "pin2",   "pinuv2", "grab",
+                                     "groupname", "tags",  "scale",  "flag",     "sep"};
     EXPECT_EQ(names, want);
 }
 
@@ -218,7 +218,7 @@ struct Padding {
 struct ButtonNode : Padding, OP_Parameters {
     ButtonNode() : OP_Parameters(templates) {}
 };
-} // namespace
+}  // namespace
 
 TEST(ParametersButtonTest, PressingCallsTheCallbackWithTheWholeNode) {
     ButtonNode node;

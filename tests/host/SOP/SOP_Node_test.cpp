@@ -21,7 +21,7 @@ public:
 
 OP_Node *makeTestSop(OP_Network *net, const char *name, OP_Operator *op) { return new TestSop(net, name, op); }
 
-} // namespace
+}  // namespace
 
 class SopNodeTest : public ::testing::Test {
 protected:
@@ -79,7 +79,7 @@ TEST_F(SopNodeTest, DuplicateSourceCopiesEverythingInOrder) {
     node->setInput(0, &input);
 
     GU_Detail *out = node->output();
-    out->appendPoint(); // stale content that clean = 1 must remove
+    out->appendPoint();  // stale content that clean = 1 must remove
     ASSERT_LT(node->duplicateSource(0, context, out), UT_ERROR_ABORT);
     ASSERT_EQ(out->points().entries(), 9);
     ASSERT_EQ(out->primitives().entries(), 5);
@@ -128,7 +128,7 @@ TEST_F(SopNodeTest, CookClearsOldMessagesAndReturnsTheWorstSeverity) {
     node->body = [](TestSop &n, OP_Context &) {
         n.addWarning(SOP_MESSAGE, "w");
         n.addMessage(SOP_MESSAGE, "m");
-        return UT_ERROR_NONE; // the node's error() counts, not what cookMySop says
+        return UT_ERROR_NONE;  // the node's error() counts, not what cookMySop says
     };
     EXPECT_EQ(node->cook(context), UT_ERROR_WARNING);
     ASSERT_EQ(node->messages().size(), 2u);
@@ -209,6 +209,6 @@ TEST(SopNodeLifetimeTest, DeletingTheNodeRemovesItsOutputsAdhocGroups) {
     node->groupManager().createPrimitiveGroup(*node->output(), "tmpPrimGroup");
     node->parseEdgeGroups("*", node->output());
     EXPECT_EQ(node->groupManager().adhocGroupCount(node->output()), 2);
-    delete node; // the address sanitizer run checks that nothing dangles
+    delete node;  // the address sanitizer run checks that nothing dangles
     EXPECT_EQ(input.primitiveGroups().entries(), 0);
 }

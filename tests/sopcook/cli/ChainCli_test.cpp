@@ -24,7 +24,7 @@ protected:
     TempDir dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Chain, EachNodeCooksTheOutputOfTheOneBefore) {
     RunResult r = chain(dir, "testcopy,flatskin in.off out.obj -p mode=shift -p shift=5 -p flatskin.urange='0 1' "
@@ -37,12 +37,12 @@ TEST_F(Chain, EachNodeCooksTheOutputOfTheOneBefore) {
     std::vector<std::string> notes;
     readGeometryFile(dir.file("out.obj"), g, notes);
     ASSERT_EQ(g.points().entries(), 4);
-    EXPECT_FLOAT_EQ(g.points()(1)->getPos().x(), 6.0f); // testcopy's shift
+    EXPECT_FLOAT_EQ(g.points()(1)->getPos().x(), 6.0f);  // testcopy's shift
     int uv = g.vertexAttribs().getOffset("uv", 12, GB_ATTRIB_FLOAT);
     ASSERT_GE(uv, 0);
     float hi = 0;
     for (const GEO_Vertex &v : g.primitives()(0)->vertices()) hi = std::max(hi, v.getValue<float>(uv, 0));
-    EXPECT_NEAR(hi, 1, 1e-5); // flatskin's range, not testcopy's default 0.9
+    EXPECT_NEAR(hi, 1, 1e-5);  // flatskin's range, not testcopy's default 0.9
 
     // The one operator's messages read as they always have.
     r = chain(dir, "testcopy in.off out.obj");
@@ -57,7 +57,9 @@ TEST_F(Chain, AddressesThatNameNoNodeOrTwoAreUsageErrors) {
         const char *message;
     };
     const Case cases[] = {
-        {"-p 'urange=0 1'", 2, "parameter 'urange' is in more than one operator of testcopy,flatskin; say testcopy.urange or flatskin.urange"},
+        {"-p 'urange=0 1'", 2,
+         "parameter 'urange' is in more than one operator of testcopy,flatskin; say testcopy.urange or "
+         "flatskin.urange"},
         {"-k urange=0:'0 1'", 2, "say testcopy.urange or flatskin.urange"},
         {"--press grab", 2, "say testcopy.grab or flatskin.grab"},
         {"-p pin2='0 1'", 2, "parameter 'pin2' is in more than one operator"},
@@ -88,19 +90,22 @@ TEST_F(Chain, AddressesThatNameNoNodeOrTwoAreUsageErrors) {
 TEST_F(Chain, PressKeysDescribeAndPictureFollowTheAddresses) {
     // grab on flatskin: its pinuv1 is also a name of testcopy, so the
     // setting printed to paste back says whose it is.
-    RunResult r = chain(dir, "testcopy,flatskin in.off out.obj -p flatskin.npins=2 -p flatskin.pin1='0 2' -p flatskin.pin2='0 0' "
-                             "-k shift=0:0 -k shift=2:4 --time 1 -p mode=shift --press flatskin.grab --uv-image uv.svg");
+    RunResult r =
+        chain(dir, "testcopy,flatskin in.off out.obj -p flatskin.npins=2 -p flatskin.pin1='0 2' -p flatskin.pin2='0 0' "
+                   "-k shift=0:0 -k shift=2:4 --time 1 -p mode=shift --press flatskin.grab --uv-image uv.svg");
     ASSERT_EQ(r.status, 0) << r.err;
     // testcopy made the uvs from the shifted points; the pin uvs stay in the unit square.
     EXPECT_EQ(r.out, "-p 'flatskin.pinuv1=1 1'\n-p 'flatskin.pinuv2=1 0'\n");
     GU_Detail g;
     std::vector<std::string> notes;
     readGeometryFile(dir.file("out.obj"), g, notes);
-    EXPECT_FLOAT_EQ(g.points()(1)->getPos().x(), 3.0f); // the key at time 1
+    EXPECT_FLOAT_EQ(g.points()(1)->getPos().x(), 3.0f);  // the key at time 1
     // The picture marks the last node's two pins (testcopy has none).
     std::string svg = readWholeFile(dir.file("uv.svg"));
     size_t marks = 0;
-    for (size_t at = svg.find("fill:rgb(90%,10%,10%)"); at != std::string::npos; at = svg.find("fill:rgb(90%,10%,10%)", at + 1)) ++marks;
+    for (size_t at = svg.find("fill:rgb(90%,10%,10%)"); at != std::string::npos;
+         at = svg.find("fill:rgb(90%,10%,10%)", at + 1))
+        ++marks;
     EXPECT_EQ(marks, 2u);
 
     r = chain(dir, "--describe testcopy,flatskin");

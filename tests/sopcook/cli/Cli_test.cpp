@@ -35,7 +35,8 @@ protected:
 };
 
 TEST_F(Cli, CooksAndWritesWithParametersAndKeys) {
-    RunResult r = sopcook(dir, "testcopy in.off out.geo -p mode=shift -k shift=0:0 -k shift=4:8 --time 1 -p groupname=mine");
+    RunResult r =
+        sopcook(dir, "testcopy in.off out.geo -p mode=shift -k shift=0:0 -k shift=4:8 --time 1 -p groupname=mine");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.err, "Message: copied\n")) << r.err;
     GU_Detail g;
@@ -52,12 +53,16 @@ TEST_F(Cli, CooksAndWritesWithParametersAndKeys) {
 }
 
 TEST_F(Cli, ParameterFaultsNameTheParameterAndLeaveTheOutput) {
-    struct Case { const char *args; const char *message; };
+    struct Case {
+        const char *args;
+        const char *message;
+    };
     const Case cases[] = {
         {"-p nosuch=1", "unknown parameter 'nosuch'"},
         {"-p urange=0.5", "parameter 'urange' has 2 components, found 1"},
         {"-p 'urange=0 1 2'", "parameter 'urange' has 2 components, found 3"},
-        {"-p 'urange=0 1.5'", "parameter 'urange' component 2: 1.5 is outside its range 0 (restricted) to 1 (restricted)"},
+        {"-p 'urange=0 1.5'",
+         "parameter 'urange' component 2: 1.5 is outside its range 0 (restricted) to 1 (restricted)"},
         {"-p count=11", "parameter 'count': 11 is outside its range"},
         {"-p count=1.5", "parameter 'count': '1.5' is not a whole number"},
         {"-p shift=abc", "parameter 'shift': 'abc' is not a number"},
@@ -86,7 +91,8 @@ TEST_F(Cli, ParameterFaultsNameTheParameterAndLeaveTheOutput) {
 
 TEST_F(Cli, MultiParameterCountsAreSetBeforeTheirInstances) {
     // pin2 comes before npins on the command line and must still be found.
-    RunResult r = sopcook(dir, "testcopy in.off out.geo -p pin2='0 2' -p npins=2 -p pinuv2='0.5 0.5' -p enable1=off --press grab");
+    RunResult r = sopcook(
+        dir, "testcopy in.off out.geo -p pin2='0 2' -p npins=2 -p pinuv2='0.5 0.5' -p enable1=off --press grab");
     ASSERT_EQ(r.status, 0) << r.err;
     // The button copies pin 2's corner uv (point 2 of the quad: 1 1); pin 1
     // is disabled and stays as it is.
@@ -126,9 +132,15 @@ TEST_F(Cli, ListAndDescribe) {
     EXPECT_EQ(r.out, "testcopy\tTest Copy\tinputs 1\n");
     r = sopcook(dir, "--describe testcopy");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "  shift\t\"Shift X\"\tfloat\t1\tdefault 0\thelp \"How far mode shift moves x\"\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "  urange\t\"U range\"\tfloat\t2\tdefault 0.1 0.9\trange 0 (restricted) to 1 (restricted)\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "  mode\t\"Mode\"\tmenu\t1\tdefault keep\tmenu 0 keep \"Keep\", 1 shift \"Shift\", 2 flat \"Flatten\"\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "  shift\t\"Shift X\"\tfloat\t1\tdefault 0\thelp \"How far mode shift moves x\"\n"))
+        << r.out;
+    EXPECT_TRUE(
+        contains(r.out, "  urange\t\"U range\"\tfloat\t2\tdefault 0.1 0.9\trange 0 (restricted) to 1 (restricted)\n"))
+        << r.out;
+    EXPECT_TRUE(contains(
+        r.out,
+        "  mode\t\"Mode\"\tmenu\t1\tdefault keep\tmenu 0 keep \"Keep\", 1 shift \"Shift\", 2 flat \"Flatten\"\n"))
+        << r.out;
     EXPECT_TRUE(contains(r.out, "  npins\t\"Number of pins\"\tmulti\tdefault 0 instances\n      enable#")) << r.out;
     // Parameters come in template order.
     EXPECT_LT(r.out.find("shift\t"), r.out.find("urange\t"));
@@ -140,7 +152,10 @@ TEST_F(Cli, ListAndDescribe) {
 TEST_F(Cli, RefusesModulesWithoutEntryPointsOrOfAnotherVersion) {
     RunResult r = sopcook(dir, std::string("--list --dso '") + SOPCOOK_NOENTRY_DSO + "'", false);
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(contains(r.err, std::string(SOPCOOK_NOENTRY_DSO) + ": not a surface operator plug-in (missing newSopOperator HoudiniDSOVersion HoudiniGetTagInfo)")) << r.err;
+    EXPECT_TRUE(contains(
+        r.err, std::string(SOPCOOK_NOENTRY_DSO) +
+                   ": not a surface operator plug-in (missing newSopOperator HoudiniDSOVersion HoudiniGetTagInfo)"))
+        << r.err;
     r = sopcook(dir, std::string("--list --dso '") + SOPCOOK_OLDVERSION_DSO + "'", false);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(contains(r.err, "plug-in built for host version 8.5")) << r.err;
@@ -149,13 +164,16 @@ TEST_F(Cli, RefusesModulesWithoutEntryPointsOrOfAnotherVersion) {
     // one still loads.
     std::string links = dir.file("plugins");
     std::system(("mkdir '" + links + "' && ln -s '" + SOPCOOK_TEST_DSO + "' '" + SOPCOOK_NOENTRY_DSO + "' '" +
-                 SOPCOOK_OLDVERSION_DSO + "' '" + links + "/'").c_str());
+                 SOPCOOK_OLDVERSION_DSO + "' '" + links + "/'")
+                    .c_str());
     r = sopcook(dir, "--list", false);
     std::string saved = std::getenv("SOPCOOK_DSO_PATH") ? std::getenv("SOPCOOK_DSO_PATH") : "";
     ::setenv("SOPCOOK_DSO_PATH", ("/nonexistent:" + links).c_str(), 1);
     r = sopcook(dir, "--list", false);
-    if (saved.empty()) ::unsetenv("SOPCOOK_DSO_PATH");
-    else ::setenv("SOPCOOK_DSO_PATH", saved.c_str(), 1);
+    if (saved.empty())
+        ::unsetenv("SOPCOOK_DSO_PATH");
+    else
+        ::setenv("SOPCOOK_DSO_PATH", saved.c_str(), 1);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "testcopy\tTest Copy\tinputs 1\n");
     EXPECT_TRUE(contains(r.err, "SOP_NoEntry.so: not a surface operator plug-in")) << r.err;
@@ -179,7 +197,7 @@ TEST_F(Cli, DrawsTheUvLayout) {
     EXPECT_TRUE(outputUntouched());
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Cli, CtrlCStopsTheCookAndWritesNothing) {
     // The test operator waits for an interruption; SIGINT comes after a
@@ -204,7 +222,7 @@ TEST_F(Cli, CtrlCStopsTheCookAndWritesNothing) {
 TEST_F(Cli, StrictFailsOnlyWhenNoLayoutWasMade) {
     struct Case {
         const char *warning;
-        int strict; // the status with --strict; 0 without it in every case
+        int strict;  // the status with --strict; 0 without it in every case
     };
     const Case cases[] = {
         {"No solution for unwrapper, check pins have valid uvs", 1},

@@ -49,15 +49,16 @@ std::pair<std::string, std::string> cook(const TempDir &dir, const std::string &
     return {readWholeFile(dir.file(output)), readWholeFile(dir.file(picture))};
 }
 
-} // namespace
+}  // namespace
 
 TEST(Determinism, EveryOutputFormatRepeatsItsBytesWithEitherSolver) {
     TempDir dir;
     std::ofstream(dir.file("tube.obj")) << tubeObj();
     const std::string inputs[] = {
         "'" + mesh + "' -p vizstretch=on -p outgroup=on",
-        "tube.obj -p seams=" + tubeSeam() + " -p seamcode=on -p seamcolour=rand -p npins=2 -p 'pin1=0 0' "
-        "-p 'pin2=12 1' -p 'pinuv2=1 0.5'",
+        "tube.obj -p seams=" + tubeSeam() +
+            " -p seamcode=on -p seamcolour=rand -p npins=2 -p 'pin1=0 0' "
+            "-p 'pin2=12 1' -p 'pinuv2=1 0.5'",
     };
     const std::pair<const char *, const char *> files[] = {
         {"out.geo", "uv.png"}, {"out.obj", "uv.svg"}, {"out.off", "uv.png"}, {"out.ply", "uv.svg"}};

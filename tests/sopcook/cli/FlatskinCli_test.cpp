@@ -26,7 +26,7 @@ bool has(const std::string &s, const std::string &part) { return contains(s, par
 
 const std::string lion = std::string(FLATSKIN_MESHES) + "/lion-head.off";
 
-} // namespace
+}  // namespace
 
 TEST(FlatskinModule, LoadsWithOneOperatorAndAnswersVersionAndTag) {
     OP_OperatorTable table;
@@ -138,7 +138,7 @@ TEST(FlatskinCli, DescribePressAndKeys) {
     EXPECT_TRUE(has(r.out, "0.75")) << r.out;
 
     RunResult k = flatskin(dir, "flatskin in.obj out2.obj -p userange=off -p npins=2 -p 'pin1=0 0' -p 'pin2=0 1' "
-                          "-p 'pinuv2=1 0' -k rotate=0:0 -k rotate=2:180 --time 1");
+                                "-p 'pinuv2=1 0' -k rotate=0:0 -k rotate=2:180 --time 1");
     ASSERT_EQ(k.status, 0) << k.err;
     GU_Detail g;
     std::vector<std::string> notes;
@@ -157,7 +157,11 @@ TEST(FlatskinCli, FailuresLeaveAnExistingOutputUntouched) {
     std::ofstream(dir.file("part.geo")) << "PGEOMETRY V5\nNPoints 1 NPrims 1\nNPointGroups 0 NPrimGroups 0\n"
                                            "NPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n"
                                            "0 0 0 1\nPart 1 0\nbeginExtra\nendExtra\n";
-    struct Case { std::string args; int status; std::string message; };
+    struct Case {
+        std::string args;
+        int status;
+        std::string message;
+    };
     const Case cases[] = {
         {"flatskin quad.off keep.obj -p nosuch=1", 2, "nosuch"},
         {"flatskin quad.off keep.obj -p 'urange=0 2'", 2, "urange"},

@@ -28,10 +28,16 @@ public:
         const char *old = std::getenv(name);
         myHad = old != nullptr;
         if (myHad) myOld = old;
-        if (value) ::setenv(name, value, 1); else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~ScopedEnv() {
-        if (myHad) ::setenv(myName.c_str(), myOld.c_str(), 1); else ::unsetenv(myName.c_str());
+        if (myHad)
+            ::setenv(myName.c_str(), myOld.c_str(), 1);
+        else
+            ::unsetenv(myName.c_str());
     }
 
 private:
@@ -54,8 +60,8 @@ TEST(HugePageHeap, RestartedRunsMatchARunWithoutIt) {
         ASSERT_FALSE(plain.empty());
     }
     // Unset, another tunable already set, and the user's own choice.
-    for (const char *tunables : {static_cast<const char *>(nullptr), "glibc.malloc.check=0",
-                                 "glibc.malloc.hugetlb=0"}) {
+    for (const char *tunables :
+         {static_cast<const char *>(nullptr), "glibc.malloc.check=0", "glibc.malloc.hugetlb=0"}) {
         ScopedEnv env("GLIBC_TUNABLES", tunables);
         std::remove(dir.file("out.geo").c_str());
         const RunResult r = runSopcook(dir, args, SOPCOOK_TEST_DSO);

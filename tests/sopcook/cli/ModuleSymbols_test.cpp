@@ -27,7 +27,7 @@ std::set<std::string> definedDynamicSymbols(const std::string &path, bool &ok) {
     return names;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ModuleSymbols, FlatskinExportsOnlyItsEntryPoints) {
     bool ok = false;

@@ -72,7 +72,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(OutputSafety, ParseErrorsAndFailedCooksChangeNoOutput) {
     put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
@@ -148,7 +148,8 @@ TEST_F(OutputSafety, AFullDiskChangesNoOutput) {
     put(dir.file("out/keep.off"), oldGeometry);
     const Case cases[] = {
         {{"flatskin", "in/grid.obj", "out/keep.obj", "--uv-image", "out/keep.png", "--image-size", "16"},
-         (obj + png) / 2, "keep.obj"},
+         (obj + png) / 2,
+         "keep.obj"},
         {{"flatskin", "in/grid.obj", "out/keep.off", "--uv-image", "out/keep.svg"}, (off + svg) / 2, "keep.svg"},
         // Without a picture: the one geometry file.
         {{"flatskin", "in/grid.obj", "out/keep.obj"}, obj / 2, "keep.obj"},
@@ -158,7 +159,8 @@ TEST_F(OutputSafety, AFullDiskChangesNoOutput) {
         std::string what = c.args[2] + " at a limit of " + std::to_string(c.limit) + " bytes";
         EXPECT_EQ(status, 2) << what << "\n" << err;
         EXPECT_NE(err.find(std::string(c.failing) + ": cannot write: File too large"), std::string::npos)
-            << what << "\n" << err;
+            << what << "\n"
+            << err;
         EXPECT_NE(err.find("not changed"), std::string::npos) << what << "\n" << err;
         EXPECT_EQ(readWholeFile(dir.file("out/keep.off")), oldGeometry) << what;
         ::rename(dir.file("out/keep.off").c_str(), dir.file("keep.off").c_str());
@@ -179,7 +181,8 @@ TEST_F(OutputSafety, InterruptedCookChangesNoOutput) {
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(240);
         while (!child.catches(sig) && !child.ended() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(child.catches(sig)) << "the program never set up its handler for signal " << sig << "\n" << child.err();
+        ASSERT_TRUE(child.catches(sig)) << "the program never set up its handler for signal " << sig << "\n"
+                                        << child.err();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         ASSERT_EQ(::kill(child.pid(), sig), 0);
         int status = child.wait(120);
@@ -257,7 +260,7 @@ TEST_F(OutputSafety, OutputsThatAreTheInputOrEachOtherAreRefused) {
     ::symlink("../in/quad.off", dir.file("out/soft.off").c_str());
     ::symlink("../in/quad.off", dir.file("out/soft.png").c_str());
     ::link(dir.file("out/keep.obj").c_str(), dir.file("out/twin.png").c_str());
-    ::symlink("fresh.obj", dir.file("out/fresh.png").c_str()); // neither is there yet
+    ::symlink("fresh.obj", dir.file("out/fresh.png").c_str());  // neither is there yet
     struct Case {
         std::vector<std::string> args;
         std::string named;
@@ -269,7 +272,8 @@ TEST_F(OutputSafety, OutputsThatAreTheInputOrEachOtherAreRefused) {
         {{"in/quad.off", "out/soft.off"}, "out/soft.off: is the same file as the input"},
         {{"in/quad.off", "out/keep.obj", "--uv-image", "out/soft.png"}, "out/soft.png: is the same file as the input"},
         {{"in/quad.off", "out/keep.obj", "--uv-image", "out/twin.png"}, "out/twin.png: is the same file as the output"},
-        {{"in/quad.off", "out/fresh.obj", "--uv-image", "out/fresh.png"}, "out/fresh.png: is the same file as the output"},
+        {{"in/quad.off", "out/fresh.obj", "--uv-image", "out/fresh.png"},
+         "out/fresh.png: is the same file as the output"},
     };
     const std::set<std::string> before = folderNames(dir.file("out"));
     for (const Case &c : cases) {
@@ -298,7 +302,7 @@ TEST_F(OutputSafety, ReplacingKeepsTheModeFollowsLinksAndSparesWriteProtectedFil
         const char *output;
         mode_t mode;  // given to the file before the run (0: left as it is)
         int status;
-        const char *changed; // the file that holds the new geometry after it, if any
+        const char *changed;  // the file that holds the new geometry after it, if any
     };
     const Case cases[] = {
         {"out/keep.obj", 0600, 0, "out/keep.obj"},
@@ -321,7 +325,8 @@ TEST_F(OutputSafety, ReplacingKeepsTheModeFollowsLinksAndSparesWriteProtectedFil
         }
         EXPECT_TRUE(S_ISLNK(modeOf("out/link.obj")));
         if (!c.changed) {
-            EXPECT_NE(err.find("out/keep.obj: cannot write: the file is not writable (mode 0444)"), std::string::npos) << err;
+            EXPECT_NE(err.find("out/keep.obj: cannot write: the file is not writable (mode 0444)"), std::string::npos)
+                << err;
         }
         ::chmod(dir.file("out/keep.obj").c_str(), 0644);
         std::set<std::string> expected = {"keep.obj", "keep.png", "keep.svg", "real.obj", "link.obj"};
@@ -367,7 +372,8 @@ TEST_F(OutputSafety, ARunWaitsForTheFolderLockOfAnother) {
 TEST_F(OutputSafety, EverySignalThatWouldEndTheRunLeavesTheOutputs) {
     put(dir.file("in/quad.off"), "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n");
     for (int sig : {SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGHUP, SIGALRM, SIGRTMIN + 3}) {
-        SopcookChild child(dir.path(), {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png", "-p", "wait=on"},
+        SopcookChild child(dir.path(),
+                           {"testcopy", "in/quad.off", "out/keep.obj", "--uv-image", "out/keep.png", "-p", "wait=on"},
                            dir.file("stderr.txt"), 0, SOPCOOK_TEST_DSO);
         auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!child.catches(sig) && !child.ended() && std::chrono::steady_clock::now() < until)

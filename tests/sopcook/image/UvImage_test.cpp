@@ -34,7 +34,8 @@ struct Picture {
     /// 8-bit red, green, blue at pixel (x, y).
     std::array<int, 3> at(double x, double y) const {
         cairo_surface_flush(surface);
-        const unsigned char *row = cairo_image_surface_get_data(surface) + static_cast<int>(y) * cairo_image_surface_get_stride(surface);
+        const unsigned char *row =
+            cairo_image_surface_get_data(surface) + static_cast<int>(y) * cairo_image_surface_get_stride(surface);
         uint32_t p;
         std::memcpy(&p, row + 4 * static_cast<int>(x), 4);
         return {int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255)};
@@ -50,7 +51,9 @@ void setUv(int uv, GEO_Primitive &prim, unsigned corner, float u, float v) {
 /// their shared diagonal: b is laid out moved by (-0.3, 0.3). Triangle c
 /// (1 4 2) joins a along 1-2 without a cut. All three are green-grey.
 void makeCutSquare(GU_Detail &g) {
-    for (auto p : {UT_Vector4(0, 0, 0), UT_Vector4(1, 0, 0), UT_Vector4(1, 1, 0), UT_Vector4(0, 1, 0), UT_Vector4(2, 0, 0)}) g.appendPoint(p);
+    for (auto p :
+         {UT_Vector4(0, 0, 0), UT_Vector4(1, 0, 0), UT_Vector4(1, 1, 0), UT_Vector4(0, 1, 0), UT_Vector4(2, 0, 0)})
+        g.appendPoint(p);
     const float zero[3] = {0, 0, 0};
     const int uv = g.addVertexAttrib("uv", 12, GB_ATTRIB_FLOAT, zero);
     const int cd = g.addPrimAttrib("Cd", 12, GB_ATTRIB_FLOAT, zero);
@@ -90,7 +93,7 @@ UvView viewOf(const GU_Detail &g, const UvImageOptions &o) {
     return fitUvView(g, findCornerTuple(g, "uv", 2), o.size, o.stretchLegend ? stretchLegendBand(o.size) : 0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(UvImage, SameBytesEveryTimeAndTheAskedSize) {
     GU_Detail g;
@@ -127,12 +130,14 @@ TEST(UvImage, FillInsideSeamsOnTheCutAndInnerEdgesOfBigTriangles) {
     // Both sides of the cut, and the surface's edge: the seam colour.
     for (auto [u, v] : {std::pair{0.5, 0.5}, {0.2, 0.8}, {0.5, 0.0}, {1.5, 0.0}}) {
         const auto p = pic.at(view.x(u), view.y(v));
-        EXPECT_TRUE(p[0] > 150 && p[1] < 60 && p[2] > 150) << u << " " << v << ": " << p[0] << " " << p[1] << " " << p[2];
+        EXPECT_TRUE(p[0] > 150 && p[1] < 60 && p[2] > 150)
+            << u << " " << v << ": " << p[0] << " " << p[1] << " " << p[2];
     }
     // The uncut edge between a and c, long on the picture: a dark stroke
     // (half a pixel wide at this size, so darker than the fill, not black).
     const auto inner = pic.at(view.x(1.0), view.y(0.5));
-    EXPECT_LT(inner[0] + inner[1] + inner[2], 0.75 * (51 + 153 + 102)) << inner[0] << " " << inner[1] << " " << inner[2];
+    EXPECT_LT(inner[0] + inner[1] + inner[2], 0.75 * (51 + 153 + 102))
+        << inner[0] << " " << inner[1] << " " << inner[2];
 }
 
 TEST(UvImage, DenseLayoutShowsItsFillWithoutEdges) {
@@ -146,7 +151,8 @@ TEST(UvImage, DenseLayoutShowsItsFillWithoutEdges) {
     Picture pic(drawUvImage(g, o, false));
     int off = 0;
     for (double u = 0.3; u < 0.7; u += 0.01)
-        for (double v = 0.3; v < 0.7; v += 0.013) off += pic.at(view.x(u), view.y(v)) != std::array<int, 3>{191, 191, 191};
+        for (double v = 0.3; v < 0.7; v += 0.013)
+            off += pic.at(view.x(u), view.y(v)) != std::array<int, 3>{191, 191, 191};
     EXPECT_EQ(off, 0) << "pixels inside the grid that are not its grey fill";
 }
 

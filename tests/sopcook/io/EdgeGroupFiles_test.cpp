@@ -46,7 +46,11 @@ bool hasNote(const std::vector<std::string> &notes, const std::string &text) {
 }
 
 TEST(EdgeGroupFiles, EachFormatKeepsItsEdgeGroupAndNamesTheOthers) {
-    struct Case { const char *file; const char *kept; Edges back; };
+    struct Case {
+        const char *file;
+        const char *kept;
+        Edges back;
+    };
     // PLY and OBJ name no primitive, so the one found on a primitive
     // comes back without it.
     const Case cases[] = {{"e.geo", "seams", {"0-2@1", "2-3", "1-3"}},
@@ -67,8 +71,10 @@ TEST(EdgeGroupFiles, EachFormatKeepsItsEdgeGroupAndNamesTheOthers) {
         } else {
             format == ".ply" ? readPly(text, c.file, b) : readObj(text, c.file, b, notes);
             EXPECT_EQ(b.edgeGroups().entries(), 1) << c.file;
-            EXPECT_TRUE(hasNote(notes, "warning: " + format + " cannot hold the edge group \"extra\"; left out (only the edge group \"" +
-                                           c.kept + "\" is written, as " + (format == ".ply" ? "the edge element)" : "l statements)")))
+            EXPECT_TRUE(hasNote(notes, "warning: " + format +
+                                           " cannot hold the edge group \"extra\"; left out (only the edge group \"" +
+                                           c.kept + "\" is written, as " +
+                                           (format == ".ply" ? "the edge element)" : "l statements)")))
                 << text;
         }
         EXPECT_EQ(edgesOf(b, c.kept), c.back) << c.file << "\n" << text;
@@ -108,7 +114,12 @@ TEST(EdgeGroupFiles, GeoEdgeGroupFaultsNameTheLine) {
                "\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\n" +
                text + "beginExtra\nendExtra\n";
     };
-    struct Case { int groups; const char *text; int line; const char *expect; };
+    struct Case {
+        int groups;
+        const char *text;
+        int line;
+        const char *expect;
+    };
     const Case cases[] = {{1, "cut ordered\n2 0-1 1-3\n", 10, "point numbers below 3"},
                           {1, "cut ordered\n1 0-1:1\n", 10, "primitive number below 1"},
                           {1, "cut ordered\n1 0_1\n", 10, "an edge such as 0-1"},
@@ -151,7 +162,8 @@ std::set<std::pair<std::string, std::string>> uvCuts(const GU_Detail &g) {
             const bool flip = a.getPt()->getNum() > b.getPt()->getNum();
             const GEO_Vertex &lo = flip ? b : a, &hi = flip ? a : b;
             sides[{lo.getPt()->getNum(), hi.getPt()->getNum()}].push_back(
-                {lo.getValue<float>(uv, 0), lo.getValue<float>(uv, 1), hi.getValue<float>(uv, 0), hi.getValue<float>(uv, 1)});
+                {lo.getValue<float>(uv, 0), lo.getValue<float>(uv, 1), hi.getValue<float>(uv, 0),
+                 hi.getValue<float>(uv, 1)});
         }
     }
     std::set<std::pair<std::string, std::string>> cuts;
@@ -186,8 +198,9 @@ TEST(EdgeGroupFiles, SeamsNamingThePlyEdgeElementCutExactlyThoseEdges) {
     // A format without edge groups says on stderr that it leaves it out.
     r = runSopcook(dir, "flatskin cube.ply out.off -p seams=edges", FLATSKIN_DSO);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.err, "sopcook: out.off: warning: .off cannot hold the edge group \"edges\"; left out\n")) << r.err;
+    EXPECT_TRUE(contains(r.err, "sopcook: out.off: warning: .off cannot hold the edge group \"edges\"; left out\n"))
+        << r.err;
 }
 #endif
 
-} // namespace
+}  // namespace

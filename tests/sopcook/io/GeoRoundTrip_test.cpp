@@ -39,7 +39,8 @@ void makeRich(GU_Detail &g) {
     for (const auto &prim : g.primitives()) {
         prim->setValue<int>(name, prim->getNum() % 2);
         prim->setValue<float>(nrm, -1.5f, 2);
-        for (GEO_Vertex &v : prim->vertices()) v.setValue<float>(uv, 0.25f * static_cast<float>(v.getPt()->getNum()), 1);
+        for (GEO_Vertex &v : prim->vertices())
+            v.setValue<float>(uv, 0.25f * static_cast<float>(v.getPt()->getNum()), 1);
     }
     g.newPointGroup("corners")->add(3);
     GB_PrimitiveGroup *pg = g.newPrimitiveGroup("tris");
@@ -63,11 +64,14 @@ void expectSameAttributes(const GB_AttributeDict &a, const GB_AttributeDict &b, 
 
 /// Compares every value of every element (blocks may differ in layout, so
 /// attribute by attribute).
-void expectSameValues(const GB_AttributeDict &a, const GB_Element &ea, const GB_AttributeDict &b, const GB_Element &eb) {
+void expectSameValues(const GB_AttributeDict &a, const GB_Element &ea, const GB_AttributeDict &b,
+                      const GB_Element &eb) {
     for (const GB_Attribute &x : a.attributes()) {
         const GB_Attribute *y = b.find(x.name.c_str());
         ASSERT_NE(y, nullptr);
-        EXPECT_EQ(0, std::memcmp(ea.castAttribData<unsigned char>(x.offset), eb.castAttribData<unsigned char>(y->offset), x.size)) << x.name;
+        EXPECT_EQ(0, std::memcmp(ea.castAttribData<unsigned char>(x.offset),
+                                 eb.castAttribData<unsigned char>(y->offset), x.size))
+            << x.name;
     }
 }
 
@@ -114,26 +118,25 @@ TEST(GeoFile, RoundTripKeepsEveryAttributeGroupAndPrimitive) {
 }
 
 TEST(GeoFile, ReadsTheDocumentedLayoutRunsAndWrappedGroups) {
-    const std::string text =
-        "PGEOMETRY V5\n"
-        "NPoints 4 NPrims 4\n"
-        "NPointGroups 1 NPrimGroups 1\n"
-        "NPointAttrib 1 NVertexAttrib 1 NPrimAttrib 1 NAttrib 1\n"
-        "PointAttrib\nseam 1 float 0\n"
-        "VertexAttrib\nuv 3 float 0 0 0\n"
-        "PrimitiveAttrib\nCd 3 float 1 1 1\n"
-        "DetailAttrib\ncurrentlayer 1 int 0\n"
-        "0 0 0 1 (0)\n1 0 0 1 (1)\n1 1 0 1 (1)\n0 1 0 1 (0)\n"
-        "Poly 4 < 0 (0 0 0) 1 (1 0 0) 2 (1 1 0) 3 (0 1 0) [0.5 0.5 0.5]\n"
-        "Run 2 Poly\n"
-        " 3 < 0 (0 0 0) 1 (1 0 0) 2 (1 1 0) [1 0 0]\n"
-        " 2 : 2 (1 1 0) 3 (0 1 0) [0 1 0]\n"
-        "NURBCurve 4 : 0 1 2 3\n"
-        "  4 0 0 0 0 1 1 1 1 [0 0 1]\n"
-        " (2)\n"
-        "seamed unordered\n4 01\n10\n"
-        "UnwrappedGroup ordered\n4 1101\n"
-        "beginExtra\nendExtra\n";
+    const std::string text = "PGEOMETRY V5\n"
+                             "NPoints 4 NPrims 4\n"
+                             "NPointGroups 1 NPrimGroups 1\n"
+                             "NPointAttrib 1 NVertexAttrib 1 NPrimAttrib 1 NAttrib 1\n"
+                             "PointAttrib\nseam 1 float 0\n"
+                             "VertexAttrib\nuv 3 float 0 0 0\n"
+                             "PrimitiveAttrib\nCd 3 float 1 1 1\n"
+                             "DetailAttrib\ncurrentlayer 1 int 0\n"
+                             "0 0 0 1 (0)\n1 0 0 1 (1)\n1 1 0 1 (1)\n0 1 0 1 (0)\n"
+                             "Poly 4 < 0 (0 0 0) 1 (1 0 0) 2 (1 1 0) 3 (0 1 0) [0.5 0.5 0.5]\n"
+                             "Run 2 Poly\n"
+                             " 3 < 0 (0 0 0) 1 (1 0 0) 2 (1 1 0) [1 0 0]\n"
+                             " 2 : 2 (1 1 0) 3 (0 1 0) [0 1 0]\n"
+                             "NURBCurve 4 : 0 1 2 3\n"
+                             "  4 0 0 0 0 1 1 1 1 [0 0 1]\n"
+                             " (2)\n"
+                             "seamed unordered\n4 01\n10\n"
+                             "UnwrappedGroup ordered\n4 1101\n"
+                             "beginExtra\nendExtra\n";
     GU_Detail g;
     readGeo(text, "doc.geo", g);
     ASSERT_EQ(g.primitives().entries(), 4);
@@ -156,16 +159,24 @@ TEST(GeoFile, ReadsTheDocumentedLayoutRunsAndWrappedGroups) {
 }
 
 TEST(GeoFile, FaultsNameTheLineAndWhatWasExpected) {
-    struct Case { const char *text; int line; const char *expect; };
+    struct Case {
+        const char *text;
+        int line;
+        const char *expect;
+    };
     const Case cases[] = {
-        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n0 0 zero 1\nbeginExtra\nendExtra\n",
+        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\n0 0 zero 1\nbeginExtra\nendExtra\n",
          5, "expected a point coordinate"},
-        {"PGEOMETRY V5\nNPoints 1 NPrims 1\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n0 0 0 1\nPoly 3 < 0 1 2\nbeginExtra\nendExtra\n",
+        {"PGEOMETRY V5\nNPoints 1 NPrims 1\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\n0 0 0 1\nPoly 3 < 0 1 2\nbeginExtra\nendExtra\n",
          6, "point number below 1"},
         {"PGEOMETRY V5\nNPoints 999999999 NPrims 0\n", 2, "more than the rest of the file"},
-        {"PGEOMETRY V5\nNPoints 0 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 1 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\nPointAttrib\nx 1 matrix 0\n",
+        {"PGEOMETRY V5\nNPoints 0 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 1 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\nPointAttrib\nx 1 matrix 0\n",
          6, "attribute type"},
-        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n0 0 0 1\n",
+        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\n0 0 0 1\n",
          5, "expected 'beginExtra', found the end of the file"},
     };
     for (const Case &c : cases) {
@@ -175,7 +186,8 @@ TEST(GeoFile, FaultsNameTheLineAndWhatWasExpected) {
             ADD_FAILURE() << "no error for:\n" << c.text;
         } catch (const GeoFileError &e) {
             EXPECT_EQ(e.line(), c.line) << e.what();
-            EXPECT_NE(std::string(e.what()).find("bad.geo:" + std::to_string(c.line) + ":"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("bad.geo:" + std::to_string(c.line) + ":"), std::string::npos)
+                << e.what();
             EXPECT_NE(std::string(e.what()).find(c.expect), std::string::npos) << e.what();
         }
     }
@@ -193,4 +205,4 @@ TEST(GeoFile, WritingThroughTheFileLayerReplacesTheFileWhole) {
     EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "' | wc -l) -eq 1").c_str()), 0);
 }
 
-} // namespace
+}  // namespace

@@ -33,9 +33,13 @@ struct AssetMaker {
 
     std::size_t add(const void *data, std::size_t bytes, int ctype, const char *type, std::size_t count, int target) {
         bin.append((4 - bin.size() % 4) % 4, '\0');
-        json["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", bytes}, {"target", target}});
+        json["bufferViews"].push_back(
+            {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", bytes}, {"target", target}});
         bin.append(static_cast<const char *>(data), bytes);
-        json["accessors"].push_back({{"bufferView", json["bufferViews"].size() - 1}, {"componentType", ctype}, {"count", count}, {"type", type}});
+        json["accessors"].push_back({{"bufferView", json["bufferViews"].size() - 1},
+                                     {"componentType", ctype},
+                                     {"count", count},
+                                     {"type", type}});
         return json["accessors"].size() - 1;
     }
     std::size_t floats(const std::vector<float> &v, int n) {
@@ -65,12 +69,14 @@ struct AssetMaker {
                 n.insert(n.end(), {0, 0, 1});
             }
         std::vector<std::uint16_t> idx;
-        if (strip) idx = {0, 3, 1, 4, 2, 5, 5, 3, 3, 6, 4, 7, 5, 8};
+        if (strip)
+            idx = {0, 3, 1, 4, 2, 5, 5, 3, 3, 6, 4, 7, 5, 8};
         else
             for (int j = 0; j < 2; ++j)
                 for (int i = 0; i < 2; ++i) {
                     std::uint16_t a = std::uint16_t(3 * j + i);
-                    idx.insert(idx.end(), {a, std::uint16_t(a + 1), std::uint16_t(a + 4), a, std::uint16_t(a + 4), std::uint16_t(a + 3)});
+                    idx.insert(idx.end(), {a, std::uint16_t(a + 1), std::uint16_t(a + 4), a, std::uint16_t(a + 4),
+                                           std::uint16_t(a + 3)});
                 }
         GltfJson prim = {{"attributes", {{"POSITION", floats(p, 3)}, {"NORMAL", floats(n, 3)}}}, {"material", 0}};
         if (uv) prim["attributes"]["TEXCOORD_0"] = floats(t, 2);
@@ -125,11 +131,15 @@ void expectValid(const std::string &data, bool glb) {
     for (std::size_t i = 0; i < j.value("accessors", GltfJson::array()).size(); ++i) {
         const GltfJson &x = j["accessors"][i];
         const GltfAccessorLayout l = gltfAccessorLayout(a, i);
-        const std::size_t comp = l.componentType == GLTF_FLOAT || l.componentType == GLTF_UNSIGNED_INT ? 4 : l.componentType >= GLTF_SHORT ? 2 : 1;
+        const std::size_t comp = l.componentType == GLTF_FLOAT || l.componentType == GLTF_UNSIGNED_INT ? 4
+                                 : l.componentType >= GLTF_SHORT                                       ? 2
+                                                                                                       : 1;
         const GltfJson &v = j["bufferViews"][x["bufferView"].get<std::size_t>()];
         const std::size_t stride = v.value("byteStride", l.elementSize);
         EXPECT_EQ(start(i) % comp, 0u) << "accessor " << i;
-        EXPECT_LE(x.value("byteOffset", 0u) + stride * (l.count - 1) + l.elementSize, v["byteLength"].get<std::size_t>()) << "accessor " << i;
+        EXPECT_LE(x.value("byteOffset", 0u) + stride * (l.count - 1) + l.elementSize,
+                  v["byteLength"].get<std::size_t>())
+            << "accessor " << i;
     }
     for (const GltfJson &mesh : j.value("meshes", GltfJson::array()))
         for (const GltfJson &prim : mesh["primitives"]) {
@@ -150,7 +160,8 @@ void expectValid(const std::string &data, bool glb) {
             if (!prim.contains("indices")) continue;
             const std::size_t ia = prim["indices"];
             const std::vector<std::uint32_t> idx = gltfAccessorIndices(a, ia, "indices");
-            const std::uint32_t restart = j["accessors"][ia]["componentType"] == GLTF_UNSIGNED_SHORT ? 0xFFFF : 0xFFFFFFFF;
+            const std::uint32_t restart =
+                j["accessors"][ia]["componentType"] == GLTF_UNSIGNED_SHORT ? 0xFFFF : 0xFFFFFFFF;
             if (prim.value("mode", 4) == 4) {
                 EXPECT_EQ(idx.size() % 3, 0u);
             }
@@ -169,14 +180,14 @@ struct Formats {
 
 class GltfRoundTrip : public ::testing::TestWithParam<Formats> {};
 
-} // namespace
+}  // namespace
 
 TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
     const Formats f = GetParam();
     TempDir dir;
     AssetMaker m;
     m.grid(0, true, true);
-    m.grid(1, false, false, true); // a strip without uv or colour, merged
+    m.grid(1, false, false, true);  // a strip without uv or colour, merged
     const std::string in = dir.file(f.glbIn ? "in.glb" : "in.gltf"), out = dir.file(f.glbOut ? "out.glb" : "out.gltf");
     save(in, m.bytes(f.glbIn));
     GU_Detail gdp;
@@ -192,7 +203,7 @@ TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
     const int cd = findFloat3(gdp.pointAttribs(), "Cd");
     ASSERT_GE(cd, 0);
     EXPECT_FLOAT_EQ(gdp.points()(4)->getValue<float>(cd, 0), 0.5f);
-    EXPECT_FLOAT_EQ(gdp.points()(12)->getValue<float>(cd, 0), 1.0f); // white without COLOR_0
+    EXPECT_FLOAT_EQ(gdp.points()(12)->getValue<float>(cd, 0), 1.0f);  // white without COLOR_0
 
     // A seam through vertex 4 on triangle 0 only; a colour change on point 13.
     const int uv = findCornerTuple(gdp, "uv", 2).offset;
@@ -204,16 +215,17 @@ TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
     EXPECT_TRUE(wnotes.empty()) << wnotes[0];
 
     const GltfAsset src = loadGltfAsset(m.bytes(f.glbIn), in), res = loadGltfAsset(written, out);
-    for (const char *k : {"asset", "extensionsUsed", "scene", "scenes", "nodes", "materials", "textures", "samplers", "images"})
+    for (const char *k :
+         {"asset", "extensionsUsed", "scene", "scenes", "nodes", "materials", "textures", "samplers", "images"})
         EXPECT_EQ(res.json[k], src.json[k]) << k;
     EXPECT_EQ(res.json["meshes"][0]["name"], "Sheet");
     const GltfJson &p0 = res.json["meshes"][0]["primitives"][0], &p1 = res.json["meshes"][0]["primitives"][1];
     EXPECT_EQ(p0["material"], 0);
-    EXPECT_EQ(res.json["accessors"][p0["attributes"]["POSITION"].get<std::size_t>()]["count"], 10); // vertex 4 split
+    EXPECT_EQ(res.json["accessors"][p0["attributes"]["POSITION"].get<std::size_t>()]["count"], 10);  // vertex 4 split
     EXPECT_EQ(res.json["accessors"][p1["attributes"]["POSITION"].get<std::size_t>()]["count"], 9);
-    EXPECT_EQ(p1["mode"], 4);         // the strip became a list
-    EXPECT_TRUE(p1["attributes"].contains("COLOR_0"));   // the cook's colour
-    EXPECT_TRUE(p1["attributes"].contains("TEXCOORD_0")); // what the reader gave the corners
+    EXPECT_EQ(p1["mode"], 4);                              // the strip became a list
+    EXPECT_TRUE(p1["attributes"].contains("COLOR_0"));     // the cook's colour
+    EXPECT_TRUE(p1["attributes"].contains("TEXCOORD_0"));  // what the reader gave the corners
     // The copy of vertex 4 carries its colour and alpha.
     const std::vector<float> col = gltfAccessorFloats(res, p0["attributes"]["COLOR_0"]);
     ASSERT_EQ(col.size(), 40u);
@@ -226,8 +238,10 @@ TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
     ASSERT_EQ(back.points().entries(), 19);
     for (int p = 0; p < 16; ++p)
         for (unsigned k = 0; k < 3; ++k) {
-            for (int c = 0; c < 2; ++c) EXPECT_NEAR(cornerUv(back, p, k, c), cornerUv(gdp, p, k, c), 1e-6) << p << " " << k;
-            const UT_Vector4 a = back.primitives()(p)->getVertex(k).getPt()->getPos(), b = gdp.primitives()(p)->getVertex(k).getPt()->getPos();
+            for (int c = 0; c < 2; ++c)
+                EXPECT_NEAR(cornerUv(back, p, k, c), cornerUv(gdp, p, k, c), 1e-6) << p << " " << k;
+            const UT_Vector4 a = back.primitives()(p)->getVertex(k).getPt()->getPos(),
+                             b = gdp.primitives()(p)->getVertex(k).getPt()->getPos();
             for (int c = 0; c < 3; ++c) EXPECT_EQ(a(c), b(c));
         }
     EXPECT_FLOAT_EQ(back.points()(back.primitives()(0)->getVertex(2).getPt()->getNum())->getValue<float>(cd, 0), 0.5f);
@@ -236,9 +250,11 @@ TEST_P(GltfRoundTrip, KeepsTheAssetAndSplitsVerticesWhoseCornersDiffer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(InAndOut, GltfRoundTrip,
-                         ::testing::Values(Formats{false, false}, Formats{false, true}, Formats{true, false}, Formats{true, true}),
+                         ::testing::Values(Formats{false, false}, Formats{false, true}, Formats{true, false},
+                                           Formats{true, true}),
                          [](const auto &i) {
-                             return std::string(i.param.glbIn ? "glb" : "gltf") + "_to_" + (i.param.glbOut ? "glb" : "gltf");
+                             return std::string(i.param.glbIn ? "glb" : "gltf") + "_to_" +
+                                    (i.param.glbOut ? "glb" : "gltf");
                          });
 
 TEST(GltfFiles, NewAssetFromOtherGeometryHoldsTrianglesUvAndPrimitiveColour) {
@@ -284,7 +300,8 @@ TEST(GltfFiles, ExternalBufferIsReadBesideTheAssetAndWrittenEmbedded) {
     std::vector<std::string> notes;
     readGeometryFile(dir.file("in.gltf"), gdp, notes);
     EXPECT_EQ(gdp.primitives().entries(), 8);
-    const std::string out = formatGeometry(dir.file("out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
+    const std::string out =
+        formatGeometry(dir.file("out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
     expectValid(out, false);
     EXPECT_TRUE(notes.empty());
     // An image file beside the source is named the same way from another folder: said so.
@@ -293,7 +310,9 @@ TEST(GltfFiles, ExternalBufferIsReadBesideTheAssetAndWrittenEmbedded) {
     formatGeometry(dir.file("elsewhere/out.gltf"), gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_TRUE(contains(notes[0], "1 buffers or images are files named relative to")) << notes[0];
-    EXPECT_EQ(GltfJson::parse(out)["buffers"][0]["uri"].get<std::string>().rfind("data:application/octet-stream;base64,", 0), 0u);
+    EXPECT_EQ(
+        GltfJson::parse(out)["buffers"][0]["uri"].get<std::string>().rfind("data:application/octet-stream;base64,", 0),
+        0u);
     std::remove(dir.file("sheet data.bin").c_str());
     try {
         readGeometryFile(dir.file("in.gltf"), gdp, notes);
@@ -313,26 +332,46 @@ TEST(GltfFiles, HostileAssetsAreRefusedNamingThePlace) {
     const float nan = std::nanf(""), inf = INFINITY;
     auto setFloat = [](AssetMaker &m, std::size_t at, float v) { std::memcpy(&m.bin[at], &v, 4); };
     const Case cases[] = {
-        {"index past the vertices", "index 200 is past", [](AssetMaker &m) { m.bin[m.json["bufferViews"][2]["byteOffset"].get<std::size_t>()] = char(200); }},
+        {"index past the vertices", "index 200 is past",
+         [](AssetMaker &m) { m.bin[m.json["bufferViews"][2]["byteOffset"].get<std::size_t>()] = char(200); }},
         {"NaN position", "not a finite number", [&](AssetMaker &m) { setFloat(m, 4, nan); }},
         {"infinite position", "not a finite number", [&](AssetMaker &m) { setFloat(m, 8, inf); }},
-        {"accessor past its view", "accessors[0]: needs bytes", [](AssetMaker &m) { m.json["accessors"][0]["count"] = 10; }},
-        {"view past its buffer", "bufferViews[1]: overruns buffer", [](AssetMaker &m) { m.json["bufferViews"][1]["byteLength"] = 100000; }},
-        {"bad component type", "accessors[2].componentType", [](AssetMaker &m) { m.json["accessors"][2]["componentType"] = 5124; }},
-        {"misaligned accessor", "accessors[1].byteOffset", [](AssetMaker &m) { m.json["accessors"][1]["byteOffset"] = 2; }},
-        {"stride below the element", "byteStride 4 does not hold", [](AssetMaker &m) { m.json["bufferViews"][0]["byteStride"] = 4; }},
-        {"counts differ", "has another count than POSITION", [](AssetMaker &m) { m.json["accessors"][1]["count"] = 8; }},
+        {"accessor past its view", "accessors[0]: needs bytes",
+         [](AssetMaker &m) { m.json["accessors"][0]["count"] = 10; }},
+        {"view past its buffer", "bufferViews[1]: overruns buffer",
+         [](AssetMaker &m) { m.json["bufferViews"][1]["byteLength"] = 100000; }},
+        {"bad component type", "accessors[2].componentType",
+         [](AssetMaker &m) { m.json["accessors"][2]["componentType"] = 5124; }},
+        {"misaligned accessor", "accessors[1].byteOffset",
+         [](AssetMaker &m) { m.json["accessors"][1]["byteOffset"] = 2; }},
+        {"stride below the element", "byteStride 4 does not hold",
+         [](AssetMaker &m) { m.json["bufferViews"][0]["byteStride"] = 4; }},
+        {"counts differ", "has another count than POSITION",
+         [](AssetMaker &m) { m.json["accessors"][1]["count"] = 8; }},
         {"list of 5 corners", "not a multiple of 3", [](AssetMaker &m) { m.json["accessors"][2]["count"] = 5; }},
-        {"huge zero accessor", "too large for an accessor", [](AssetMaker &m) { m.json["accessors"][0].erase("bufferView"); m.json["accessors"][0]["count"] = 4000000000u; }},
-        {"negative index", "expected an integer", [](AssetMaker &m) { m.json["meshes"][0]["primitives"][0]["indices"] = -1; }},
-        {"missing accessor", "expected an integer from 0 to 2", [](AssetMaker &m) { m.json["meshes"][0]["primitives"][0]["attributes"]["NORMAL"] = 9; }},
-        {"bad base64", "expected base64", [](AssetMaker &) {}, false, [](std::string &d) { d.replace(d.rfind("base64,") + 9, 1, "*"); }},
+        {"huge zero accessor", "too large for an accessor",
+         [](AssetMaker &m) {
+             m.json["accessors"][0].erase("bufferView");
+             m.json["accessors"][0]["count"] = 4000000000u;
+         }},
+        {"negative index", "expected an integer",
+         [](AssetMaker &m) { m.json["meshes"][0]["primitives"][0]["indices"] = -1; }},
+        {"missing accessor", "expected an integer from 0 to 2",
+         [](AssetMaker &m) { m.json["meshes"][0]["primitives"][0]["attributes"]["NORMAL"] = 9; }},
+        {"bad base64", "expected base64", [](AssetMaker &) {}, false,
+         [](std::string &d) { d.replace(d.rfind("base64,") + 9, 1, "*"); }},
         {"buffer too short", "byteLength is", [](AssetMaker &m) { m.bin.resize(m.bin.size() - 4); }},
         {"not JSON", "JSON", [](AssetMaker &) {}, false, [](std::string &d) { d.insert(0, "}"); }},
-        {"deep JSON", "nested deeper", [](AssetMaker &m) { m.json["extras"] = GltfJson::parse(std::string(100, '[') + std::string(100, ']')); }},
+        {"deep JSON", "nested deeper",
+         [](AssetMaker &m) { m.json["extras"] = GltfJson::parse(std::string(100, '[') + std::string(100, ']')); }},
         {"GLB length", "the GLB header gives", [](AssetMaker &) {}, true, [](std::string &d) { d += "    "; }},
-        {"GLB chunk overrun", "the chunk overruns", [](AssetMaker &) {}, true, [](std::string &d) { d[12] = char(0xFF); d[13] = char(0xFF); }},
-        {"draco", "compressed geometry", [](AssetMaker &m) { m.json["extensionsRequired"] = {"KHR_draco_mesh_compression"}; }},
+        {"GLB chunk overrun", "the chunk overruns", [](AssetMaker &) {}, true,
+         [](std::string &d) {
+             d[12] = char(0xFF);
+             d[13] = char(0xFF);
+         }},
+        {"draco", "compressed geometry",
+         [](AssetMaker &m) { m.json["extensionsRequired"] = {"KHR_draco_mesh_compression"}; }},
     };
     for (const Case &c : cases) {
         AssetMaker m;
@@ -388,7 +427,7 @@ TEST(GltfFiles, FlatskinUnwrapsAGltfSheetIntoACopyOfIt) {
     const std::vector<float> uv = gltfAccessorFloats(a, prim["attributes"]["TEXCOORD_0"]);
     float lo = 1e30f, hi = -1e30f;
     for (float x : uv) lo = std::min(lo, x), hi = std::max(hi, x);
-    EXPECT_LT(lo, hi); // an unwrap, not zeros
+    EXPECT_LT(lo, hi);  // an unwrap, not zeros
     EXPECT_EQ(prim["attributes"]["COLOR_0"], m.json["meshes"][0]["primitives"][0]["attributes"]["COLOR_0"]);
 }
 #endif

@@ -83,20 +83,27 @@ TEST(MalformedFiles, BinaryPlyErrorsGiveTheByteOffset) {
         readPly(ply, "b.ply", out);
         FAIL() << "bad index accepted";
     } catch (const GeoFileError &e) {
-        EXPECT_NE(std::string(e.what()).find("b.ply: byte " + std::to_string(face + 1) + ":"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("b.ply: byte " + std::to_string(face + 1) + ":"), std::string::npos)
+            << e.what();
         EXPECT_NE(std::string(e.what()).find("vertex index below 4"), std::string::npos) << e.what();
     }
 }
 
 TEST(MalformedFiles, HugeCountsAreRefusedBeforeAllocating) {
     const char *cases[][2] = {
-        {"ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\nproperty float x\nproperty float y\nproperty float z\nend_header\n", "ply"},
-        {"ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty list uint float x\nend_header\n\xff\xff\xff\x7f", "ply"},
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\nproperty float x\nproperty float "
+         "y\nproperty float z\nend_header\n",
+         "ply"},
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty list uint float "
+         "x\nend_header\n\xff\xff\xff\x7f",
+         "ply"},
         {"ply\nformat ascii 1.0\nelement vertex 1\nproperty list int float z\nend_header\n2000000000 1 2", "ply"},
         {"ply\nformat ascii 1.0\nelement things 99999999999\nend_header\n", "ply"},
         {"OFF\n3 2000000000 0\n0 0 0\n1 0 0\n0 1 0\n", "off"},
         {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2000000000 0 1 2\n", "off"},
-        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 1 NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\nPointAttrib\nbig 1000000 float 0\n", "geo"},
+        {"PGEOMETRY V5\nNPoints 1 NPrims 0\nNPointGroups 0 NPrimGroups 0\nNPointAttrib 1 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\nPointAttrib\nbig 1000000 float 0\n",
+         "geo"},
     };
     for (auto &c : cases) {
         GU_Detail g;
@@ -108,7 +115,12 @@ TEST(MalformedFiles, HugeCountsAreRefusedBeforeAllocating) {
 
 /// A text a reader must refuse, the "FILE:LINE:" its error starts with and
 /// a part of the message.
-struct Refusal { Reader read; const char *text; const char *where; const char *what; };
+struct Refusal {
+    Reader read;
+    const char *text;
+    const char *where;
+    const char *what;
+};
 
 void expectRefused(const Refusal &c) {
     GU_Detail g;
@@ -130,7 +142,12 @@ TEST(MalformedFiles, GarbageNamesFileAndLine) {
         GU_Detail g;
         EXPECT_THROW(r(noise, "noise.bin", g), GeoFileError);
     }
-    struct Case { Reader read; const char *text; const char *where; const char *what; };
+    struct Case {
+        Reader read;
+        const char *text;
+        const char *where;
+        const char *what;
+    };
     const Case cases[] = {
         {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 4\n", "o.obj:4:", "point index from 1 to 3"},
         {readObjNoNotes, "v 0 0 0\nv 1 0\n", "o.obj:2:", "3 to 7 coordinates"},
@@ -140,15 +157,20 @@ TEST(MalformedFiles, GarbageNamesFileAndLine) {
         {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 x\n3 0 1 2\n", "f.off:5:", "vertex coordinate"},
         {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", "f.off:6:", "vertex index below 3"},
         {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n", "f.off:5:", "a face's vertex count"},
-        {readPly, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty flaot y\nend_header\n", "p.ply:5:", "a PLY type"},
-        {readPly, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\nend_header\n0 0\n", "p.ply:8:", "z"},
+        {readPly, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty flaot y\nend_header\n",
+         "p.ply:5:", "a PLY type"},
+        {readPly,
+         "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\nend_header\n0 "
+         "0\n",
+         "p.ply:8:", "z"},
     };
     for (const Case &c : cases) expectRefused({c.read, c.text, c.where, c.what});
 }
 
 #define PLY_XYZ "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
-#define GEO_HEAD(points, prims, pattribs) "PGEOMETRY V5\nNPoints " points " NPrims " prims \
-    "\nNPointGroups 0 NPrimGroups 0\nNPointAttrib " pattribs " NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n"
+#define GEO_HEAD(points, prims, pattribs)                                                                              \
+    "PGEOMETRY V5\nNPoints " points " NPrims " prims "\nNPointGroups 0 NPrimGroups 0\nNPointAttrib " pattribs          \
+    " NVertexAttrib 0 NPrimAttrib 0 NAttrib 0\n"
 
 TEST(MalformedFiles, ValuesAFloatCannotHoldAreRefusedWithThePlace) {
     const char *finite = "a finite number within float range";
@@ -168,7 +190,8 @@ TEST(MalformedFiles, ValuesAFloatCannotHoldAreRefusedWithThePlace) {
         {readPly, PLY_XYZ "property float q\nend_header\n0 0 0 -inf\n", "p.ply:9:", finite},
         {readGeo, GEO_HEAD("1", "0", "0") "0 0 1e39 1\nbeginExtra\nendExtra\n", "g.geo:5:", finite},
         {readGeo, GEO_HEAD("1", "0", "1") "PointAttrib\nw 1 float inf\n", "g.geo:6:", finite},
-        {readGeo, GEO_HEAD("1", "0", "1") "PointAttrib\nw 1 float 0\n0 0 0 1 (nan)\nbeginExtra\nendExtra\n", "g.geo:7:", finite},
+        {readGeo, GEO_HEAD("1", "0", "1") "PointAttrib\nw 1 float 0\n0 0 0 1 (nan)\nbeginExtra\nendExtra\n",
+         "g.geo:7:", finite},
     };
     for (const Refusal &c : cases) expectRefused(c);
     // Up to the largest float is still a number.
@@ -204,18 +227,23 @@ TEST(MalformedFiles, ValuesAFloatCannotHoldAreRefusedWithThePlace) {
 TEST(MalformedFiles, QuietInconsistenciesAreRefusedWithThePlace) {
     const Refusal cases[] = {
         {readPly, PLY_XYZ "end_header\n0 0 0\n1\n", "p.ply:9:", "end of the file after the last element"},
-        {readPly, PLY_XYZ "property float x\nend_header\n0 0 0 0\n", "p.ply:7:", "property 'x' of element 'vertex' is declared twice"},
+        {readPly, PLY_XYZ "property float x\nend_header\n0 0 0 0\n",
+         "p.ply:7:", "property 'x' of element 'vertex' is declared twice"},
         {readObjNoNotes, "v 0 0 \\\n 0\n", "o.obj:1:", "'\\' line continuation"},
         {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0 \\  # comment\n", "o.obj:3:", "'\\' line continuation"},
-        {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 3/1\n", "o.obj:4:", "'1/1' names a texture coordinate, but no texture coordinate (vt) comes before this line"},
+        {readObjNoNotes, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1 2/1 3/1\n",
+         "o.obj:4:", "'1/1' names a texture coordinate, but no texture coordinate (vt) comes before this line"},
         {readObjNoNotes, "f 1 2 3\n", "o.obj:1:", "'1' names a point, but no point (v) comes before this line"},
         {readOff, "OFF\n3 1 0\n0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "f.off:3:", "expected 3 vertex coordinates, found 2"},
-        {readOff, "4OFF\n3 1 0\n0 0 0\n1 0 0 1\n0 1 0 1\n3 0 1 2\n", "f.off:3:", "expected 4 vertex coordinates, found 3"},
-        {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\n2\n", "f.off:6:", "expected 3 vertex indices after the count, found 2"},
-        {readGeo, GEO_HEAD("3", "2", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\nbeginExtra\nendExtra\n", "g.geo:9:",
-         "NPrims is 2 but the file has 1 primitives"},
-        {readGeo, "PGEOMETRY V5\nNPoints 3 NPrims 2\nNPointGroups 0 NPrimGroups 1\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
-                  "NAttrib 0\n0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\nall unordered\n2 11\nbeginExtra\nendExtra\n",
+        {readOff, "4OFF\n3 1 0\n0 0 0\n1 0 0 1\n0 1 0 1\n3 0 1 2\n",
+         "f.off:3:", "expected 4 vertex coordinates, found 3"},
+        {readOff, "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\n2\n",
+         "f.off:6:", "expected 3 vertex indices after the count, found 2"},
+        {readGeo, GEO_HEAD("3", "2", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\nbeginExtra\nendExtra\n",
+         "g.geo:9:", "NPrims is 2 but the file has 1 primitives"},
+        {readGeo,
+         "PGEOMETRY V5\nNPoints 3 NPrims 2\nNPointGroups 0 NPrimGroups 1\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
+         "NAttrib 0\n0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\nall unordered\n2 11\nbeginExtra\nendExtra\n",
          "g.geo:9:", "NPrims is 2 but the file has 1 primitives (found 'all'"},
     };
     for (const Refusal &c : cases) expectRefused(c);
@@ -229,8 +257,9 @@ TEST(MalformedFiles, QuietInconsistenciesAreRefusedWithThePlace) {
         readPly(ply + "\n", "b.ply", b);
         ADD_FAILURE() << "accepted a byte after the last face";
     } catch (const GeoFileError &e) {
-        EXPECT_EQ(std::string(e.what()), "b.ply: byte " + std::to_string(ply.size()) +
-                                             ": expected the end of the file after the last element, found 1 more byte");
+        EXPECT_EQ(std::string(e.what()),
+                  "b.ply: byte " + std::to_string(ply.size()) +
+                      ": expected the end of the file after the last element, found 1 more byte");
     }
 }
 
@@ -278,7 +307,8 @@ TEST(MalformedFiles, StringComponentsListBackAsTheyWereSet) {
     EXPECT_EQ(splitComponents("\"\" ''"), std::vector<std::string>({"", ""}));
     // Quotes that do not close, or run into more text, are errors, not
     // components made up from the rest.
-    for (const char *bad : {"\"a b", "'a", "\"a\"b", "x \"a\\\""}) EXPECT_THROW(splitComponents(bad), UsageError) << bad;
+    for (const char *bad : {"\"a b", "'a", "\"a\"b", "x \"a\\\""})
+        EXPECT_THROW(splitComponents(bad), UsageError) << bad;
 }
 
 PRM_Name countName("npins", "Pins");
@@ -312,9 +342,11 @@ TEST(MalformedFiles, PlyIntegersBeyondAnyCountAreRefused) {
     // refused in the header; renamed, its body reaches the huge integer.
     const std::string twice = "weighrd\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n";
     ASSERT_NE(found.find(twice), std::string::npos);
-    found.replace(found.find(twice), twice.size(), "weighrd\nproperty uchar r2\nproperty uchar g2\nproperty uchar b2\n");
-    const std::string head = "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
-                             "property uchar red\nend_header\n0 0 0 ";
+    found.replace(found.find(twice), twice.size(),
+                  "weighrd\nproperty uchar r2\nproperty uchar g2\nproperty uchar b2\n");
+    const std::string head =
+        "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+        "property uchar red\nend_header\n0 0 0 ";
     for (const std::string &text : {found, head + "1e300\n", head + "nan\n", head + "-inf\n", head + "1.5\n"}) {
         GU_Detail g;
         try {
@@ -329,4 +361,4 @@ TEST(MalformedFiles, PlyIntegersBeyondAnyCountAreRefused) {
     EXPECT_EQ(g.points().entries(), 1);
 }
 
-} // namespace
+}  // namespace

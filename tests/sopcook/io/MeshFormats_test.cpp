@@ -27,12 +27,20 @@ long long cornerCount(const GU_Detail &g) {
 }
 
 TEST(MeshFiles, RealMeshesReadWithTheirCounts) {
-    struct Mesh { const char *file; int points, faces; };
-    const Mesh meshes[] = {{"nefertiti.off", 299, 562},       {"mushroom.off", 2337, 4608},
-                           {"lion-head.off", 8356, 16674},    {"mech-holes-shark.off", 5246, 10192},
-                           {"bunny00.off", 37706, 75408},     {"torus_quad.off", 25, 25},
-                           {"double-torus-example.off", 231, 220}, {"bunny_small.obj", 1839, 3674},
-                           {"spot_quads.obj", 2930, 2928},    {"duck.obj", 2108, 2144}};
+    struct Mesh {
+        const char *file;
+        int points, faces;
+    };
+    const Mesh meshes[] = {{"nefertiti.off", 299, 562},
+                           {"mushroom.off", 2337, 4608},
+                           {"lion-head.off", 8356, 16674},
+                           {"mech-holes-shark.off", 5246, 10192},
+                           {"bunny00.off", 37706, 75408},
+                           {"torus_quad.off", 25, 25},
+                           {"double-torus-example.off", 231, 220},
+                           {"bunny_small.obj", 1839, 3674},
+                           {"spot_quads.obj", 2930, 2928},
+                           {"duck.obj", 2108, 2144}};
     for (const Mesh &m : meshes) {
         GU_Detail g;
         readMesh(m.file, g);
@@ -43,7 +51,7 @@ TEST(MeshFiles, RealMeshesReadWithTheirCounts) {
     readMesh("double-torus-example.off", torus);
     unsigned most = 0;
     for (const auto &p : torus.primitives()) most = std::max(most, p->getVertexCount());
-    EXPECT_EQ(most, 7u); // the largest face of that mesh is a 7-gon
+    EXPECT_EQ(most, 7u);  // the largest face of that mesh is a 7-gon
 }
 
 TEST(MeshFiles, ObjTextureCoordinatesBecomeVertexUvs) {
@@ -127,8 +135,9 @@ TEST(MeshFiles, ObjGroupsObjectsAndRelativeIndices) {
 TEST(MeshFiles, OffColourVariants) {
     // COFF with integer vertex colours, face colours as floats and as
     // integers, and a colour-map index that has no colour to keep.
-    const std::string text = "COFF\n# comment\n4 3 0\n0 0 0 255 0 0 255\n1 0 0 0 255 0 255\n1 1 0 0 0 255 255\n0 1 0 255 255 255 255\n"
-                             "3 0 1 2 0.5 0.25 1.0\n3 0 2 3 255 0 0\n3 1 2 3 7\n";
+    const std::string text =
+        "COFF\n# comment\n4 3 0\n0 0 0 255 0 0 255\n1 0 0 0 255 0 255\n1 1 0 0 0 255 255\n0 1 0 255 255 255 255\n"
+        "3 0 1 2 0.5 0.25 1.0\n3 0 2 3 255 0 0\n3 1 2 3 7\n";
     GU_Detail g;
     readOff(text, "c.off", g);
     int pcd = g.pointAttribs().getOffset("Cd", 12, GB_ATTRIB_FLOAT);
@@ -158,7 +167,8 @@ void expectSameMesh(const GU_Detail &a, const GU_Detail &b) {
     for (int i = 0; i < a.primitives().entries(); ++i) {
         ASSERT_EQ(a.primitives()(i)->getVertexCount(), b.primitives()(i)->getVertexCount());
         for (unsigned v = 0; v < a.primitives()(i)->getVertexCount(); ++v)
-            ASSERT_EQ(a.primitives()(i)->getVertex(v).getPt()->getNum(), b.primitives()(i)->getVertex(v).getPt()->getNum());
+            ASSERT_EQ(a.primitives()(i)->getVertex(v).getPt()->getNum(),
+                      b.primitives()(i)->getVertex(v).getPt()->getNum());
     }
 }
 
@@ -184,7 +194,8 @@ TEST(MeshFiles, PlyEncodingsAgreeAndKeepColoursAndTexcoords) {
     ASSERT_GE(uvB, 0);
     ASSERT_GE(cdB, 0);
     for (int i = 0; i < duck.primitives().entries(); ++i) {
-        EXPECT_NEAR(big.primitives()(i)->getValue<float>(cdB, 0), duck.primitives()(i)->getValue<float>(cd, 0), 0.5f / 255);
+        EXPECT_NEAR(big.primitives()(i)->getValue<float>(cdB, 0), duck.primitives()(i)->getValue<float>(cd, 0),
+                    0.5f / 255);
         for (unsigned v = 0; v < duck.primitives()(i)->getVertexCount(); ++v)
             for (int c = 0; c < 2; ++c) {
                 float want = duck.primitives()(i)->getVertex(v).getValue<float>(uvD, c);
@@ -211,7 +222,10 @@ TEST(MeshFiles, PlyReadsOtherElementsAndPropertyNames) {
         be(h, &q, 4);
     }
     h += '\x02';
-    for (int j = 0; j < 2; ++j) { std::int32_t v = 9; be(h, &v, 4); }
+    for (int j = 0; j < 2; ++j) {
+        std::int32_t v = 9;
+        be(h, &v, 4);
+    }
     h += '\x03';
     for (std::uint32_t i : {2u, 1u, 0u}) be(h, &i, 4);
     GU_Detail g;
@@ -261,13 +275,18 @@ std::set<std::string> warnings(const char *format, std::set<std::pair<std::strin
 TEST(MeshFiles, WritersKeepTheCooksProductsAndNameWhatTheyLeaveOut) {
     GU_Detail g;
     makeCooked(g);
-    const std::set<std::pair<std::string, std::string>> others = {
-        {"vertex attribute", "uv"}, {"point attribute", "seam"}, {"detail attribute", "other"}, {"point group", "pins"}};
+    const std::set<std::pair<std::string, std::string>> others = {{"vertex attribute", "uv"},
+                                                                  {"point attribute", "seam"},
+                                                                  {"detail attribute", "other"},
+                                                                  {"point group", "pins"}};
     auto plus = [&](std::set<std::pair<std::string, std::string>> more) {
         more.insert(others.begin(), others.end());
         return more;
     };
-    struct Case { const char *file; std::set<std::string> notes; };
+    struct Case {
+        const char *file;
+        std::set<std::string> notes;
+    };
     const Case cases[] = {
         {"c.geo", {}},
         {"c.obj", warnings(".obj", plus({{"primitive attribute", "Cd"}}))},
@@ -280,7 +299,8 @@ TEST(MeshFiles, WritersKeepTheCooksProductsAndNameWhatTheyLeaveOut) {
         std::set<std::string> got(notes.begin(), notes.end());
         if (std::string(c.file) == "c.off") {
             EXPECT_EQ(got.erase(".off holds one texture coordinate per point: 2 points copied where the corners of a "
-                                "point have different \"uv2\""), 1u);
+                                "point have different \"uv2\""),
+                      1u);
         }
         EXPECT_EQ(got, c.notes) << c.file;
     }
@@ -324,15 +344,25 @@ TEST(MeshFiles, PrimitivesAFormatCannotHoldAreCountedAndTheFileReadsBack) {
     g.appendPoly(two, 2, true);
     g.appendPoly(one, 1, false);
     g.appendOther("Sphere", one, 1)->body = "1 0 0 0 1 0 0 0 1";
-    struct Case { const char *file; int prims; std::set<std::string> notes; };
+    struct Case {
+        const char *file;
+        int prims;
+        std::set<std::string> notes;
+    };
     const Case cases[] = {
         {"s.geo", 6, {}},
-        {"s.obj", 2, {"warning: .obj cannot hold 1 primitives that are not polygons; left out",
-                      "warning: .obj cannot hold 2 polygons with too few points; left out"}},
-        {"s.off", 2, {"warning: .off cannot hold 1 primitives that are not polygons; left out",
-                      "warning: .off cannot hold 3 polygons with too few points; left out"}},
-        {"s.ply", 2, {"warning: .ply cannot hold 1 primitives that are not polygons; left out",
-                      "warning: .ply cannot hold 3 polygons with too few points; left out"}},
+        {"s.obj",
+         2,
+         {"warning: .obj cannot hold 1 primitives that are not polygons; left out",
+          "warning: .obj cannot hold 2 polygons with too few points; left out"}},
+        {"s.off",
+         2,
+         {"warning: .off cannot hold 1 primitives that are not polygons; left out",
+          "warning: .off cannot hold 3 polygons with too few points; left out"}},
+        {"s.ply",
+         2,
+         {"warning: .ply cannot hold 1 primitives that are not polygons; left out",
+          "warning: .ply cannot hold 3 polygons with too few points; left out"}},
     };
     for (const Case &c : cases) {
         TempDir dir;
@@ -345,4 +375,4 @@ TEST(MeshFiles, PrimitivesAFormatCannotHoldAreCountedAndTheFileReadsBack) {
     }
 }
 
-} // namespace
+}  // namespace

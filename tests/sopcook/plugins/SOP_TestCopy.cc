@@ -12,12 +12,21 @@
 namespace {
 
 PRM_Name names[] = {
-    PRM_Name("shift", "Shift X"),       PRM_Name("urange", "U range"),    PRM_Name("fail", "Fail"),
-    PRM_Name("warn", "Warn"),           PRM_Name("mode", "Mode"),         PRM_Name("npins", "Number of pins"),
-    PRM_Name("grab", "Grab pin uvs"),   PRM_Name("groupname", "Group"),   PRM_Name("count", "Count"),
-    PRM_Name("enable#", "Enable pin"),  PRM_Name("pin#", "Pin# Prim/Vert"), PRM_Name("pinuv#", "Pin UV"),
+    PRM_Name("shift", "Shift X"),
+    PRM_Name("urange", "U range"),
+    PRM_Name("fail", "Fail"),
+    PRM_Name("warn", "Warn"),
+    PRM_Name("mode", "Mode"),
+    PRM_Name("npins", "Number of pins"),
+    PRM_Name("grab", "Grab pin uvs"),
+    PRM_Name("groupname", "Group"),
+    PRM_Name("count", "Count"),
+    PRM_Name("enable#", "Enable pin"),
+    PRM_Name("pin#", "Pin# Prim/Vert"),
+    PRM_Name("pinuv#", "Pin UV"),
     PRM_Name("wait", "Wait for an interruption"),
-    PRM_Name("warning", "Warning text"),  PRM_Name("nouv", "No uv"),
+    PRM_Name("warning", "Warning text"),
+    PRM_Name("nouv", "No uv"),
 };
 PRM_Name modeItems[] = {PRM_Name("keep", "Keep"), PRM_Name("shift", "Shift"), PRM_Name("flat", "Flatten"), PRM_Name(0)};
 PRM_ChoiceList modeMenu(PRM_CHOICELIST_SINGLE, modeItems);
@@ -137,7 +146,7 @@ int grab(void *data, int, float t, const PRM_Template *) {
 
 OP_Node *construct(OP_Network *net, const char *name, OP_Operator *op) { return new SOP_TestCopy(net, name, op); }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 void newSopOperator(OP_OperatorTable *table) {

@@ -26,20 +26,6 @@ struct SolverContext {
     ~SolverContext() { nlDeleteContext(context); }
 };
 
-/// The inner angle at corner a of the triangle a, b, c, as a 32-bit float.
-float cornerAngle(const std::array<double, 3> &a, const std::array<double, 3> &b, const std::array<double, 3> &c) {
-    double u[3], w[3], uu = 0, ww = 0, uw = 0;
-    for (int k = 0; k < 3; ++k) {
-        u[k] = b[k] - a[k];
-        w[k] = c[k] - a[k];
-        uu += u[k] * u[k];
-        ww += w[k] * w[k];
-        uw += u[k] * w[k];
-    }
-    const double d = std::sqrt(uu * ww);
-    return static_cast<float>(d > 0 ? std::acos(std::clamp(uw / d, -1.0, 1.0)) : 0.0);
-}
-
 /// Planar angles (#compTris by 3) by angle-based flattening of the cut
 /// component whose corners are the solver points point (#T*3, n points);
 /// empty when the optimisation does not converge.
@@ -47,20 +33,20 @@ std::vector<float> optimisedAngles(const SeamMesh &m, const std::vector<int> &co
                                    int n) {
     std::vector<double> positions(3 * static_cast<std::size_t>(n), 0.0);
     std::vector<int> tris;
-    std::vector<float> surface, angles;
+    std::vector<float> angles;
     tris.reserve(3 * compTris.size());
-    surface.reserve(3 * compTris.size());
     for (int t : compTris)
         for (int c = 0; c < 3; ++c) {
             const int k = point[3 * t + c];
             const auto &p = m.pos[m.tris[t][c]];
             for (int j = 0; j < 3; ++j) positions[3 * static_cast<std::size_t>(k) + j] = p[j];
             tris.push_back(k);
-            surface.push_back(cornerAngle(p, m.pos[m.tris[t][(c + 1) % 3]], m.pos[m.tris[t][(c + 2) % 3]]));
         }
     AbfOptions options;
     options.interrupted = [](int) { return UTgetInterrupt()->opInterrupt(); };
-    if (!abfAngles(positions, tris, surface, angles, options).converged) angles.clear();
+    // The angles of the cut component's own triangles, measured at the
+    // solver points' positions.
+    if (!abfAngles(positions, tris, {}, angles, options).converged) angles.clear();
     return angles;
 }
 

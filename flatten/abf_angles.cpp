@@ -427,7 +427,8 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
     angles.clear();
     const int n = int(positions.size() / 3);
     const std::size_t meshCorners = meshTris.size();
-    if (n <= 0 || meshCorners == 0 || meshCorners % 3 != 0 || meshSurface.size() != meshCorners)
+    if (n <= 0 || meshCorners == 0 || meshCorners % 3 != 0 ||
+        (!meshSurface.empty() && meshSurface.size() != meshCorners))
         return fail(res, "no triangles");
     for (int p : meshTris)
         if (p < 0 || p >= n) return fail(res, "a triangle names a point that does not exist");
@@ -437,6 +438,13 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
         if (!std::isfinite(x)) return fail(res, "a position is not a number");
     std::vector<int> tris = meshTris;
     std::vector<float> surface = meshSurface;
+    if (surface.empty())
+        for (std::size_t c = 0; c < meshCorners; ++c) {
+            const std::size_t t = c - c % 3;
+            const int at = tris[c], next = tris[t + (c + 1) % 3], prev = tris[t + (c + 2) % 3];
+            surface.push_back(float(angleAt(&positions[3 * std::size_t(prev)], &positions[3 * std::size_t(at)],
+                                            &positions[3 * std::size_t(next)])));
+        }
     if (opt.fillHoles) fillHoles(positions, tris, surface);
 
     const CornersByPoint cp(n, tris);

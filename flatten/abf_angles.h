@@ -47,7 +47,8 @@ struct AbfResult {
 ///
 /// positions: #V by 3 point positions (row-major); tris: #T by 3 point
 /// indices in [0, #V), row-major; surface: #T by 3 angles in radians
-/// (corner i of triangle t at 3t + i, the angle at point tris[3t + i]). A
+/// (corner i of triangle t at 3t + i, the angle at point tris[3t + i]), or
+/// empty to take the angles of the triangles at positions. A
 /// point is interior when its triangles (with the holes' virtual ones)
 /// close a single fan around it; boundary points carry no constraints.
 /// On convergence angles holds #T by 3 angles in (0, pi) and the result

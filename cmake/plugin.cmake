@@ -12,30 +12,40 @@ target_link_libraries(flatskin_core PUBLIC host nl)
 set_target_properties(flatskin_core PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
 
-# The build tag: 166 hex digits digested from the compiler, its flags and
-# every source of the module, remade whenever one of them changes.
-file(GLOB_RECURSE FLATSKIN_TAG_INPUTS CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/node/* ${CMAKE_SOURCE_DIR}/mesh/* ${CMAKE_SOURCE_DIR}/flatten/*
-  ${CMAKE_SOURCE_DIR}/output/* ${CMAKE_SOURCE_DIR}/nl/*)
-set(FLATSKIN_TAG_HEADER ${CMAKE_BINARY_DIR}/generated/flatskin_build_tag.h)
-string(TOUPPER "${CMAKE_BUILD_TYPE}" _bt)
-set(FLATSKIN_TAG_SALT "${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION} ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${_bt}}")
-set(FLATSKIN_TAG_LIST ${CMAKE_BINARY_DIR}/generated/flatskin_tag_inputs.txt)
-string(REPLACE ";" "\n" _tag_lines "${FLATSKIN_TAG_SALT};${FLATSKIN_TAG_INPUTS}")
-file(CONFIGURE OUTPUT ${FLATSKIN_TAG_LIST} CONTENT "${_tag_lines}\n")
-add_custom_command(
-  OUTPUT ${FLATSKIN_TAG_HEADER}
-  COMMAND ${CMAKE_COMMAND} -DOUT=${FLATSKIN_TAG_HEADER} -DLIST=${FLATSKIN_TAG_LIST}
-          -P ${CMAKE_SOURCE_DIR}/cmake/build_tag.cmake
-  DEPENDS ${FLATSKIN_TAG_INPUTS} ${FLATSKIN_TAG_LIST} ${CMAKE_SOURCE_DIR}/cmake/build_tag.cmake
-  COMMENT "Digesting the build tag")
+# A plug-in module: register_source with core linked in, named name, in
+# build/dso. Its build tag (166 hex digits in the macro tag_macro) is
+# digested from the compiler, its flags, salt and every file below the
+# folders given after the salt, and remade whenever one of them changes.
+# Only the host's three entry points leave the module (plugin_exports.map).
+function(sop_plugin_module name core register_source tag_macro salt)
+  set(inputs)
+  foreach(folder ${ARGN})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*)
+    list(APPEND inputs ${found})
+  endforeach()
+  string(TOLOWER ${tag_macro} stem)
+  set(header ${CMAKE_BINARY_DIR}/generated/${stem}.h)
+  set(list_file ${CMAKE_BINARY_DIR}/generated/${stem}_inputs.txt)
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" bt)
+  string(STRIP "${salt} ${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION} ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${bt}}" tag_salt)
+  string(REPLACE ";" "\n" lines "${tag_salt};${inputs}")
+  file(CONFIGURE OUTPUT ${list_file} CONTENT "${lines}\n")
+  add_custom_command(
+    OUTPUT ${header}
+    COMMAND ${CMAKE_COMMAND} -DOUT=${header} -DLIST=${list_file} -DMACRO=${tag_macro}
+            -P ${CMAKE_SOURCE_DIR}/cmake/build_tag.cmake
+    DEPENDS ${inputs} ${list_file} ${CMAKE_SOURCE_DIR}/cmake/build_tag.cmake
+    COMMENT "Digesting the build tag of ${name}")
+  add_library(${name} MODULE ${register_source} ${header})
+  target_link_libraries(${name} PRIVATE ${core})
+  target_compile_options(${name} PRIVATE -include ${header})
+  target_link_options(${name} PRIVATE -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
+  set_target_properties(${name} PROPERTIES PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dso
+    C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+    BUILD_RPATH "$ORIGIN/../lib;${CMAKE_BINARY_DIR}")
+endfunction()
 
-add_library(SOP_Flatskin MODULE ${CMAKE_SOURCE_DIR}/node/register.cpp ${FLATSKIN_TAG_HEADER})
-target_link_libraries(SOP_Flatskin PRIVATE flatskin_core)
-target_compile_options(SOP_Flatskin PRIVATE -include ${FLATSKIN_TAG_HEADER})
-target_link_options(SOP_Flatskin PRIVATE -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
-set_property(TARGET SOP_Flatskin APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/plugin_exports.map)
-set_target_properties(SOP_Flatskin PROPERTIES PREFIX ""
-  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/dso
-  C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
-  BUILD_RPATH "$ORIGIN/../lib;${CMAKE_BINARY_DIR}")
+sop_plugin_module(SOP_Flatskin flatskin_core ${CMAKE_SOURCE_DIR}/node/register.cpp FLATSKIN_BUILD_TAG ""
+  node mesh flatten output nl)

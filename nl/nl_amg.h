@@ -7,7 +7,8 @@
 // near-null space (the shifts, and the turn and scale of the start values,
 // of a layout) to its points. One Jacobi step smooths it,
 // P = (I - w D^-1 A) P_tent, and the coarse operator is P^T A P. The
-// coarsest level is factored densely. The V-cycle smooths with the same
+// coarsest level, a few times smaller than the finest, is factored by a
+// sparse Cholesky. The V-cycle smooths with the same
 // Chebyshev polynomial in D^-1 A before and after the coarse correction, so
 // the preconditioner is symmetric, as the conjugate gradient needs.
 #pragma once
@@ -20,11 +21,12 @@
 namespace nl {
 
 struct AmgOptions {
-    unsigned block = 1;      // unknowns per point; 2 when unknowns 2k and 2k+1 belong together
-    unsigned threads = 1;    // 1 or more; the result does not depend on it
-    NLuint coarsest = 600;   // a level of at most this many unknowns is factored densely
-    double strength = 0.1;   // points I, J are connected when |A_IJ| >= this * sqrt(|A_II| |A_JJ|)
-    unsigned smoothing = 2;  // degree of the Chebyshev smoother
+    unsigned block = 1;          // unknowns per point; 2 when unknowns 2k and 2k+1 belong together
+    unsigned threads = 1;        // 1 or more; the result does not depend on it
+    NLuint coarsest = 600;       // a level of at most this many unknowns is factored directly,
+    unsigned coarse_ratio = 16;  // as is one of at most 1 / coarse_ratio of the finest's
+    double strength = 0.1;       // points I, J are connected when |A_IJ| >= this * sqrt(|A_II| |A_JJ|)
+    unsigned smoothing = 2;      // degree of the Chebyshev smoother
 };
 
 struct AmgOutcome {

@@ -248,8 +248,31 @@ void end_row(Context *c) {
     c->state = State::Matrix;
 }
 
+// Whether the free variables pair up as (2k, 2k+1) of the same k, as the
+// u and v of a point do when points are locked whole.
+bool free_variables_pair(const Context *c) {
+    const std::vector<NLuint> &f = c->free_variable;
+    if (f.size() % 2 != 0) return false;
+    for (std::size_t k = 0; k < f.size(); k += 2) {
+        if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
+    }
+    return true;
+}
+
 void end_matrix(Context *c) {
     const auto m = static_cast<NLuint>(c->free_variable.size());
+    c->hermitian = nl::HermitianMatrix();
+    if (c->params.solver == NL_CHOLMOD_EXT && m > 0 && free_variables_pair(c)) {
+        // Complex equations give the direct solver a matrix of half the
+        // size and a quarter of the entries, built without the real one.
+        nl::ComplexRows z;
+        if (nl::pair_complex_rows(c->rows, z)) {
+            c->rows.clear();
+            c->hermitian = nl::build_hermitian_normal_matrix(z, m / 2, nl::threads_for(m));
+            c->state = State::MatrixConstructed;
+            return;
+        }
+    }
     // CHOLMOD reads one triangle; the conjugate gradient's product both.
     const auto part = c->params.solver == NL_CHOLMOD_EXT ? nl::Triangles::Lower : nl::Triangles::Both;
     c->normal = nl::build_normal_matrix(c->rows, m, nl::threads_for(m), part);
@@ -273,17 +296,6 @@ bool run_cg(Context *c, std::vector<double> &x) {
     c->used_iterations = clamp_to_int(out.iterations);
     c->error = out.error;
     return out.finite && !out.stopped;
-}
-
-// Whether the free variables pair up as (2k, 2k+1) of the same k, as the
-// u and v of a point do when points are locked whole.
-bool free_variables_pair(const Context *c) {
-    const std::vector<NLuint> &f = c->free_variable;
-    if (f.size() % 2 != 0) return false;
-    for (std::size_t k = 0; k < f.size(); k += 2) {
-        if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
-    }
-    return true;
 }
 
 // Runs the multigrid-preconditioned conjugate gradient on the free
@@ -314,7 +326,8 @@ bool run_amg(Context *c, std::vector<double> &x) {
 // the factorisation can fail on a well-formed system) when it cannot.
 bool run_cholesky(Context *c, std::vector<double> &x) {
     if (c->progress && !c->progress(0, 1, 0.0, c->progress_data)) return false;
-    const nl::CholeskyOutcome out = nl::cholesky_solve(c->normal, c->b, x);
+    const nl::CholeskyOutcome out = c->hermitian.n > 0 ? nl::cholesky_solve_hermitian(c->hermitian, c->b, x)
+                                                       : nl::cholesky_solve(c->normal, c->b, x);
     c->used_iterations = 0;
     if (!out.solved) {
         nl::report("nlSolve", "NL_CHOLMOD_EXT: %s", out.reason.c_str());
@@ -513,6 +526,7 @@ NLboolean nlSolve(void) {
     guarded(c, fn, [&] { solved = run_solver(c); });
     // The system is not needed any more: give its memory back.
     c->normal = nl::CsrMatrix();
+    c->hermitian = nl::HermitianMatrix();
     std::vector<double>().swap(c->b);
     return solved ? NL_TRUE : NL_FALSE;
 }

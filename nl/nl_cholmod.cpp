@@ -289,6 +289,21 @@ double relative_residual(const CsrMatrix &m, const std::vector<double> &b, const
     return bb > 0.0 ? std::sqrt(rr / bb) : std::sqrt(rr);
 }
 
+// |H z - c| / |c| (or |H z - c| when c = 0) for complex vectors stored as
+// interleaved (re, im) pairs.
+double hermitian_residual(const HermitianMatrix &h, const std::vector<double> &b, const std::vector<double> &x) {
+    using C = std::complex<double>;
+    std::vector<C> hz(h.n);
+    h.multiply(reinterpret_cast<const C *>(x.data()), hz.data());
+    const C *c = reinterpret_cast<const C *>(b.data());
+    double rr = 0.0, bb = 0.0;
+    for (NLuint j = 0; j < h.n; ++j) {
+        rr += std::norm(hz[j] - c[j]);
+        bb += std::norm(c[j]);
+    }
+    return bb > 0.0 ? std::sqrt(rr / bb) : std::sqrt(rr);
+}
+
 // A complex solve must reach the residual of the real one; above this the
 // pairing was a coincidence of roundoff and the real form decides.
 constexpr double kComplexResidual = 1e-10;
@@ -355,6 +370,35 @@ CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b,
         if (out.solved || out.reason.find("singular") != std::string::npos) return out;
     }
     return solve_real(m, b, x);
+}
+
+CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
+                                         std::vector<double> &x) {
+    bool positive = h.val.size() <= std::size_t(INT_MAX) && h.n <= NLuint(INT_MAX);
+    for (NLuint j = 0; j < h.n && positive; ++j) {
+        // Rows of a column increase up to the diagonal, which comes last.
+        const std::size_t last = h.row_start[j + 1];
+        positive = last > h.row_start[j] && h.col[last - 1] == j && h.val[last - 1].real() > 0.0;
+    }
+    if (positive) {
+        std::vector<int> start(std::size_t(h.n) + 1);
+        for (NLuint j = 0; j <= h.n; ++j) start[j] = static_cast<int>(h.row_start[j]);
+        cholmod_sparse a{};
+        cholmod_dense d{};
+        // CHOLMOD reads the entries and the right-hand side only.
+        describe(a, d, h.n, start.data(), const_cast<NLuint *>(h.col.data()),
+                 const_cast<std::complex<double> *>(h.val.data()), const_cast<double *>(b.data()), CHOLMOD_COMPLEX);
+        std::vector<double> solution;
+        std::string reason;
+        factor_and_solve(a, d, solution, reason);
+        if (reason.find("singular") != std::string::npos) return refuse(reason.c_str());
+        if (reason.empty() &&
+            std::all_of(solution.begin(), solution.end(), [](double v) { return std::isfinite(v); })) {
+            const double error = hermitian_residual(h, b, solution);
+            if (error <= kComplexResidual) return accept(x, solution, error, true);
+        }
+    }
+    return solve_real(real_lower_triangle(h), b, x);
 }
 
 constexpr NLuint kSimplicialBelow = 32768;

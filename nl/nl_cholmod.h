@@ -33,6 +33,13 @@ struct CholeskyOutcome {
 CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
                                bool allow_complex = true);
 
+// The same solve for the real system whose normal matrix h writes in
+// complex form (see HermitianMatrix), the unknowns and b interleaved as
+// (re, im): b.size() == x.size() == 2 h.n. A zero diagonal, or a complex
+// solve short of roundoff in the residual, is solved in real form instead.
+CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
+                                         std::vector<double> &x);
+
 }  // namespace nl
 
 namespace nl {

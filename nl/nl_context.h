@@ -64,6 +64,9 @@ struct Context {
     RowList rows;  // free terms of the closed rows, until nlEnd(NL_MATRIX)
     std::vector<double> b;
     CsrMatrix normal;
+    // In its place, for the direct solver when the rows pair up as complex
+    // equations: the Hermitian matrix of half the size (hermitian.n > 0).
+    HermitianMatrix hermitian;
     bool non_finite_input = false;  // a coefficient or right-hand side
 
     // Progress reports during nlSolve(); a false answer stops it.

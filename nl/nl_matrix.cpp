@@ -106,7 +106,9 @@ struct Columns {
     Buffer<NLuint> row;
 };
 
-Columns columns_of(const RowList &rows, NLuint n) {
+// Rows is RowList or ComplexRows: closed rows, each column once, in
+// increasing order.
+template <class Rows> Columns columns_of(const Rows &rows, NLuint n) {
     if (rows.rows() >= kUnmarked) throw std::length_error("too many rows");
     Columns c;
     c.start.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -124,14 +126,15 @@ Columns columns_of(const RowList &rows, NLuint n) {
 
 // Per-thread work space: mark[j] == i flags column j as seen in output
 // row i; acc[j] sums that entry.
-struct Scratch {
+template <class V> struct Scratch {
     explicit Scratch(NLuint n) : mark(n, kUnmarked), acc(n) {}
     std::vector<NLuint> mark;
-    std::vector<double> acc;
+    std::vector<V> acc;
 };
 
 // Number of distinct columns j <= last in output row i.
-std::size_t count_row(const RowList &rows, const Columns &c, NLuint i, NLuint last, Scratch &s) {
+template <class Rows, class V>
+std::size_t count_row(const Rows &rows, const Columns &c, NLuint i, NLuint last, Scratch<V> &s) {
     std::size_t count = 0;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
         const NLuint r = c.row[t];
@@ -148,7 +151,7 @@ std::size_t count_row(const RowList &rows, const Columns &c, NLuint i, NLuint la
 }
 
 // The term of column i in row r (rows hold each column once).
-double term_of(const RowList &rows, std::size_t r, NLuint i) {
+template <class Rows> auto term_of(const Rows &rows, std::size_t r, NLuint i) {
     std::size_t k = rows.row_begin(r);
     while (rows.column(k) != i) ++k;
     return rows.value(k);
@@ -169,23 +172,29 @@ void sort_columns(NLuint *c, std::size_t n) {
     }
 }
 
+// a * v for real rows; for complex ones output row i is column i of the
+// Hermitian upper triangle, whose entry (j, i) is conj(c_j) c_i.
+inline double product(double a, double v) { return a * v; }
+inline std::complex<double> product(std::complex<double> a, std::complex<double> v) { return a * std::conj(v); }
+
 // Writes the columns j <= last of output row i into m, whose offsets are
 // already set.
-void fill_row(const RowList &rows, const Columns &c, NLuint i, NLuint last, Scratch &s, CsrMatrix &m) {
+template <class Rows, class V, class Out>
+void fill_row(const Rows &rows, const Columns &c, NLuint i, NLuint last, Scratch<V> &s, Out &m) {
     const std::size_t first = m.row_start[i];
     std::size_t pos = first;
     for (std::size_t t = c.start[i]; t < c.start[i + 1]; ++t) {
         const NLuint r = c.row[t];
-        const double a = term_of(rows, r, i);
+        const V a = term_of(rows, r, i);
         for (std::size_t k = rows.row_begin(r); k < rows.row_end(r); ++k) {
             const NLuint j = rows.column(k);
             if (j > last) break;
             if (s.mark[j] != i) {
                 s.mark[j] = i;
-                s.acc[j] = 0.0;
+                s.acc[j] = V(0.0);
                 m.col[pos++] = j;
             }
-            s.acc[j] += a * rows.value(k);
+            s.acc[j] += product(a, rows.value(k));
         }
     }
     sort_columns(m.col.data() + first, pos - first);
@@ -194,7 +203,7 @@ void fill_row(const RowList &rows, const Columns &c, NLuint i, NLuint last, Scra
 
 // Calls row(i, scratch) for every output row, the rows split into one
 // contiguous range per part of the team.
-template <class Row> void for_rows(Team *team, NLuint n, std::vector<Scratch> &scratch, Row row) {
+template <class S, class Row> void for_rows(Team *team, NLuint n, std::vector<S> &scratch, Row row) {
     const unsigned parts = team ? team->parts() : 1;
     auto part = [&](unsigned p) {
         const auto first = static_cast<NLuint>(std::uint64_t(n) * p / parts);
@@ -208,29 +217,123 @@ template <class Row> void for_rows(Team *team, NLuint n, std::vector<Scratch> &s
     }
 }
 
-}  // namespace
-
-CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads, Triangles part) {
+// Gustavson's product into out (n, row_start, col, val as CsrMatrix has
+// them), keeping the columns j <= i of output row i when lower.
+template <class V, class Rows, class Out>
+void build_product(const Rows &rows, NLuint n, unsigned threads, bool lower, Out &m) {
     const Columns c = columns_of(rows, n);
     std::unique_ptr<Team> team;
     if (threads > 1) team = std::make_unique<Team>(threads);
-    std::vector<Scratch> scratch(team ? team->parts() : 1, Scratch(n));
-
-    const bool lower = part == Triangles::Lower;
+    std::vector<Scratch<V>> scratch(team ? team->parts() : 1, Scratch<V>(n));
     const auto last = [lower](NLuint i) { return lower ? i : kUnmarked; };
-    CsrMatrix m;
     m.n = n;
-    m.lower = lower;
     m.row_start.assign(static_cast<std::size_t>(n) + 1, 0);
     for_rows(team.get(), n, scratch,
-             [&](NLuint i, Scratch &s) { m.row_start[i + 1] = count_row(rows, c, i, last(i), s); });
+             [&](NLuint i, Scratch<V> &s) { m.row_start[i + 1] = count_row(rows, c, i, last(i), s); });
     for (NLuint i = 0; i < n; ++i) m.row_start[i + 1] += m.row_start[i];
     // Every entry is written below, by the thread that owns its row.
     m.col.resize_for_overwrite(m.row_start[n]);
     m.val.resize_for_overwrite(m.row_start[n]);
-    for (Scratch &s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
-    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch &s) { fill_row(rows, c, i, last(i), s, m); });
+    for (Scratch<V> &s : scratch) std::fill(s.mark.begin(), s.mark.end(), kUnmarked);
+    for_rows(team.get(), n, scratch, [&](NLuint i, Scratch<V> &s) { fill_row(rows, c, i, last(i), s, m); });
+}
+
+// The complex coefficient at unknown k of the real rows a (2t) and b
+// (2t+1), walked in step; false at the end or when the two rows do not
+// have the complex form there.
+struct PairWalk {
+    const RowList &rows;
+    std::size_t ka, ea, kb, eb;
+
+    // 1 for the next coefficient, 0 at the end, -1 when the form breaks.
+    int next(NLuint &k, std::complex<double> &c) {
+        const NLuint ca = ka < ea ? rows.column(ka) / 2 : kUnmarked;
+        const NLuint cb = kb < eb ? rows.column(kb) / 2 : kUnmarked;
+        k = std::min(ca, cb);
+        if (k == kUnmarked) return 0;
+        double a[2] = {0.0, 0.0}, b[2] = {0.0, 0.0};
+        for (; ka < ea && rows.column(ka) / 2 == k; ++ka) a[rows.column(ka) % 2] = rows.value(ka);
+        for (; kb < eb && rows.column(kb) / 2 == k; ++kb) b[rows.column(kb) % 2] = rows.value(kb);
+        if (!(a[0] == b[1] && a[1] == -b[0])) return -1;
+        c = std::complex<double>(a[0], -a[1]);
+        return 1;
+    }
+};
+
+}  // namespace
+
+CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads, Triangles part) {
+    CsrMatrix m;
+    m.lower = part == Triangles::Lower;
+    build_product<double>(rows, n, threads, m.lower, m);
     return m;
+}
+
+bool pair_complex_rows(const RowList &rows, ComplexRows &out) {
+    if (rows.rows() % 2 != 0) return false;
+    out = ComplexRows();
+    out.col.reserve(rows.size() / 4);
+    out.val.reserve(rows.size() / 4);
+    for (std::size_t r = 0; r < rows.rows(); r += 2) {
+        PairWalk walk{rows, rows.row_begin(r), rows.row_end(r), rows.row_begin(r + 1), rows.row_end(r + 1)};
+        NLuint k;
+        std::complex<double> c;
+        int got;
+        while ((got = walk.next(k, c)) > 0) {
+            out.col.push_back(k);
+            out.val.push_back(c);
+        }
+        if (got < 0) return false;
+        out.row_start.push_back(out.col.size());
+    }
+    return true;
+}
+
+HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads) {
+    HermitianMatrix h;
+    build_product<std::complex<double>>(rows, n, threads, true, h);
+    return h;
+}
+
+CsrMatrix real_lower_triangle(const HermitianMatrix &h) {
+    // Block (j, I) of rows 2j, 2j+1 and columns 2I, 2I+1 is
+    // [Re h(I,j), Im h(I,j); -Im h(I,j), Re h(I,j)]; its upper corner is
+    // left out on the diagonal.
+    CsrMatrix m;
+    m.n = 2 * h.n;
+    m.lower = true;
+    m.row_start.reserve(std::size_t(m.n) + 1);
+    m.col.reserve(4 * h.col.size());
+    m.val.reserve(4 * h.col.size());
+    for (NLuint j = 0; j < h.n; ++j) {
+        for (int half = 0; half < 2; ++half) {
+            for (std::size_t k = h.row_start[j]; k < h.row_start[j + 1]; ++k) {
+                const NLuint I = h.col[k];
+                const double re = h.val[k].real(), im = h.val[k].imag();
+                m.col.push_back(2 * I);
+                m.val.push_back(half == 0 ? re : -im);
+                if (I == j && half == 0) continue;
+                m.col.push_back(2 * I + 1);
+                m.val.push_back(half == 0 ? im : re);
+            }
+            m.row_start.push_back(m.col.size());
+        }
+    }
+    return m;
+}
+
+void HermitianMatrix::multiply(const std::complex<double> *x, std::complex<double> *y) const {
+    // Column j holds h(i, j) for i <= j; h(j, i) is its conjugate.
+    for (NLuint j = 0; j < n; ++j) y[j] = 0.0;
+    for (NLuint j = 0; j < n; ++j) {
+        std::complex<double> s = 0.0;
+        for (std::size_t k = row_start[j], e = row_start[j + 1]; k < e; ++k) {
+            const NLuint i = col[k];
+            y[i] += val[k] * x[j];
+            if (i != j) s += std::conj(val[k]) * x[i];
+        }
+        y[j] += s;
+    }
 }
 
 }  // namespace nl

@@ -5,6 +5,7 @@
 #include "nl.h"
 #include "nl_buffer.h"
 
+#include <complex>
 #include <cstddef>
 #include <vector>
 
@@ -94,5 +95,47 @@ enum class Triangles { Both, Lower };
 // received products of zero stay stored. threads > 1 splits the output
 // rows over a Team; the result is the same.
 CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads = 1, Triangles part = Triangles::Both);
+
+// The rows of a system whose unknowns pair up as complex ones, z_k = x_2k +
+// i x_2k+1, and whose rows pair up as complex equations: rows 2t and 2t+1
+// are the real and imaginary parts of sum_k c_k z_k, so that row 2t holds
+// Re c_k at 2k and -Im c_k at 2k+1, row 2t+1 holds Im c_k and Re c_k there.
+// A conformal map's rows have this form. Row t lists its c_k by increasing k.
+struct ComplexRows {
+    std::vector<std::size_t> row_start{0};
+    Buffer<NLuint> col;                // k
+    Buffer<std::complex<double>> val;  // c_k
+    std::size_t rows() const { return row_start.size() - 1; }
+    std::size_t size() const { return col.size(); }
+    NLuint column(std::size_t k) const { return col[k]; }
+    std::complex<double> value(std::size_t k) const { return val[k]; }
+    std::size_t row_begin(std::size_t r) const { return row_start[r]; }
+    std::size_t row_end(std::size_t r) const { return row_start[r + 1]; }
+};
+
+// The complex rows of rows, when every pair of consecutive rows has the
+// form above exactly (a term one row lacks counts as 0); false otherwise,
+// and out is then unspecified.
+bool pair_complex_rows(const RowList &rows, ComplexRows &out);
+
+// The Hermitian normal matrix A^H A of complex rows over n unknowns, by
+// compressed columns of its upper triangle: column j holds the entries
+// (I, j), I <= j, at rows col[row_start[j]..row_start[j+1]) in increasing
+// order, each sum over the rows of conj(c_I) c_j. For the real normal matrix
+// m of the paired real rows, h(I, j) = m(2j, 2I) + i m(2j, 2I+1).
+struct HermitianMatrix {
+    NLuint n = 0;
+    std::vector<std::size_t> row_start{0};
+    Buffer<NLuint> col;
+    Buffer<std::complex<double>> val;
+
+    // y = H x over n complex values each.
+    void multiply(const std::complex<double> *x, std::complex<double> *y) const;
+};
+HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads = 1);
+
+// The lower triangle of the real normal matrix (2 h.n unknowns) that h
+// writes in complex form, every entry of its 2 x 2 blocks stored.
+CsrMatrix real_lower_triangle(const HermitianMatrix &h);
 
 }  // namespace nl

@@ -118,6 +118,36 @@ TEST(NlCholmodComplex, SystemsThatOnlyLookPairedTakeTheRealForm) {
     EXPECT_EQ(y, (std::vector<double>{1.0, 2.0, 3.0}));
 }
 
+TEST(NlCholmodComplex, HermitianMatrixBuiltFromPairedRowsIsTheRealOneInComplexForm) {
+    const ComplexSystem s(250, 11);
+    nl::ComplexRows z;
+    ASSERT_TRUE(nl::pair_complex_rows(s.rows, z));
+    const nl::HermitianMatrix h = nl::build_hermitian_normal_matrix(z, s.m.n / 2, 2);
+    const nl::CsrMatrix expanded = nl::real_lower_triangle(h);
+    const nl::CsrMatrix lower = nl::build_normal_matrix(s.rows, s.m.n, 1, nl::Triangles::Lower);
+    ASSERT_EQ(expanded.row_start, lower.row_start);
+    for (std::size_t k = 0; k < lower.col.size(); ++k) {
+        ASSERT_EQ(expanded.col[k], lower.col[k]);
+        EXPECT_NEAR(expanded.val[k], lower.val[k], 1e-12);
+    }
+    std::vector<double> x(s.b.size(), 0.0), real(s.b.size(), 0.0);
+    const nl::CholeskyOutcome out = nl::cholesky_solve_hermitian(h, s.b, x);
+    ASSERT_TRUE(out.solved) << out.reason;
+    EXPECT_TRUE(out.complex);
+    ASSERT_TRUE(nl::cholesky_solve(s.m, s.b, real, false).solved);
+    EXPECT_LT(worst_difference(x, real), 1e-9);
+
+    // One coefficient off its partner's breaks the pairing.
+    nl::RowList broken;
+    broken.add(0, 1.0);
+    broken.add(1, 2.0);
+    broken.end_row();
+    broken.add(0, -2.0);
+    broken.add(1, 1.5);
+    broken.end_row();
+    EXPECT_FALSE(nl::pair_complex_rows(broken, z));
+}
+
 TEST(NlCholmodComplex, SingularHermitianSystemIsRefused) {
     // Every equation is z_a - z_c = 0: constant layouts lie in the null
     // space, exactly as in a conformal map without pins.

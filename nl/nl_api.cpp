@@ -206,6 +206,17 @@ void resolve_defaults(nl::Parameters &p, std::size_t free_count) {
     if (!p.threshold_set) p.threshold = 1e-6;
 }
 
+// Whether the free variables pair up as (2k, 2k+1) of the same k, as the
+// u and v of a point do when points are locked whole.
+bool free_variables_pair(const Context *c) {
+    const std::vector<NLuint> &f = c->free_variable;
+    if (f.size() % 2 != 0) return false;
+    for (std::size_t k = 0; k < f.size(); k += 2) {
+        if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
+    }
+    return true;
+}
+
 void begin_matrix(Context *c) {
     if (!c->params.least_squares) {
         return nl::misuse(c, "nlBegin",
@@ -216,8 +227,36 @@ void begin_matrix(Context *c) {
     resolve_defaults(c->params, c->free_variable.size());
     c->b.assign(c->free_variable.size(), 0.0);
     c->rows.clear();
+    c->complex_rows = nl::ComplexRows();
+    c->pairing = c->params.solver == NL_CHOLMOD_EXT && !c->free_variable.empty() && free_variables_pair(c);
     c->rhs = 0.0;
     c->state = State::Matrix;
+}
+
+// Puts every row back in real form: the rows of the pairs so far, then
+// those of rows.
+void stop_pairing(Context *c) {
+    nl::RowList all;
+    nl::append_real_rows(c->complex_rows, all);
+    for (std::size_t r = 0; r < c->rows.rows(); ++r) {
+        for (std::size_t k = c->rows.row_begin(r); k < c->rows.row_end(r); ++k) {
+            all.add(c->rows.column(k), c->rows.value(k));
+        }
+        all.end_row();
+    }
+    c->rows = std::move(all);
+    c->complex_rows = nl::ComplexRows();
+    c->pairing = false;
+}
+
+// Moves the pair of rows just closed into the complex rows, or stops
+// pairing when they are not one complex equation.
+void keep_pairing(Context *c) {
+    if (nl::pair_complex_rows(c->rows, c->complex_rows)) {
+        c->rows.reset();
+    } else {
+        stop_pairing(c);
+    }
 }
 
 // Adds the open row to the normal equations: with a the free terms and
@@ -242,37 +281,26 @@ void end_row(Context *c) {
             c->b[c->rows.column(k)] += c->rows.value(k) * rhs;
         }
     }
+    if (c->pairing && c->rows.rows() == 2) keep_pairing(c);
     c->non_finite_input = c->non_finite_input || !finite;
     c->row.clear();
     c->rhs = 0.0;
     c->state = State::Matrix;
 }
 
-// Whether the free variables pair up as (2k, 2k+1) of the same k, as the
-// u and v of a point do when points are locked whole.
-bool free_variables_pair(const Context *c) {
-    const std::vector<NLuint> &f = c->free_variable;
-    if (f.size() % 2 != 0) return false;
-    for (std::size_t k = 0; k < f.size(); k += 2) {
-        if (f[k] % 2 != 0 || f[k + 1] != f[k] + 1) return false;
-    }
-    return true;
-}
-
 void end_matrix(Context *c) {
     const auto m = static_cast<NLuint>(c->free_variable.size());
     c->hermitian = nl::HermitianMatrix();
-    if (c->params.solver == NL_CHOLMOD_EXT && m > 0 && free_variables_pair(c)) {
+    if (c->pairing && c->rows.rows() == 0) {
         // Complex equations give the direct solver a matrix of half the
         // size and a quarter of the entries, built without the real one.
-        nl::ComplexRows z;
-        if (nl::pair_complex_rows(c->rows, z)) {
-            c->rows.clear();
-            c->hermitian = nl::build_hermitian_normal_matrix(z, m / 2, nl::threads_for(m));
-            c->state = State::MatrixConstructed;
-            return;
-        }
+        c->hermitian = nl::build_hermitian_normal_matrix(c->complex_rows, m / 2, nl::threads_for(m));
+        c->complex_rows = nl::ComplexRows();
+        c->pairing = false;
+        c->state = State::MatrixConstructed;
+        return;
     }
+    if (c->pairing) stop_pairing(c);
     // CHOLMOD reads one triangle; the conjugate gradient's product both.
     const auto part = c->params.solver == NL_CHOLMOD_EXT ? nl::Triangles::Lower : nl::Triangles::Both;
     c->normal = nl::build_normal_matrix(c->rows, m, nl::threads_for(m), part);

@@ -62,6 +62,11 @@ struct Context {
 
     // The normal equations M x = b over the free variables.
     RowList rows;  // free terms of the closed rows, until nlEnd(NL_MATRIX)
+    // For the direct solver, while every pair of rows has been one complex
+    // equation: those pairs, at a third of the memory; rows then holds at
+    // most the pair being written.
+    bool pairing = false;
+    ComplexRows complex_rows;
     std::vector<double> b;
     CsrMatrix normal;
     // In its place, for the direct solver when the rows pair up as complex

@@ -88,6 +88,12 @@ void RowList::merge_open_row() {
     val_.shrink_to(out);
 }
 
+void RowList::reset() {
+    row_start_.resize(1);
+    col_.shrink_to(0);
+    val_.shrink_to(0);
+}
+
 void RowList::clear() {
     std::vector<std::size_t>{0}.swap(row_start_);
     col_.release();
@@ -271,9 +277,7 @@ CsrMatrix build_normal_matrix(const RowList &rows, NLuint n, unsigned threads, T
 
 bool pair_complex_rows(const RowList &rows, ComplexRows &out) {
     if (rows.rows() % 2 != 0) return false;
-    out = ComplexRows();
-    out.col.reserve(rows.size() / 4);
-    out.val.reserve(rows.size() / 4);
+    const std::size_t kept_rows = out.row_start.size(), kept_terms = out.col.size();
     for (std::size_t r = 0; r < rows.rows(); r += 2) {
         PairWalk walk{rows, rows.row_begin(r), rows.row_end(r), rows.row_begin(r + 1), rows.row_end(r + 1)};
         NLuint k;
@@ -283,10 +287,28 @@ bool pair_complex_rows(const RowList &rows, ComplexRows &out) {
             out.col.push_back(k);
             out.val.push_back(c);
         }
-        if (got < 0) return false;
+        if (got < 0) {
+            out.row_start.resize(kept_rows);
+            out.col.shrink_to(kept_terms);
+            out.val.shrink_to(kept_terms);
+            return false;
+        }
         out.row_start.push_back(out.col.size());
     }
     return true;
+}
+
+void append_real_rows(const ComplexRows &z, RowList &rows) {
+    for (std::size_t r = 0; r < z.rows(); ++r) {
+        for (int part = 0; part < 2; ++part) {
+            for (std::size_t k = z.row_begin(r); k < z.row_end(r); ++k) {
+                const std::complex<double> c = z.value(k);
+                rows.add(2 * z.column(k), part ? c.imag() : c.real());
+                rows.add(2 * z.column(k) + 1, part ? c.real() : -c.imag());
+            }
+            rows.end_row();
+        }
+    }
 }
 
 HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads) {

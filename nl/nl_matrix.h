@@ -71,6 +71,8 @@ public:
 
     // Releases all storage.
     void clear();
+    // Forgets every row but keeps the storage for new ones.
+    void reset();
 
 private:
     void merge_open_row();
@@ -113,10 +115,14 @@ struct ComplexRows {
     std::size_t row_end(std::size_t r) const { return row_start[r + 1]; }
 };
 
-// The complex rows of rows, when every pair of consecutive rows has the
-// form above exactly (a term one row lacks counts as 0); false otherwise,
-// and out is then unspecified.
+// Appends the complex rows of rows to out when every pair of consecutive
+// closed rows has the form above exactly (a term one row lacks counts as
+// 0); false, and out unchanged, otherwise.
 bool pair_complex_rows(const RowList &rows, ComplexRows &out);
+
+// Appends the real rows of every complex row of z to rows (no row may be
+// open), each c_k written out as all four real terms.
+void append_real_rows(const ComplexRows &z, RowList &rows);
 
 // The Hermitian normal matrix A^H A of complex rows over n unknowns, by
 // compressed columns of its upper triangle: column j holds the entries

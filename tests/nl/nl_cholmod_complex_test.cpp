@@ -8,8 +8,10 @@
 #include <random>
 #include <vector>
 
+#include "conformal_grid.h"
 #include "nl_cholmod.h"
 #include "nl_matrix.h"
+#include "nl_test_support.h"
 
 namespace {
 
@@ -146,6 +148,41 @@ TEST(NlCholmodComplex, HermitianMatrixBuiltFromPairedRowsIsTheRealOneInComplexFo
     broken.add(1, 1.5);
     broken.end_row();
     EXPECT_FALSE(nl::pair_complex_rows(broken, z));
+}
+
+using NlCholmodPairing = NlTest;
+
+// A real row among the complex pairs (first, in the middle or last) puts
+// the system back in real form; the answer is the conjugate gradient's.
+TEST_F(NlCholmodPairing, ARealRowAnywhereGivesTheSameAnswerAsTheIteration) {
+    const nl_test::Grid grid{12, nl_test::wavy, {0, 12 * 13 + 12}};
+    for (int where : {0, 77, 1000}) {
+        auto build = [&] {
+            for (int p : grid.pins) {
+                lock(NLuint(2 * p), grid.x(p));
+                lock(NLuint(2 * p + 1), grid.y(p));
+            }
+            nlBegin(NL_MATRIX);
+            int written = 0;
+            auto extra = [&] {
+                if (written++ == where) row({{NLuint(2 * 40), 0.5}}, 0.1);
+            };
+            for (int j = 0; j < grid.n; ++j) {
+                for (int i = 0; i < grid.n; ++i) {
+                    const int p = j * (grid.n + 1) + i;
+                    extra();
+                    grid.triangle(p, p + 1, p + grid.n + 2);
+                    grid.triangle(p, p + grid.n + 2, p + grid.n + 1);
+                }
+            }
+            if (written <= where) row({{NLuint(2 * 40), 0.5}}, 0.1);
+        };
+        const nl_test::Result direct = nl_test::solve_with(NL_CHOLMOD_EXT, grid.variables(), build, ctx_);
+        const nl_test::Result cg = nl_test::solve_with(NL_CG, grid.variables(), build, ctx_, 1e-14);
+        ASSERT_EQ(direct.ok, NL_TRUE) << where;
+        ASSERT_EQ(cg.ok, NL_TRUE) << where;
+        EXPECT_LT(worst_difference(direct.value, cg.value), 1e-9) << where;
+    }
 }
 
 TEST(NlCholmodComplex, SingularHermitianSystemIsRefused) {

@@ -594,17 +594,20 @@ public:
                 stopped_ = true;
                 return;
             }
-            const PointGraph g = strength_graph(a, fine.block, opts.strength);
             std::vector<NLuint> agg;
-            const NLuint count = aggregate(g, agg);
+            const NLuint count = aggregate(strength_graph(a, fine.block, opts.strength), agg);
             const NLuint coarse = count * k;
             if (coarse == 0 || double(coarse) > kStallRatio * a.n) break;
             std::vector<double> coarse_nullspace;
-            const Sparse t = tentative(a, fine.block, k, nullspace, fine.dinv, agg, count, coarse_nullspace);
             const double omega = 4.0 / (3.0 * (fine.hi / 1.1));
-            fine.p = smoothed_prolongator(a, t, fine.dinv, omega);
+            fine.p = smoothed_prolongator(
+                a, tentative(a, fine.block, k, nullspace, fine.dinv, agg, count, coarse_nullspace), fine.dinv, omega);
+            fine.p.col.fit();
+            fine.p.val.fit();
             Level next;
             next.own = galerkin(a, fine.block, k, fine.p, agg, count);
+            next.own.col.fit();
+            next.own.val.fit();
             next.block = k;
             next.b.assign(coarse, 0.0);
             next.x.assign(coarse, 0.0);

@@ -72,6 +72,19 @@ public:
         data_ = static_cast<T *>(grown);
         capacity_ = n;
     }
+    // Gives back the room beyond size(), as after a build by push_back
+    // that doubled the capacity.
+    void fit() {
+        if (capacity_ == size_) return;
+        if (size_ == 0) {
+            release();
+            return;
+        }
+        void *fitted = std::realloc(data_, size_ * sizeof(T));
+        if (fitted == nullptr) return;  // keeping the larger block is harmless
+        data_ = static_cast<T *>(fitted);
+        capacity_ = size_;
+    }
     // Empties the buffer and gives its memory back.
     void release() { Buffer().swap(*this); }
 

@@ -31,6 +31,7 @@
 #include "nl_team.h"
 
 #include <algorithm>
+#include <complex>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -50,12 +51,51 @@ constexpr unsigned kPowerSteps = 20;   // steps of the spectral radius estimate
 // Chebyshev smoothing targets D^-1 A's eigenvalues in [hi / kLowRatio, hi].
 constexpr double kLowRatio = 20.0;
 
+using Complex = std::complex<double>;
+
+// The arithmetic that differs between real and complex unknowns.
+inline double conjugate(double v) { return v; }
+inline Complex conjugate(Complex v) { return std::conj(v); }
+inline double real_part(double v) { return v; }
+inline double real_part(Complex v) { return v.real(); }
+inline double magnitude2(double v) { return v * v; }
+inline double magnitude2(Complex v) { return std::norm(v); }
+// Re(conj(a) b): the real inner product of two unknowns.
+template <class S> double inner(S a, S b) { return real_part(conjugate(a) * b); }
+
+// The operator of a level: real, or complex Hermitian by full rows.
+template <class S> struct MatrixOf;
+template <> struct MatrixOf<double> { using type = CsrMatrix; };
+template <> struct MatrixOf<Complex> { using type = HermitianMatrix; };
+template <class S> using Matrix = typename MatrixOf<S>::type;
+
+// Sum over row i of a of val * v[col].
+template <class S> S row_dot(const Matrix<S> &a, NLuint i, const S *v) {
+    S s0 = S(0.0), s1 = S(0.0);
+    std::size_t k = a.row_start[i];
+    const std::size_t e = a.row_start[i + 1];
+    for (; k + 1 < e; k += 2) {
+        s0 += a.val[k] * v[a.col[k]];
+        s1 += a.val[k + 1] * v[a.col[k + 1]];
+    }
+    if (k < e) s0 += a.val[k] * v[a.col[k]];
+    return s0 + s1;
+}
+
+// The real diagonal entry (i, i) of a, 0 when it is not stored.
+template <class S> double diagonal(const Matrix<S> &a, NLuint i) {
+    const NLuint *first = a.col.data() + a.row_start[i];
+    const NLuint *last = a.col.data() + a.row_start[i + 1];
+    const NLuint *it = std::lower_bound(first, last, i);
+    return (it != last && *it == i) ? real_part(a.val[static_cast<std::size_t>(it - a.col.data())]) : 0.0;
+}
+
 // A rectangular CSR matrix, rows x cols.
-struct Sparse {
+template <class S> struct Sparse {
     NLuint rows = 0, cols = 0;
     std::vector<std::size_t> start{0};
     Buffer<NLuint> col;
-    Buffer<double> val;
+    Buffer<S> val;
 };
 
 // Splits passes over rows on a team, and adds up dot products in fixed
@@ -106,16 +146,11 @@ private:
 // nonzero diagonal; the others solve to 0.
 class CoarseFactor {
 public:
-    // False when the matrix is singular or memory runs out.
+    // False when the matrix is singular or memory runs out. A complex
+    // operator is factored in its real form, 2 x 2 blocks per entry.
+    bool factor(const HermitianMatrix &a, unsigned) { return factor_real_form(a, number_kept<Complex>(a)); }
     bool factor(const CsrMatrix &a, unsigned block) {
-        kept_.clear();
-        std::vector<NLuint> number(a.n, kNone);
-        for (NLuint i = 0; i < a.n; ++i) {
-            if (a.diagonal(i) != 0.0) {
-                number[i] = static_cast<NLuint>(kept_.size());
-                kept_.push_back(i);
-            }
-        }
+        const std::vector<NLuint> number = number_kept<double>(a);
         CsrMatrix lower;
         lower.n = static_cast<NLuint>(kept_.size());
         lower.lower = true;
@@ -147,23 +182,76 @@ public:
         for (std::size_t i = 0; i < kept_.size(); ++i) x[kept_[i]] = y_[i];
         return true;
     }
+    bool solve(const Complex *b, Complex *x, NLuint size) {
+        rhs_.resize(2 * kept_.size());
+        for (std::size_t i = 0; i < kept_.size(); ++i) {
+            rhs_[2 * i] = b[kept_[i]].real();
+            rhs_[2 * i + 1] = b[kept_[i]].imag();
+        }
+        std::fill(x, x + size, Complex(0.0));
+        if (!factor_.solve(rhs_, y_)) return false;
+        for (std::size_t i = 0; i < kept_.size(); ++i) x[kept_[i]] = Complex(y_[2 * i], y_[2 * i + 1]);
+        return true;
+    }
 
 private:
+    // Numbers the unknowns of a with a nonzero diagonal (kept_); kNone for
+    // the others.
+    template <class S> std::vector<NLuint> number_kept(const Matrix<S> &a) {
+        kept_.clear();
+        std::vector<NLuint> number(a.n, kNone);
+        for (NLuint i = 0; i < a.n; ++i) {
+            if (diagonal<S>(a, i) != 0.0) {
+                number[i] = static_cast<NLuint>(kept_.size());
+                kept_.push_back(i);
+            }
+        }
+        return number;
+    }
+
+    // The lower triangle of the real form of a's kept unknowns: entry
+    // p + iq of row i, column j is the block [p -q; q p] of rows 2i, 2i+1
+    // and columns 2j, 2j+1.
+    bool factor_real_form(const HermitianMatrix &a, const std::vector<NLuint> &number) {
+        CsrMatrix lower;
+        lower.n = static_cast<NLuint>(2 * kept_.size());
+        lower.lower = true;
+        lower.row_start.assign(1, 0);
+        for (std::size_t r = 0; r < kept_.size(); ++r) {
+            const NLuint i = kept_[r];
+            for (int half = 0; half < 2; ++half) {
+                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                    const NLuint c = number[a.col[k]];
+                    if (c == kNone || c > r) continue;
+                    const double p = a.val[k].real(), q = a.val[k].imag();
+                    lower.col.push_back(2 * c);
+                    lower.val.push_back(half == 0 ? p : q);
+                    if (c == r && half == 0) continue;
+                    lower.col.push_back(2 * c + 1);
+                    lower.val.push_back(half == 0 ? -q : p);
+                }
+                lower.row_start.push_back(lower.col.size());
+            }
+        }
+        std::string reason;
+        return factor_.factor(lower, reason, 2);
+    }
+
     std::vector<NLuint> kept_;
     SparseCholesky factor_;
     std::vector<double> rhs_, y_;
 };
 
-struct Level {
-    CsrMatrix own;                 // the operator of a coarse level
-    const CsrMatrix *a = nullptr;  // the operator: own, or the caller's M
+template <class S> struct Level {
+    Matrix<S> own;                 // the operator of a coarse level
+    const Matrix<S> *a = nullptr;  // the operator: own, or the caller's M
     unsigned block = 1;            // unknowns per point
     std::vector<double> dinv;      // inverse diagonal, 0 where the diagonal is
     double hi = 1.0;               // Chebyshev interval of D^-1 A
-    Sparse p;                      // prolongator from the next level; empty on the last
+    Sparse<S> p;                   // prolongator from the next level; empty on the last
     // Right-hand side and solution of a coarse level's correction, and
     // scratch for the smoother.
-    std::vector<double> b, x, res, d, t, e;
+    std::vector<S> b, x, res, d, t, e;
 };
 
 // ---- Setup ---------------------------------------------------------------
@@ -176,13 +264,13 @@ struct PointGraph {
     std::vector<unsigned char> active;
 };
 
-PointGraph strength_graph(const CsrMatrix &a, unsigned block, double theta) {
+template <class S> PointGraph strength_graph(const Matrix<S> &a, unsigned block, double theta) {
     const NLuint points = a.n / block;
     std::vector<double> dnorm(points, 0.0);
     for (NLuint i = 0; i < a.n; ++i) {
         const NLuint I = i / block;
         for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
-            if (a.col[k] / block == I) dnorm[I] += a.val[k] * a.val[k];
+            if (a.col[k] / block == I) dnorm[I] += magnitude2(a.val[k]);
         }
     }
     PointGraph g;
@@ -203,7 +291,7 @@ PointGraph strength_graph(const CsrMatrix &a, unsigned block, double theta) {
                         acc[J] = 0.0;
                         seen.push_back(J);
                     }
-                    acc[J] += a.val[k] * a.val[k];
+                    acc[J] += magnitude2(a.val[k]);
                 }
             }
         }
@@ -264,15 +352,15 @@ NLuint aggregate(const PointGraph &g, std::vector<NLuint> &agg) {
 // Estimate of the largest eigenvalue of D^-1 A: the largest Rayleigh
 // quotient x^T A x / x^T D x of a few power steps, never above the
 // Gershgorin bound, from a fixed pseudo-random start.
-double spectral_radius(const CsrMatrix &a, const std::vector<double> &dinv, Runner &run) {
+template <class S> double spectral_radius(const Matrix<S> &a, const std::vector<double> &dinv, Runner &run) {
     const NLuint n = a.n;
     double gershgorin = 0.0;
     for (NLuint i = 0; i < n; ++i) {
         double s = 0.0;
-        for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) s += std::fabs(a.val[k]);
+        for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) s += std::abs(a.val[k]);
         gershgorin = std::max(gershgorin, s * dinv[i]);
     }
-    std::vector<double> x(n), y(n);
+    std::vector<S> x(n), y(n);
     std::uint32_t seed = 12345u;
     for (NLuint i = 0; i < n; ++i) {
         seed = seed * 1664525u + 1013904223u;
@@ -281,16 +369,13 @@ double spectral_radius(const CsrMatrix &a, const std::vector<double> &dinv, Runn
     double best = 0.0;
     for (unsigned step = 0; step < kPowerSteps; ++step) {
         run.rows(n, [&](NLuint first, NLuint last) {
-            for (NLuint i = first; i < last; ++i) y[i] = a.row_dot(i, x.data());
+            for (NLuint i = first; i < last; ++i) y[i] = row_dot<S>(a, i, x.data());
         });
-        const double xax = run.sum(n, [&](NLuint i) { return x[i] * y[i]; });
-        const double xdx = run.sum(n, [&](NLuint i) { return dinv[i] == 0.0 ? 0.0 : x[i] * x[i] / dinv[i]; });
+        const double xax = run.sum(n, [&](NLuint i) { return inner(x[i], y[i]); });
+        const double xdx = run.sum(n, [&](NLuint i) { return dinv[i] == 0.0 ? 0.0 : magnitude2(x[i]) / dinv[i]; });
         if (!(xdx > 0.0)) break;
         best = std::max(best, xax / xdx);
-        const double norm = std::sqrt(run.sum(n, [&](NLuint i) {
-            const double v = dinv[i] * y[i];
-            return v * v;
-        }));
+        const double norm = std::sqrt(run.sum(n, [&](NLuint i) { return magnitude2(dinv[i] * y[i]); }));
         if (!(norm > 0.0)) break;
         for (NLuint i = 0; i < n; ++i) x[i] = dinv[i] * y[i] / norm;
     }
@@ -303,9 +388,10 @@ double spectral_radius(const CsrMatrix &a, const std::vector<double> &dinv, Runn
 // Gram-Schmidt) into k columns of P_tent; the triangular factor becomes the
 // aggregate's k rows of the coarse near-null space. A column that vanishes
 // (an aggregate with fewer unknowns than k) stays zero.
-Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vector<double> &b,
-                 const std::vector<double> &dinv, const std::vector<NLuint> &agg, NLuint aggregates,
-                 std::vector<double> &coarse_nullspace) {
+template <class S>
+Sparse<S> tentative(const Matrix<S> &a, unsigned block, unsigned k, const std::vector<S> &b,
+                    const std::vector<double> &dinv, const std::vector<NLuint> &agg, NLuint aggregates,
+                    std::vector<S> &coarse_nullspace) {
     const auto points = static_cast<NLuint>(agg.size());
     std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
     for (NLuint I = 0; I < points; ++I) {
@@ -319,8 +405,8 @@ Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vect
         }
     }
     // Q of every unknown: k values, or none for unknowns outside aggregates.
-    std::vector<double> q(std::size_t(a.n) * k, 0.0);
-    coarse_nullspace.assign(std::size_t(aggregates) * k * k, 0.0);
+    std::vector<S> q(std::size_t(a.n) * k, S(0.0));
+    coarse_nullspace.assign(std::size_t(aggregates) * k * k, S(0.0));
     std::vector<NLuint> dofs;
     for (NLuint g = 0; g < aggregates; ++g) {
         dofs.clear();
@@ -330,26 +416,26 @@ Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vect
             }
         }
         for (NLuint i : dofs) std::copy_n(&b[std::size_t(i) * k], k, &q[std::size_t(i) * k]);
-        double *r = &coarse_nullspace[std::size_t(g) * k * k];
+        S *r = &coarse_nullspace[std::size_t(g) * k * k];
         for (unsigned c = 0; c < k; ++c) {
             double before = 0.0;
-            for (NLuint i : dofs) before += q[std::size_t(i) * k + c] * q[std::size_t(i) * k + c];
+            for (NLuint i : dofs) before += magnitude2(q[std::size_t(i) * k + c]);
             for (unsigned e = 0; e < c; ++e) {
-                double dot = 0.0;
-                for (NLuint i : dofs) dot += q[std::size_t(i) * k + e] * q[std::size_t(i) * k + c];
+                S dot = S(0.0);
+                for (NLuint i : dofs) dot += conjugate(q[std::size_t(i) * k + e]) * q[std::size_t(i) * k + c];
                 r[e * k + c] = dot;
                 for (NLuint i : dofs) q[std::size_t(i) * k + c] -= dot * q[std::size_t(i) * k + e];
             }
             double norm = 0.0;
-            for (NLuint i : dofs) norm += q[std::size_t(i) * k + c] * q[std::size_t(i) * k + c];
+            for (NLuint i : dofs) norm += magnitude2(q[std::size_t(i) * k + c]);
             norm = std::sqrt(norm);
             // What is left of a dependent column is roundoff: drop it.
             const bool kept = norm > 1e-10 * std::sqrt(before);
-            r[c * k + c] = kept ? norm : 0.0;
-            for (NLuint i : dofs) q[std::size_t(i) * k + c] = kept ? q[std::size_t(i) * k + c] / norm : 0.0;
+            r[c * k + c] = kept ? S(norm) : S(0.0);
+            for (NLuint i : dofs) q[std::size_t(i) * k + c] = kept ? q[std::size_t(i) * k + c] / norm : S(0.0);
         }
     }
-    Sparse t;
+    Sparse<S> t;
     t.rows = a.n;
     t.cols = aggregates * k;
     t.start.reserve(std::size_t(a.n) + 1);
@@ -357,8 +443,8 @@ Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vect
         const NLuint g = agg[i / block];
         if (g != kNone && dinv[i] != 0.0) {
             for (unsigned c = 0; c < k; ++c) {
-                const double v = q[std::size_t(i) * k + c];
-                if (v != 0.0) {
+                const S v = q[std::size_t(i) * k + c];
+                if (v != S(0.0)) {
                     t.col.push_back(g * k + c);
                     t.val.push_back(v);
                 }
@@ -370,28 +456,29 @@ Sparse tentative(const CsrMatrix &a, unsigned block, unsigned k, const std::vect
 }
 
 // P = (I - omega D^-1 A) t for the tentative prolongator t.
-Sparse smoothed_prolongator(const CsrMatrix &a, const Sparse &t, const std::vector<double> &dinv, double omega) {
-    Sparse p;
+template <class S>
+Sparse<S> smoothed_prolongator(const Matrix<S> &a, const Sparse<S> &t, const std::vector<double> &dinv, double omega) {
+    Sparse<S> p;
     p.rows = a.n;
     p.cols = t.cols;
     p.start.reserve(std::size_t(a.n) + 1);
     std::vector<NLuint> mark(p.cols, kNone), seen;
-    std::vector<double> acc(p.cols, 0.0);
+    std::vector<S> acc(p.cols, S(0.0));
     for (NLuint i = 0; i < a.n; ++i) {
         seen.clear();
         if (dinv[i] != 0.0) {
-            auto add = [&](NLuint j, double scale) {
+            auto add = [&](NLuint j, S scale) {
                 for (std::size_t q = t.start[j]; q < t.start[j + 1]; ++q) {
                     const NLuint c = t.col[q];
                     if (mark[c] != i) {
                         mark[c] = i;
-                        acc[c] = 0.0;
+                        acc[c] = S(0.0);
                         seen.push_back(c);
                     }
                     acc[c] += scale * t.val[q];
                 }
             };
-            add(i, 1.0);
+            add(i, S(1.0));
             const double s = -omega * dinv[i];
             for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) add(a.col[k], s * a.val[k]);
             std::sort(seen.begin(), seen.end());
@@ -406,16 +493,17 @@ Sparse smoothed_prolongator(const CsrMatrix &a, const Sparse &t, const std::vect
 }
 
 // Entry (i, c) of p, 0 when not stored.
-double entry(const Sparse &p, NLuint i, NLuint c) {
+template <class S> S entry(const Sparse<S> &p, NLuint i, NLuint c) {
     for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) {
         if (p.col[k] == c) return p.val[k];
         if (p.col[k] > c) break;
     }
-    return 0.0;
+    return S(0.0);
 }
 
-// P^T A P, one aggregate's block of coarse rows at a time.
-CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse &p, const std::vector<NLuint> &agg,
+// P^H A P, one aggregate's block of coarse rows at a time.
+template <class S>
+Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p, const std::vector<NLuint> &agg,
                    NLuint aggregates) {
     // Members of each aggregate.
     const auto points = static_cast<NLuint>(agg.size());
@@ -430,16 +518,17 @@ CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse
             if (agg[I] != kNone) member[next[agg[I]]++] = I;
         }
     }
-    CsrMatrix c;
+    Matrix<S> c;
     c.n = p.cols;
+    c.lower = false;
     c.row_start.assign(1, 0);
     c.row_start.reserve(std::size_t(c.n) + 1);
     std::vector<NLuint> support, support_mark(a.n, kNone);
     std::vector<std::size_t> ap_mark(p.cols, 0);
     std::vector<NLuint> ap_seen;
     std::size_t stamp = 0;
-    std::vector<double> ap(p.cols, 0.0);
-    std::vector<std::vector<double>> out(kk, std::vector<double>(p.cols, 0.0));
+    std::vector<S> ap(p.cols, S(0.0));
+    std::vector<std::vector<S>> out(kk, std::vector<S>(p.cols, S(0.0)));
     std::vector<NLuint> out_mark(p.cols, kNone), out_seen;
     for (NLuint g = 0; g < aggregates; ++g) {
         // Rows of P that reach aggregate g: the neighbours of its members.
@@ -457,11 +546,11 @@ CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse
         }
         out_seen.clear();
         for (NLuint k : support) {
-            double pk[kMaxNullspace] = {};
+            S pk[kMaxNullspace] = {};
             bool any = false;
             for (unsigned u = 0; u < kk; ++u) {
-                pk[u] = entry(p, k, g * kk + u);
-                any = any || pk[u] != 0.0;
+                pk[u] = conjugate(entry(p, k, g * kk + u));
+                any = any || pk[u] != S(0.0);
             }
             if (!any) continue;
             // Row k of A P. A row reaches several aggregates, so every
@@ -470,12 +559,12 @@ CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse
             ap_seen.clear();
             for (std::size_t t = a.row_start[k]; t < a.row_start[k + 1]; ++t) {
                 const NLuint j = a.col[t];
-                const double akj = a.val[t];
+                const S akj = a.val[t];
                 for (std::size_t q = p.start[j]; q < p.start[j + 1]; ++q) {
                     const NLuint col = p.col[q];
                     if (ap_mark[col] != stamp) {
                         ap_mark[col] = stamp;
-                        ap[col] = 0.0;
+                        ap[col] = S(0.0);
                         ap_seen.push_back(col);
                     }
                     ap[col] += akj * p.val[q];
@@ -484,7 +573,7 @@ CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse
             for (NLuint col : ap_seen) {
                 if (out_mark[col] != g) {
                     out_mark[col] = g;
-                    for (unsigned u = 0; u < kk; ++u) out[u][col] = 0.0;
+                    for (unsigned u = 0; u < kk; ++u) out[u][col] = S(0.0);
                     out_seen.push_back(col);
                 }
                 for (unsigned u = 0; u < kk; ++u) out[u][col] += pk[u] * ap[col];
@@ -502,15 +591,15 @@ CsrMatrix galerkin(const CsrMatrix &a, unsigned block, unsigned kk, const Sparse
     return c;
 }
 
-void prepare_level(Level &level, Runner &run) {
-    const CsrMatrix &a = *level.a;
+template <class S> void prepare_level(Level<S> &level, Runner &run) {
+    const Matrix<S> &a = *level.a;
     level.dinv.resize(a.n);
     for (NLuint i = 0; i < a.n; ++i) {
-        const double d = a.diagonal(i);
+        const double d = diagonal<S>(a, i);
         level.dinv[i] = d > 0.0 ? 1.0 / d : 0.0;
     }
-    level.hi = 1.1 * spectral_radius(a, level.dinv, run);
-    for (auto *v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, 0.0);
+    level.hi = 1.1 * spectral_radius<S>(a, level.dinv, run);
+    for (auto *v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, S(0.0));
 }
 
 // ---- The V-cycle ---------------------------------------------------------
@@ -569,12 +658,55 @@ unsigned finest_nullspace(const CsrMatrix &m, const std::vector<double> &start, 
     return k;
 }
 
-class Hierarchy {
+// The same for complex unknowns (one per point): the shift 1 and, when the
+// start values spread in both parts, the start values w about their mean
+// (or their mirror image conj(w), whichever has the lower energy); their
+// complex multiples are the shifts, turns and scales.
+unsigned finest_nullspace(const HermitianMatrix &m, const std::vector<Complex> &start, unsigned,
+                          std::vector<Complex> &b) {
+    const std::size_t n = start.size();
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    Complex mean = 0.0;
+    for (const Complex &z : start) {
+        lo[0] = std::min(lo[0], z.real()), hi[0] = std::max(hi[0], z.real());
+        lo[1] = std::min(lo[1], z.imag()), hi[1] = std::max(hi[1], z.imag());
+        mean += z;
+    }
+    const bool spread = hi[0] > lo[0] && hi[1] > lo[1];
+    const unsigned k = spread ? 2 : 1;
+    b.assign(n * k, Complex(0.0));
+    const double scale = spread ? 1.0 / std::max(hi[0] - lo[0], hi[1] - lo[1]) : 0.0;
+    if (n > 0) mean /= double(n);
+    bool mirror = false;
+    if (spread) {
+        std::vector<Complex> w(n), mw(n);
+        double energy[2];
+        for (int side = 0; side < 2; ++side) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const Complex c = (start[i] - mean) * scale;
+                w[i] = side == 1 ? std::conj(c) : c;
+            }
+            m.multiply(w.data(), mw.data());
+            energy[side] = 0.0;
+            for (std::size_t i = 0; i < n; ++i) energy[side] += inner(w[i], mw[i]);
+        }
+        mirror = energy[1] < energy[0];
+    }
+    for (std::size_t p = 0; p < n; ++p) {
+        b[p * k] = 1.0;
+        if (!spread) continue;
+        const Complex c = (start[p] - mean) * scale;
+        b[p * k + 1] = mirror ? std::conj(c) : c;
+    }
+    return k;
+}
+
+template <class S> class Hierarchy {
 public:
     // go_on() is asked before each level is built; a false answer stops
     // the setup, and stopped() tells.
     template <class GoOn>
-    Hierarchy(const CsrMatrix &m, const std::vector<double> &start, const AmgOptions &opts, Runner &run, GoOn go_on)
+    Hierarchy(const Matrix<S> &m, const std::vector<S> &start, const AmgOptions &opts, Runner &run, GoOn go_on)
         : run_(run), opts_(opts) {
         // A direct solve of a level a few times smaller than the finest
         // costs little next to the iterations it saves.
@@ -583,39 +715,39 @@ public:
         levels_.emplace_back();
         levels_[0].a = &m;
         levels_[0].block = opts.block == 2 && m.n % 2 == 0 ? 2 : 1;
-        std::vector<double> nullspace;
+        std::vector<S> nullspace;
         unsigned k = finest_nullspace(m, start, levels_[0].block, nullspace);
         for (;;) {
-            Level &fine = levels_.back();
+            Level<S> &fine = levels_.back();
             prepare_level(fine, run_);
-            const CsrMatrix &a = *fine.a;
+            const Matrix<S> &a = *fine.a;
             if (a.n <= coarse_target_ || levels_.size() >= kMaxLevels) break;
             if (!go_on()) {
                 stopped_ = true;
                 return;
             }
             std::vector<NLuint> agg;
-            const NLuint count = aggregate(strength_graph(a, fine.block, opts.strength), agg);
+            const NLuint count = aggregate(strength_graph<S>(a, fine.block, opts.strength), agg);
             const NLuint coarse = count * k;
             if (coarse == 0 || double(coarse) > kStallRatio * a.n) break;
-            std::vector<double> coarse_nullspace;
+            std::vector<S> coarse_nullspace;
             const double omega = 4.0 / (3.0 * (fine.hi / 1.1));
             fine.p = smoothed_prolongator(
                 a, tentative(a, fine.block, k, nullspace, fine.dinv, agg, count, coarse_nullspace), fine.dinv, omega);
             fine.p.col.fit();
             fine.p.val.fit();
-            Level next;
+            Level<S> next;
             next.own = galerkin(a, fine.block, k, fine.p, agg, count);
             next.own.col.fit();
             next.own.val.fit();
             next.block = k;
-            next.b.assign(coarse, 0.0);
-            next.x.assign(coarse, 0.0);
+            next.b.assign(coarse, S(0.0));
+            next.x.assign(coarse, S(0.0));
             nullspace.swap(coarse_nullspace);
             levels_.push_back(std::move(next));
             levels_.back().a = &levels_.back().own;
         }
-        const Level &last = levels_.back();
+        const Level<S> &last = levels_.back();
         direct_ = last.a->n <= coarse_target_;
         if (direct_) singular_ = !factor_.factor(*last.a, last.block);
     }
@@ -627,13 +759,13 @@ public:
     unsigned levels() const { return static_cast<unsigned>(levels_.size()); }
 
     // z = B r on the finest level (r, z of M.n values).
-    void apply(const double *r, double *z) { cycle(0, r, z); }
+    void apply(const S *r, S *z) { cycle(0, r, z); }
 
 private:
     // x = B_l b on level l.
-    void cycle(std::size_t l, const double *b, double *x) {
-        Level &lv = levels_[l];
-        const CsrMatrix &a = *lv.a;
+    void cycle(std::size_t l, const S *b, S *x) {
+        Level<S> &lv = levels_[l];
+        const Matrix<S> &a = *lv.a;
         if (l + 1 == levels_.size()) {
             if (direct_) {
                 if (!factor_.solve(b, x, a.n)) failed_ = true;
@@ -642,16 +774,16 @@ private:
             }
             return;
         }
-        Level &next = levels_[l + 1];
+        Level<S> &next = levels_[l + 1];
         smooth(lv, b, x);
         residual(lv, b, x);
         restrict_to(lv.p, lv.res.data(), next.b.data());
         cycle(l + 1, next.b.data(), next.x.data());
-        const Sparse &p = lv.p;
-        const double *xc = next.x.data();
+        const Sparse<S> &p = lv.p;
+        const S *xc = next.x.data();
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
-                double s = 0.0;
+                S s = S(0.0);
                 for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) s += p.val[k] * xc[p.col[k]];
                 x[i] += s;
             }
@@ -664,32 +796,32 @@ private:
     }
 
     // res = b - A x.
-    void residual(Level &lv, const double *b, const double *x) {
-        const CsrMatrix &a = *lv.a;
+    void residual(Level<S> &lv, const S *b, const S *x) {
+        const Matrix<S> &a = *lv.a;
         run_.rows(a.n, [&](NLuint first, NLuint last) {
-            for (NLuint i = first; i < last; ++i) lv.res[i] = b[i] - a.row_dot(i, x);
+            for (NLuint i = first; i < last; ++i) lv.res[i] = b[i] - row_dot<S>(a, i, x);
         });
     }
 
-    // bc = P^T r, scattered row by row of P in order.
-    static void restrict_to(const Sparse &p, const double *r, double *bc) {
-        std::fill(bc, bc + p.cols, 0.0);
+    // bc = P^H r, scattered row by row of P in order.
+    static void restrict_to(const Sparse<S> &p, const S *r, S *bc) {
+        std::fill(bc, bc + p.cols, S(0.0));
         for (NLuint i = 0; i < p.rows; ++i) {
-            const double ri = r[i];
-            for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) bc[p.col[k]] += p.val[k] * ri;
+            const S ri = r[i];
+            for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) bc[p.col[k]] += conjugate(p.val[k]) * ri;
         }
     }
 
     // z = q(D^-1 A) D^-1 b from z = 0: opts_.smoothing Chebyshev steps for
     // D^-1 A's eigenvalues in [hi / kLowRatio, hi]. b may be lv.res, which is
     // read before it serves as scratch.
-    void smooth(Level &lv, const double *b, double *z) {
-        const CsrMatrix &a = *lv.a;
+    void smooth(Level<S> &lv, const S *b, S *z) {
+        const Matrix<S> &a = *lv.a;
         const double hi = lv.hi, lo = hi / kLowRatio;
         const double theta = 0.5 * (hi + lo), delta = 0.5 * (hi - lo), sigma = theta / delta;
         double rho = 1.0 / sigma;
-        double *d = lv.d.data();
-        double *t = lv.t.data();  // the running residual
+        S *d = lv.d.data();
+        S *t = lv.t.data();  // the running residual
         const double *dinv = lv.dinv.data();
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
@@ -703,7 +835,7 @@ private:
             const double keep = rho_next * rho, push = 2.0 * rho_next / delta;
             // t -= A d needs all of d before d changes: two passes.
             run_.rows(a.n, [&](NLuint first, NLuint last) {
-                for (NLuint i = first; i < last; ++i) lv.res[i] = a.row_dot(i, d);
+                for (NLuint i = first; i < last; ++i) lv.res[i] = row_dot<S>(a, i, d);
             });
             run_.rows(a.n, [&](NLuint first, NLuint last) {
                 for (NLuint i = first; i < last; ++i) {
@@ -718,7 +850,7 @@ private:
 
     Runner &run_;
     AmgOptions opts_;
-    std::vector<Level> levels_;
+    std::vector<Level<S>> levels_;
     CoarseFactor factor_;
     NLuint coarse_target_ = 600;
     bool direct_ = false;
@@ -727,16 +859,16 @@ private:
     bool stopped_ = false;
 };
 
-}  // namespace
-
-AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
-                                  const CgOptions &options, const AmgOptions &amg) {
+// The conjugate gradient of amg_conjugate_gradient() over real or complex
+// unknowns (b, x of m.n values each).
+template <class S>
+AmgOutcome amg_cg(const Matrix<S> &m, const S *bp, std::vector<S> &x, const CgOptions &options, const AmgOptions &amg) {
     if (m.lower) throw std::invalid_argument("the multigrid solver needs both triangles of M");
     AmgOutcome out;
     const NLuint n = m.n;
     Runner run(options.threads);
     // The setup of a large system takes a while: let the caller stop it.
-    Hierarchy h(m, x, amg, run, [&] {
+    Hierarchy<S> h(m, x, amg, run, [&] {
         return !options.progress || options.progress(0, options.max_iterations, 1.0, options.progress_data);
     });
     out.levels = h.levels();
@@ -749,25 +881,24 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> 
         return out;
     }
     // The loop of conjugate_gradient() with z = B r in place of P r.
-    std::vector<double> xs(x), r(n), z(n), d(n), q(n);
+    std::vector<S> xs(x), r(n), z(n), d(n), q(n);
     CgOutcome &cg = out.cg;
     auto fail = [&] {
         cg.finite = false;
         return out;
     };
-    const double *bp = b.data();
     run.rows(n, [&](NLuint first, NLuint last) {
-        for (NLuint i = first; i < last; ++i) r[i] = m.row_dot(i, xs.data()) - bp[i];
+        for (NLuint i = first; i < last; ++i) r[i] = row_dot<S>(m, i, xs.data()) - bp[i];
     });
-    double cur = run.sum(n, [&](NLuint i) { return r[i] * r[i]; });
-    const double bb = run.sum(n, [&](NLuint i) { return bp[i] * bp[i]; });
+    double cur = run.sum(n, [&](NLuint i) { return magnitude2(r[i]); });
+    const double bb = run.sum(n, [&](NLuint i) { return magnitude2(bp[i]); });
     if (!std::isfinite(cur) || !std::isfinite(bb)) return fail();
     const double err = options.threshold * options.threshold * bb;
     auto relative = [&] { return bb > 0.0 ? std::sqrt(cur / bb) : std::sqrt(cur); };
     double rh = 0.0;
     if (cur > err) {
         h.apply(r.data(), d.data());
-        rh = run.sum(n, [&](NLuint i) { return r[i] * d[i]; });
+        rh = run.sum(n, [&](NLuint i) { return inner(r[i], d[i]); });
         if (!std::isfinite(rh) || h.failed()) return fail();
     }
     if (options.progress && !options.progress(0, options.max_iterations, relative(), options.progress_data)) {
@@ -776,9 +907,9 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> 
     }
     while (cur > err && cg.iterations < options.max_iterations) {
         run.rows(n, [&](NLuint first, NLuint last) {
-            for (NLuint i = first; i < last; ++i) q[i] = m.row_dot(i, d.data());
+            for (NLuint i = first; i < last; ++i) q[i] = row_dot<S>(m, i, d.data());
         });
-        const double alpha = rh / run.sum(n, [&](NLuint i) { return d[i] * q[i]; });
+        const double alpha = rh / run.sum(n, [&](NLuint i) { return inner(d[i], q[i]); });
         if (!std::isfinite(alpha)) return fail();
         run.rows(n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
@@ -786,7 +917,7 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> 
                 r[i] -= alpha * q[i];
             }
         });
-        cur = run.sum(n, [&](NLuint i) { return r[i] * r[i]; });
+        cur = run.sum(n, [&](NLuint i) { return magnitude2(r[i]); });
         if (!std::isfinite(cur)) return fail();
         ++cg.iterations;
         if (options.progress &&
@@ -796,7 +927,7 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> 
         }
         if (cur <= err) break;
         h.apply(r.data(), z.data());
-        const double rh_next = run.sum(n, [&](NLuint i) { return r[i] * z[i]; });
+        const double rh_next = run.sum(n, [&](NLuint i) { return inner(r[i], z[i]); });
         const double beta = rh_next / rh;
         if (!std::isfinite(beta) || h.failed()) return fail();
         run.rows(n, [&](NLuint first, NLuint last) {
@@ -804,9 +935,32 @@ AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> 
         });
         rh = rh_next;
     }
-    if (!std::all_of(xs.begin(), xs.end(), [](double v) { return std::isfinite(v); })) return fail();
+    if (!std::all_of(xs.begin(), xs.end(), [](S v) { return std::isfinite(magnitude2(v)); })) return fail();
     cg.error = relative();
     x.swap(xs);
+    return out;
+}
+
+}  // namespace
+
+AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                                  const CgOptions &options, const AmgOptions &amg) {
+    return amg_cg<double>(m, b.data(), x, options, amg);
+}
+
+AmgOutcome amg_conjugate_gradient(const HermitianMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                                  const CgOptions &options, const AmgOptions &amg) {
+    if (b.size() != 2 * std::size_t(m.n) || x.size() != b.size()) throw std::invalid_argument("sizes differ");
+    // Interleaved (re, im) pairs are complex numbers' own layout.
+    std::vector<Complex> z(m.n);
+    for (NLuint k = 0; k < m.n; ++k) z[k] = Complex(x[2 * k], x[2 * k + 1]);
+    AmgOptions single = amg;
+    single.block = 1;
+    const AmgOutcome out = amg_cg<Complex>(m, reinterpret_cast<const Complex *>(b.data()), z, options, single);
+    for (NLuint k = 0; k < m.n; ++k) {
+        x[2 * k] = z[k].real();
+        x[2 * k + 1] = z[k].imag();
+    }
     return out;
 }
 

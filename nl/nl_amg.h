@@ -50,4 +50,12 @@ struct AmgOutcome {
 AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
                                   const CgOptions &options, const AmgOptions &amg);
 
+// The same for the real system whose normal matrix m writes in complex form
+// by full rows (HermitianMatrix with lower false): unknowns and b
+// interleaved as (re, im), b.size() == x.size() == 2 m.n. The hierarchy is
+// built on the complex unknowns, with the shift and the start values as
+// near-null space: the real solver's, at half the memory and work.
+AmgOutcome amg_conjugate_gradient(const HermitianMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                                  const CgOptions &options, const AmgOptions &amg);
+
 }  // namespace nl

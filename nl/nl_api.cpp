@@ -228,7 +228,8 @@ void begin_matrix(Context *c) {
     c->b.assign(c->free_variable.size(), 0.0);
     c->rows.clear();
     c->complex_rows = nl::ComplexRows();
-    c->pairing = c->params.solver == NL_CHOLMOD_EXT && !c->free_variable.empty() && free_variables_pair(c);
+    c->pairing = (c->params.solver == NL_CHOLMOD_EXT || c->params.solver == NL_CG_AMG_EXT) &&
+                 !c->free_variable.empty() && free_variables_pair(c);
     c->rhs = 0.0;
     c->state = State::Matrix;
 }
@@ -292,9 +293,11 @@ void end_matrix(Context *c) {
     const auto m = static_cast<NLuint>(c->free_variable.size());
     c->hermitian = nl::HermitianMatrix();
     if (c->pairing && c->rows.rows() == 0) {
-        // Complex equations give the direct solver a matrix of half the
-        // size and a quarter of the entries, built without the real one.
-        c->hermitian = nl::build_hermitian_normal_matrix(c->complex_rows, m / 2, nl::threads_for(m));
+        // Complex equations give the solver a matrix of half the size and
+        // a quarter of the entries, built without the real one; the
+        // multigrid solver reads whole rows, the direct one a triangle.
+        const auto part = c->params.solver == NL_CHOLMOD_EXT ? nl::Triangles::Lower : nl::Triangles::Both;
+        c->hermitian = nl::build_hermitian_normal_matrix(c->complex_rows, m / 2, nl::threads_for(m), part);
         c->complex_rows = nl::ComplexRows();
         c->pairing = false;
         c->state = State::MatrixConstructed;
@@ -339,7 +342,8 @@ bool run_amg(Context *c, std::vector<double> &x) {
     nl::AmgOptions amg;
     amg.block = free_variables_pair(c) ? 2 : 1;
     amg.threads = options.threads;
-    const nl::AmgOutcome out = nl::amg_conjugate_gradient(c->normal, c->b, x, options, amg);
+    const nl::AmgOutcome out = c->hermitian.n > 0 ? nl::amg_conjugate_gradient(c->hermitian, c->b, x, options, amg)
+                                                  : nl::amg_conjugate_gradient(c->normal, c->b, x, options, amg);
     c->used_iterations = clamp_to_int(out.cg.iterations);
     if (out.singular) {
         nl::report("nlSolve", "NL_CG_AMG_EXT: the normal matrix is singular (are enough "

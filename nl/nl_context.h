@@ -62,7 +62,7 @@ struct Context {
 
     // The normal equations M x = b over the free variables.
     RowList rows;  // free terms of the closed rows, until nlEnd(NL_MATRIX)
-    // For the direct solver, while every pair of rows has been one complex
+    // For the direct and multigrid solvers, while every pair of rows has been one complex
     // equation: those pairs, at a third of the memory; rows then holds at
     // most the pair being written.
     bool pairing = false;

@@ -311,9 +311,14 @@ void append_real_rows(const ComplexRows &z, RowList &rows) {
     }
 }
 
-HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads) {
+HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads, Triangles part) {
     HermitianMatrix h;
-    build_product<std::complex<double>>(rows, n, threads, true, h);
+    h.lower = part == Triangles::Lower;
+    build_product<std::complex<double>>(rows, n, threads, h.lower, h);
+    if (!h.lower) {
+        // Output row i was built as column i, h(j, i); row i is its conjugate.
+        for (auto &v : h.val) v = std::conj(v);
+    }
     return h;
 }
 
@@ -345,6 +350,14 @@ CsrMatrix real_lower_triangle(const HermitianMatrix &h) {
 }
 
 void HermitianMatrix::multiply(const std::complex<double> *x, std::complex<double> *y) const {
+    if (!lower) {
+        for (NLuint i = 0; i < n; ++i) {
+            std::complex<double> s = 0.0;
+            for (std::size_t k = row_start[i], e = row_start[i + 1]; k < e; ++k) s += val[k] * x[col[k]];
+            y[i] = s;
+        }
+        return;
+    }
     // Column j holds h(i, j) for i <= j; h(j, i) is its conjugate.
     for (NLuint j = 0; j < n; ++j) y[j] = 0.0;
     for (NLuint j = 0; j < n; ++j) {

@@ -131,6 +131,9 @@ void append_real_rows(const ComplexRows &z, RowList &rows);
 // m of the paired real rows, h(I, j) = m(2j, 2I) + i m(2j, 2I+1).
 struct HermitianMatrix {
     NLuint n = 0;
+    // The upper triangle by columns as above; false: every entry, by rows,
+    // row i holding h(i, j) for every j.
+    bool lower = true;
     std::vector<std::size_t> row_start{0};
     Buffer<NLuint> col;
     Buffer<std::complex<double>> val;
@@ -138,7 +141,8 @@ struct HermitianMatrix {
     // y = H x over n complex values each.
     void multiply(const std::complex<double> *x, std::complex<double> *y) const;
 };
-HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads = 1);
+HermitianMatrix build_hermitian_normal_matrix(const ComplexRows &rows, NLuint n, unsigned threads = 1,
+                                              Triangles part = Triangles::Lower);
 
 // The lower triangle of the real normal matrix (2 h.n unknowns) that h
 // writes in complex form, every entry of its 2 x 2 blocks stored.

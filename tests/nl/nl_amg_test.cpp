@@ -230,6 +230,30 @@ TEST(NlAmgInternals, ThreadsChangeNoBit) {
     EXPECT_GT(one.levels, 2u);
     EXPECT_EQ(one.cg.iterations, two.cg.iterations);
     EXPECT_EQ(x1, x2);
+
+    // The same chain as complex equations z_p - (1 + 0.5i) z_p+1 = c_p,
+    // with z_0 held, solved on the Hermitian matrix.
+    nl::ComplexRows z;
+    z.col.push_back(0);
+    z.val.push_back({1.0, 0.0});
+    z.row_start.push_back(z.col.size());
+    for (NLuint p = 0; p + 1 < n / 2; ++p) {
+        z.col.push_back(p);
+        z.val.push_back({1.0, 0.0});
+        z.col.push_back(p + 1);
+        z.val.push_back({-1.0, -0.5});
+        z.row_start.push_back(z.col.size());
+    }
+    const nl::HermitianMatrix h = nl::build_hermitian_normal_matrix(z, n / 2, 1, nl::Triangles::Both);
+    std::vector<double> z1(n, 0.0), z2(n, 0.0);
+    cg.threads = amg.threads = 1;
+    const nl::AmgOutcome c1 = nl::amg_conjugate_gradient(h, b, z1, cg, amg);
+    cg.threads = amg.threads = 2;
+    const nl::AmgOutcome c2 = nl::amg_conjugate_gradient(h, b, z2, cg, amg);
+    EXPECT_GT(c1.levels, 2u);
+    EXPECT_LE(c1.cg.error, kThreshold);
+    EXPECT_EQ(c1.cg.iterations, c2.cg.iterations);
+    EXPECT_EQ(z1, z2);
 }
 
 }  // namespace

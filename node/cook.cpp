@@ -240,7 +240,10 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     const bool solved = nlSolve() == NL_TRUE;
     NLint used = 0;
     nlGetIntegerv(NL_USED_ITERATIONS, &used);
+    NLdouble residual = 0;
+    nlGetDoublev(NL_ERROR, &residual);
     UTgetInterrupt()->opNote("iterations", double(used));
+    UTgetInterrupt()->opNote("residual", residual);
     return solved && solutionIsFinite(myPointCount);
 }
 

@@ -25,7 +25,8 @@ long long statusBytes(const char *key) {
     return kb < 0 ? -1 : kb * 1024;
 }
 
-/// Resets the process's resident high-water mark to its resident size.
+}  // namespace
+
 bool resetResidentPeak() {
     const int fd = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -33,8 +34,6 @@ bool resetResidentPeak() {
     ::close(fd);
     return ok;
 }
-
-}  // namespace
 
 long long heapInUse() {
     const struct mallinfo2 m = mallinfo2();

@@ -86,6 +86,11 @@ private:
 /// arena bytes plus its mmapped blocks, over all arenas.
 long long heapInUse();
 
+/// Resets the process's resident high-water mark (VmHWM, and with it the
+/// ru_maxrss its parent will see) to its resident size now, by writing "5"
+/// to /proc/self/clear_refs; false where the kernel refuses.
+bool resetResidentPeak();
+
 /// Prints stages as a table, one row per stage in the order they started,
 /// nested ones indented under theirs: wall time (ms), heap peak, heap at
 /// the end, the heap's change over the stage, resident peak (MB) and the

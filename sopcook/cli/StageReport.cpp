@@ -132,11 +132,12 @@ void printStageTable(std::ostream &out, const std::vector<StageRecord> &stages) 
         const std::string name = std::string(2 * size_t(std::max(0, s.depth - 1)), ' ') + s.name;
         char rss[32] = "-";
         if (s.rssPeak >= 0) std::snprintf(rss, sizeof rss, "%.1f", mb(s.rssPeak));
-        std::snprintf(line, sizeof line, "%-28s %10.1f %10.1f %10.1f %+10.1f %10s ", name.c_str(), s.ms, mb(s.heapPeak),
+        std::snprintf(line, sizeof line, "%-28s %10.1f %10.1f %10.1f %+10.1f %10s", name.c_str(), s.ms, mb(s.heapPeak),
                       mb(s.heapEnd), mb(s.heapEnd - s.heapStart), rss);
         out << line;
-        for (const auto &[key, value] : s.notes) {
-            std::snprintf(line, sizeof line, " %s=%g", key.c_str(), value);
+        for (size_t i = 0; i < s.notes.size(); ++i) {
+            std::snprintf(line, sizeof line, "%s%s=%g", i == 0 ? "  " : " ", s.notes[i].first.c_str(),
+                          s.notes[i].second);
             out << line;
         }
         if (!s.ended) out << " (did not end)";

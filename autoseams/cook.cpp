@@ -14,6 +14,17 @@ struct InterruptScope {
     ~InterruptScope() { UTgetInterrupt()->opEnd(); }
 };
 
+/// Brackets one step of the cook as an operation nested in the cook's
+/// (UT_Interrupt::setOpListener() shows them); nested operations change
+/// nothing in how the cook is stopped.
+class CookStep {
+public:
+    explicit CookStep(const char *name) { UTgetInterrupt()->opStart(name); }
+    ~CookStep() { UTgetInterrupt()->opEnd(); }
+    CookStep(const CookStep &) = delete;
+    CookStep &operator=(const CookStep &) = delete;
+};
+
 /// "1 piece", "2 pieces".
 std::string pieces(int n) { return std::to_string(n) + (n == 1 ? " piece" : " pieces"); }
 
@@ -69,8 +80,11 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
         return true;
     };
     SeamMesh mesh;
-    buildSeamMesh(*gdp, group, mesh);
-    reportMesh(mesh);
+    {
+        CookStep step("seam mesh");
+        buildSeamMesh(*gdp, group, mesh);
+        reportMesh(mesh);
+    }
     if (interrupted(5)) return leave();
 
     SeamOptions opt;
@@ -79,15 +93,21 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
     opt.abf = evalInt("layoutangles", 0, context.getTime()) == 1;
     std::vector<char> cut;
     SeamReport report;
-    if (!findSeams(mesh, opt, cut, report, interrupted)) return leave();
+    {
+        CookStep step("search");
+        if (!findSeams(mesh, opt, cut, report, interrupted)) return leave();
+    }
 
     // Only now, with the search done, does the output change.
     GB_EdgeGroup *seams = gdp->newEdgeGroup(name);
-    for (int e = 0; e < mesh.edgeCount(); ++e) {
-        if (!cut[e] && mesh.edgeKind[e] != EdgeKind::Singular) continue;
-        GEO_Point *a = gdp->points()(mesh.pointNum[mesh.edgeVerts[e][0]]);
-        GEO_Point *b = gdp->points()(mesh.pointNum[mesh.edgeVerts[e][1]]);
-        seams->add(a, b, gdp->primitives()(mesh.polyPrim[mesh.edgeFaces[e][0]]));
+    {
+        CookStep step("seam group");
+        for (int e = 0; e < mesh.edgeCount(); ++e) {
+            if (!cut[e] && mesh.edgeKind[e] != EdgeKind::Singular) continue;
+            GEO_Point *a = gdp->points()(mesh.pointNum[mesh.edgeVerts[e][0]]);
+            GEO_Point *b = gdp->points()(mesh.pointNum[mesh.edgeVerts[e][1]]);
+            seams->add(a, b, gdp->primitives()(mesh.polyPrim[mesh.edgeFaces[e][0]]));
+        }
     }
     if (report.failedSolves)
         addWarning(SOP_MESSAGE, (pieces(report.failedSolves) + " could not be laid out; cut into disks only").c_str());

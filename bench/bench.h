@@ -1,5 +1,5 @@
-// The pieces of the benchmark: test meshes, the cook in stages, quality
-// figures, CGAL's LSCM, the memory bandwidth and forked runs.
+// The pieces of the benchmark: test meshes, the cook with its stages,
+// quality figures, CGAL's LSCM, forked runs and whole-process runs.
 #pragma once
 
 #include <GU/GU_Detail.h>
@@ -31,33 +31,20 @@ std::string openingSeams(const GU_Detail &g);
 // Wall-clock milliseconds since an arbitrary start.
 double nowMs();
 
-// Stage times (ms) and solver figures of one cook, replayed step by step
-// with the same host and solver calls as the node's cook.
-struct Stages {
-    double copy = 0, work = 0, seams = 0, piece = 0, triangulate = 0, rows = 0, solve = 0, write = 0, colours = 0;
-    bool solved = false;
-    int iterations = 0;
-    double error = 0;
-    long variables = 0, freeVariables = 0, nonzeros = 0;  // of the normal matrix
-    long triangles = 0;                                   // of the piece, after triangulation
-};
-
-// The cut, triangulated piece that the solver sees: positions, triangles
-// and the two default pins (indices into pos).
+// The piece the solver saw, restated from a layout for CGAL: triangles,
+// positions and two pins (indices into pos).
 struct Piece {
     std::vector<std::array<double, 3>> pos;
     std::vector<std::array<int, 3>> tris;
     int pinA = -1, pinB = -1;
 };
-
-// Replays the cook of a node with default parameters (and seams) on input
-// with the given solver (NL_CG or NL_CHOLMOD_EXT); fills piece when given
-// and then skips the solve when solve is false. maxIterations > 0 stops
-// the conjugate gradient there instead of at 5n, for timing iterations of
-// a solve too long to finish.
-Stages stagedCook(const GU_Detail &input, const std::string &seams, unsigned solver, bool solve, Piece *piece,
-                  int maxIterations = 0);
-
+// The piece of primitive 0 of out (connected by shared points): each
+// polygon split on its 3D corners as the node splits it, a point split into
+// one piece vertex per distinct UV it carries (so a cut is a border), and
+// as pins the piece vertices at both ends of the longest side of the
+// bounding box, as the node's default pins. Without a "uv" attribute, the
+// points are not split.
+Piece pieceOfLayout(GU_Detail &out);
 // Quality of the UVs ("uv" vertex attribute) of the polygons of out that
 // lie in the connected piece of primitive 0, fan-triangulated.
 struct Quality {
@@ -85,6 +72,28 @@ struct NodeRun {
 // angles is the "angles" menu item (0 surface, 1 abfpp).
 NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats,
                  const std::string &uvFile = "", bool compare = false, int angles = 0);
+// The stages of a cook as the node names them (sopcook's StageRecorder),
+// fixed-size so that a forked child can send it back.
+struct StageRow {
+    char name[24];
+    int depth;                                    // 1 for the cook's own operation
+    double ms;                                    // median over the repeats
+    long long heapStart, heapPeak, heapEnd, rss;  // bytes, as in StageRecord
+    double iterations;                            // the "iterations" note; -1 without one
+};
+struct StageTable {
+    int count = 0;
+    StageRow rows[32];
+    long long processRss = 0;  // peak resident memory of the whole run, bytes
+    long triangles = 0;        // triangles of the piece (measured on the layout)
+    // The row named name at depth 2 (a step of the cook); nullptr if none.
+    const StageRow *step(const char *name) const;
+};
+// cookNode with each stage recorded; stages receives the median times
+// over the repeats and the memory of the last cook. When piece is given,
+// it receives pieceOfLayout of the last cook's output.
+NodeRun cookNodeStaged(const GU_Detail &input, const std::string &seams, int solver, int repeats,
+                       const std::string &uvFile, bool compare, StageTable &stages, Piece *piece = nullptr);
 
 // The table of closed meshes in folder (names containing filter): each cut
 // by the single shortest path of openingSeams, and by the autoseams node
@@ -98,9 +107,18 @@ struct CgalRun {
 };
 CgalRun cgalLscm(const Piece &piece);
 
-// Streaming-copy bandwidth of main memory in bytes per second (bytes read
-// plus bytes written), best of a few passes over buffers beyond the cache.
-double streamBandwidth();
+// The wavy height field of the generated cases, k x k quads.
+void wavyGrid(GU_Detail &g, int k);
+// The whole-process tables: sopcook (the real binary, as a child process)
+// on wavy grids written to .geo files, its scaling against n, and against
+// a CGAL process at 200k and 1M. solver is the "solver" token of the
+// scaling table; huge adds the 10M grid and runs it with "multigrid" and
+// "direct"; smallPages runs everything again with SOPCOOK_HUGE_PAGES=0;
+// quick leaves out the 1M grid.
+void processTables(const std::string &solver, bool huge, bool smallPages, bool quick, bool peer);
+// The CGAL process of those tables (flatskin_bench --cgal-process FILE):
+// reads file, runs CGAL's LSCM on pieceOfLayout of it; 0 when it solved.
+int cgalProcess(const std::string &file);
 
 // Runs work in a forked child, which writes its result (a trivially
 // copyable T) back; returns false when the child failed. peakKb receives

@@ -1,25 +1,34 @@
 // flatskin_bench: times the cook of the unwrap node with the conjugate
 // gradient and with the direct solver on generated and real meshes, splits
-// it by stage, measures the layout's quality and compares with CGAL's
-// LSCM. Every case runs in forked children, one line per run.
+// it by the stages the node names itself (the recorder of sopcook
+// --stages), shows where the bytes of each stage went, measures the
+// layout's quality and compares with CGAL's LSCM. Every case runs in
+// forked children, one line per run and a memory table under it.
 //
 // Usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver S]
+//                       [--no-peer] [--closed] [--process [--huge] [--small-pages] [--scale-solver S]]
 //   --quick   skips the 1M-triangle cases
 //   --no-peer skips CGAL (for profiling the cook alone)
-//   --solver  cg, direct or both (default: both, but direct alone on the
-//             1M-triangle cases, where the conjugate gradient takes an hour)
+//   --solver  cg, direct, multigrid or both (cg and direct; default, but
+//             the conjugate gradient is left out on the 1M-triangle cases,
+//             where it takes the better part of an hour)
 //   --filter  runs only the meshes whose name contains TEXT
 //   --repeat  cooks N times per run and reports the median cook (default 1)
 //   --closed  prints only the closed-mesh table (autoseams against one path)
+//   --process prints only the whole-process tables: sopcook as a child
+//             process on wavy grids, its scaling, against a CGAL process
+//   --huge    adds the 10M-triangle grid to them (implies --process)
+//   --small-pages  runs them again with SOPCOOK_HUGE_PAGES=0, with the gap
+//   --scale-solver  the solver of the scaling table (default direct)
 #include "bench.h"
 #include "cli/HugePageHeap.h"
-
-#include <nl.h>
+#include "cli/StageReport.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -34,36 +43,56 @@ struct Options {
     int repeat = 1;
     bool peer = true;
     bool closedOnly = false;
-    int solvers = 0;  // 0: both (direct alone when large), 1: cg, 2: direct
+    std::vector<int> solvers = {0, 1};  // "solver" menu items: 0 cg, 1 direct, 2 multigrid
+    bool defaultSolvers = true;
+    bool process = false, huge = false, smallPages = false;
+    std::string scaleSolver = "direct";
 };
 
 const char *kUsage = "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver "
-                     "cg|direct|both] [--no-peer] [--closed]\n";
+                     "cg|direct|multigrid|both] [--no-peer] [--closed]\n"
+                     "                      [--process [--huge] [--small-pages] [--scale-solver "
+                     "cg|direct|multigrid]]\n";
 
 bool parse(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        const bool more = i + 1 < argc;
         if (a == "--quick") {
             o.quick = true;
-        } else if (a == "--filter" && i + 1 < argc) {
+        } else if (a == "--filter" && more) {
             o.filter = argv[++i];
-        } else if (a == "--repeat" && i + 1 < argc) {
+        } else if (a == "--repeat" && more) {
             o.repeat = std::max(1, std::atoi(argv[++i]));
-        } else if (a == "--meshes" && i + 1 < argc) {
+        } else if (a == "--meshes" && more) {
             o.meshes = argv[++i];
         } else if (a == "--closed") {
             o.closedOnly = true;
         } else if (a == "--no-peer") {
             o.peer = false;
-        } else if (a == "--solver" && i + 1 < argc) {
+        } else if (a == "--process") {
+            o.process = true;
+        } else if (a == "--huge") {
+            o.process = o.huge = true;
+        } else if (a == "--small-pages") {
+            o.smallPages = true;
+        } else if (a == "--scale-solver" && more) {
+            o.scaleSolver = argv[++i];
+            if (o.scaleSolver != "cg" && o.scaleSolver != "direct" && o.scaleSolver != "multigrid") return false;
+        } else if (a == "--solver" && more) {
             const std::string v = argv[++i];
-            o.solvers = v == "cg" ? 1 : v == "direct" ? 2 : v == "both" ? 0 : -1;
-            if (o.solvers < 0) {
-                std::fprintf(stderr, "%s", kUsage);
+            o.defaultSolvers = false;
+            if (v == "cg")
+                o.solvers = {0};
+            else if (v == "direct")
+                o.solvers = {1};
+            else if (v == "multigrid")
+                o.solvers = {2};
+            else if (v == "both")
+                o.solvers = {0, 1};
+            else
                 return false;
-            }
         } else {
-            std::fprintf(stderr, "%s", kUsage);
             return false;
         }
     }
@@ -81,63 +110,80 @@ struct Input {
     }
 };
 
-double mb(long kb) { return double(kb) / 1024.0; }
+double mb(long long bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
-// Each stage's median over runs (the other figures are those of one run).
-Stages medianStages(const std::vector<Stages> &runs) {
-    Stages m = runs[runs.size() / 2];
-    for (double Stages::*f : {&Stages::copy, &Stages::work, &Stages::seams, &Stages::piece, &Stages::triangulate,
-                              &Stages::rows, &Stages::solve, &Stages::write, &Stages::colours}) {
-        std::vector<double> v;
-        for (const Stages &r : runs) v.push_back(r.*f);
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        m.*f = v[v.size() / 2];
+const char *solverName(int solver) { return solver == 0 ? "cg" : solver == 1 ? "direct" : "multigrid"; }
+
+// What a staged run sends back from its child.
+struct StagedRun {
+    NodeRun node;
+    StageTable stages;
+};
+
+// CGAL on the piece of the node's direct layout. Its peak memory is its
+// own: the child's high-water mark is reset once the node is gone.
+CgalRun cgalOnLayout(const MeshCase &c) {
+    Piece piece;
+    {
+        Input in(c);
+        StageTable st;
+        cookNodeStaged(in.mesh, in.seams, 1, 1, "", false, st, &piece);
     }
-    return m;
+    malloc_trim(0);
+    resetResidentPeak();
+    return cgalLscm(piece);
 }
 
-// The share of the stages other than the solve in the whole, in percent.
-double otherShare(const Stages &st) {
-    const double other = st.copy + st.work + st.seams + st.piece + st.triangulate + st.rows + st.write + st.colours;
-    return other + st.solve > 0 ? 100.0 * other / (other + st.solve) : 0.0;
+// The share of the steps other than the solve in the cook, in percent.
+double otherShare(const StageTable &st) {
+    double other = 0, solve = 0;
+    for (int i = 0; i < st.count; ++i) {
+        if (st.rows[i].depth != 2) continue;
+        (std::strcmp(st.rows[i].name, "solve") == 0 ? solve : other) += st.rows[i].ms;
+    }
+    return other + solve > 0 ? 100.0 * other / (other + solve) : 0.0;
 }
 
-// Bytes one iteration of the conjugate gradient must move at least: the
-// normal matrix in CSR (value and column per entry, an offset per row)
-// once, and the vectors of its three passes (product: d gathered, q
-// written; update: x, r, q read and written, d and the inverse diagonal
-// read; direction: q read, d read and written).
-double cgBytesPerIteration(const Stages &s) {
-    const double n = double(s.freeVariables), nnz = double(s.nonzeros);
-    return 12.0 * nnz + 8.0 * (n + 1) + 8.0 * 13.0 * n;
-}
-
-// Prints the time per CG iteration of st (iterations > 0), the time its
-// bytes take at bandwidth, and their ratio.
-void printIterationFloor(const Stages &st, double bandwidth) {
-    const double per = st.solve / st.iterations;
-    const double floor = cgBytesPerIteration(st) / bandwidth * 1000.0;
-    std::printf(" it=%8.3f floor=%8.3f x%5.2f", per, floor, per / floor);
-}
-
-// For a mesh where the conjugate gradient's full run would take too long:
-// its first iterations only, timed against the bandwidth floor.
-void cappedCgLine(const MeshCase &c, double bandwidth) {
-    constexpr int kIterations = 300;
-    Stages st;
-    long kb = 0;
-    const bool ran = inChild<Stages>(
-        [&] {
-            Input in(c);
-            return stagedCook(in.mesh, in.seams, NL_CG, true, nullptr, kIterations);
-        },
-        st, kb);
-    if (!ran || st.iterations <= 0 || bandwidth <= 0) return;
-    std::printf("%-26s %-6s tris=%8ld solve=%9.1f its=%6d (stopped there)", c.name.c_str(), "cg", st.triangles,
-                st.solve, st.iterations);
-    printIterationFloor(st, bandwidth);
+// One line: the cook, its steps by name, memory, quality and CGAL.
+void printRunLine(const MeshCase &c, int solver, const StagedRun &r, bool ran, const CgalRun &cgal, bool cgalRan,
+                  long cgalKb) {
+    const StageTable &st = r.stages;
+    const Quality &q = r.node.quality;
+    std::printf("%-26s %-9s tris=%8ld cook=%9.1f%s", c.name.c_str(), solverName(solver), q.triangles, r.node.ms,
+                ran && r.node.ok ? " " : "!");
+    for (int i = 0; i < st.count; ++i) {
+        if (st.rows[i].depth != 2) continue;
+        std::string name = st.rows[i].name;
+        std::replace(name.begin(), name.end(), ' ', '-');
+        std::printf(" %s=%.1f", name.c_str(), st.rows[i].ms);
+    }
+    std::printf(" other=%4.1f%%", otherShare(st));
+    if (const StageRow *solve = st.step("solve"); solve && solve->iterations >= 0) {
+        std::printf(" its=%6.0f", solve->iterations);
+        if (solve->iterations > 0) std::printf(" ms/it=%7.3f", solve->ms / solve->iterations);
+    }
+    const bool cgalOk = cgalRan && cgal.ok;
+    std::printf(" rss=%7.1fMB flip=%6ld ang=%6.3f/%6.2f area5-95=%6.3f-%6.3f cgal=%9.1f%s cgalrss=%7.1fMB ratio=%6.2f",
+                mb(st.processRss), q.flipped, q.angleMean, q.angleMax, q.areaP5, q.areaP95, cgal.ms, cgalOk ? " " : "!",
+                double(cgalKb) / 1024.0, cgalOk && cgal.ms > 0 ? r.node.ms / cgal.ms : 0.0);
+    if (solver != 0 && r.node.agreement >= 0) std::printf(" agree=%8.1e", r.node.agreement);
     std::printf("\n");
-    std::fflush(stdout);
+}
+
+// Where the bytes of each stage went: heap in use at its peak and at its
+// end over the heap in use when the cook began, per triangle of the piece.
+void printMemoryTable(const StageTable &st) {
+    if (st.count == 0) return;
+    const long long base = st.rows[0].heapStart;
+    const double tris = double(std::max(1L, st.triangles));
+    std::printf("    %-22s %9s %12s %12s %10s %10s\n", "stage", "ms", "peak B/tri", "end B/tri", "+/- B/tri", "rss MB");
+    for (int i = 0; i < st.count; ++i) {
+        const StageRow &s = st.rows[i];
+        const std::string name = std::string(2 * size_t(std::max(0, s.depth - 1)), ' ') + s.name;
+        std::printf("    %-22s %9.1f %12.1f %12.1f %+10.1f %10.1f\n", name.c_str(), s.ms,
+                    double(s.heapPeak - base) / tris, double(s.heapEnd - base) / tris,
+                    double(s.heapEnd - s.heapStart) / tris, s.rss < 0 ? -1.0 : mb(s.rss));
+    }
 }
 
 }  // namespace
@@ -145,18 +191,21 @@ void cappedCgLine(const MeshCase &c, double bandwidth) {
 int main(int argc, char **argv) {
     // Cooks and CGAL alike run on the heap sopcook gives a cook.
     restartWithHugePages(argv);
+    if (argc == 3 && std::strcmp(argv[1], "--cgal-process") == 0) return cgalProcess(argv[2]);
     Options opt;
-    if (!parse(argc, argv, opt)) return 2;
-
-    double bandwidth = 0;
-    long kb = 0;
-    inChild<double>([] { return streamBandwidth(); }, bandwidth, kb);
-    std::printf("# flatskin_bench: %u hardware threads, streaming copy %.2f GB/s\n",
-                std::thread::hardware_concurrency(), bandwidth / 1e9);
+    if (!parse(argc, argv, opt)) {
+        std::fprintf(stderr, "%s", kUsage);
+        return 2;
+    }
+    std::printf("# flatskin_bench: %u hardware threads\n", std::thread::hardware_concurrency());
     const char *tunables = std::getenv("GLIBC_TUNABLES");
     std::printf("# GLIBC_TUNABLES=%s (SOPCOOK_HUGE_PAGES=0 runs with normal pages)\n", tunables ? tunables : "");
-    std::printf("# times in ms; rss = peak resident memory of the run's own process; ratio = cook / CGAL\n");
-    std::printf("# it/floor: CG time per iteration against the bytes it must move at the copy bandwidth\n");
+    if (opt.process) {
+        processTables(opt.scaleSolver, opt.huge, opt.smallPages, opt.quick, opt.peer);
+        return 0;
+    }
+    std::printf("# times in ms, stages as the node names them; rss = peak resident memory of the cook's process;\n"
+                "# ratio = cook / CGAL; B/tri = heap bytes over the heap in use at the cook's start, per triangle\n");
     std::fflush(stdout);
 
     for (const MeshCase &c : opt.closedOnly ? std::vector<MeshCase>() : meshCases(opt.meshes)) {
@@ -165,62 +214,32 @@ int main(int argc, char **argv) {
 
         CgalRun cgal;
         long cgalKb = 0;
-        const bool cgalRan = opt.peer && inChild<CgalRun>(
-                                             [&] {
-                                                 Input in(c);
-                                                 Piece piece;
-                                                 stagedCook(in.mesh, in.seams, NL_CG, false, &piece);
-                                                 return cgalLscm(piece);
-                                             },
-                                             cgal, cgalKb);
+        const bool cgalRan = opt.peer && inChild<CgalRun>([&] { return cgalOnLayout(c); }, cgal, cgalKb);
 
-        // The conjugate gradient's layout, kept for the direct run to compare.
+        // The first solver's layout, kept for the others to compare.
         const std::string uvFile = "/tmp/flatskin_bench_uv." + std::to_string(getpid());
         std::remove(uvFile.c_str());
-        for (const int solver : {0, 1}) {
-            const bool wanted = opt.solvers == 0 ? (solver == 1 || !c.large) : opt.solvers == solver + 1;
-            if (!wanted) {
-                if (solver == 0 && opt.solvers == 0) cappedCgLine(c, bandwidth);
+        bool first = true;
+        for (const int solver : opt.solvers) {
+            if (solver == 0 && c.large && opt.defaultSolvers) {
+                std::printf("%-26s %-9s left out: about an hour at this size (--solver cg runs it)\n", c.name.c_str(),
+                            "cg");
                 continue;
             }
-            const unsigned nlSolver = solver ? NL_CHOLMOD_EXT : NL_CG;
-            Stages st;
-            long stagedKb = 0;
-            const bool stagedRan = inChild<Stages>(
+            StagedRun run;
+            long kb = 0;
+            const bool ran = inChild<StagedRun>(
                 [&] {
                     Input in(c);
-                    std::vector<Stages> runs;
-                    for (int r = 0; r < opt.repeat; ++r)
-                        runs.push_back(stagedCook(in.mesh, in.seams, nlSolver, true, nullptr));
-                    return medianStages(runs);
+                    StagedRun r;
+                    r.node = cookNodeStaged(in.mesh, in.seams, solver, opt.repeat, uvFile, !first, r.stages);
+                    return r;
                 },
-                st, stagedKb);
-            NodeRun node;
-            long nodeKb = 0;
-            const bool nodeRan = inChild<NodeRun>(
-                [&] {
-                    Input in(c);
-                    return cookNode(in.mesh, in.seams, solver, opt.repeat, uvFile, solver == 1);
-                },
-                node, nodeKb);
-
-            const Quality &q = node.quality;
-            const bool cgalOk = cgalRan && cgal.ok;
-            std::printf("%-26s %-6s tris=%8ld cook=%9.1f%s copy=%7.1f work=%7.1f seams=%7.1f piece=%7.1f "
-                        "tri=%7.1f rows=%8.1f solve=%9.1f write=%6.1f col=%4.1f other=%4.1f%% its=%6d err=%8.1e "
-                        "rss=%7.1fMB flip=%6ld ang=%6.3f/%6.2f area5-95=%6.3f-%6.3f "
-                        "cgal=%9.1f%s cgalrss=%7.1fMB ratio=%6.2f",
-                        c.name.c_str(), solver ? "direct" : "cg", st.triangles, node.ms, nodeRan && node.ok ? " " : "!",
-                        st.copy, st.work, st.seams, st.piece, st.triangulate, st.rows, st.solve, st.write, st.colours,
-                        otherShare(st), st.iterations, st.error, mb(nodeKb), q.flipped, q.angleMean, q.angleMax,
-                        q.areaP5, q.areaP95, cgal.ms, cgalOk ? " " : "!", mb(cgalKb),
-                        cgalOk && cgal.ms > 0 ? node.ms / cgal.ms : 0.0);
-            if (!solver && stagedRan && st.iterations > 0 && bandwidth > 0) printIterationFloor(st, bandwidth);
-            if (solver == 1 && node.agreement >= 0) std::printf(" agree=%8.1e", node.agreement);
-            if (!stagedRan || !st.solved) std::printf(" staged-failed");
-            std::printf("\n");
+                run, kb);
+            first = false;
+            printRunLine(c, solver, run, ran, cgal, cgalRan, cgalKb);
+            if (ran) printMemoryTable(run.stages);
             std::fflush(stdout);
-            (void)stagedKb;
         }
         std::remove(uvFile.c_str());
     }

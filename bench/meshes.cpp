@@ -53,6 +53,8 @@ std::array<double, 3> hemisphere(double s, double t) {
 
 }  // namespace
 
+void wavyGrid(GU_Detail &g, int k) { quadGrid(g, k, wavy); }
+
 std::vector<MeshCase> meshCases(const std::string &folder) {
     std::vector<MeshCase> cases;
     struct Size {

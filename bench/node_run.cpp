@@ -3,6 +3,7 @@
 #include "bench.h"
 
 #include "node/SOP_Flatskin.h"
+#include "cli/StageReport.h"
 
 #include <OP/OP_Context.h>
 #include <OP/OP_Network.h>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace bench {
 
@@ -58,10 +61,40 @@ double compareUvs(const std::vector<float> &uvs, const std::string &file) {
     return size > 0 ? worst / size : -1;
 }
 
-}  // namespace
+// The rows of recorder's stages, times in ms of the one cook.
+void copyStages(const std::vector<StageRecord> &records, StageTable &table) {
+    table.count = 0;
+    for (const StageRecord &r : records) {
+        if (table.count == int(std::size(table.rows))) break;
+        StageRow &row = table.rows[table.count++];
+        std::snprintf(row.name, sizeof row.name, "%s", r.name.c_str());
+        row.depth = r.depth;
+        row.ms = r.ms;
+        row.heapStart = r.heapStart;
+        row.heapPeak = r.heapPeak;
+        row.heapEnd = r.heapEnd;
+        row.rss = r.rssPeak;
+        row.iterations = -1;
+        for (const auto &[key, value] : r.notes)
+            if (key == "iterations") row.iterations = value;
+    }
+}
 
-NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats, const std::string &uvFile,
-                 bool compare, int angles) {
+// Each row's median time over the cooks (rows taken by position: every
+// cook of one node on one input names the same steps).
+void medianTimes(const std::vector<StageTable> &cooks, StageTable &table) {
+    for (int i = 0; i < table.count; ++i) {
+        std::vector<double> v;
+        for (const StageTable &c : cooks)
+            if (i < c.count && std::strcmp(c.rows[i].name, table.rows[i].name) == 0) v.push_back(c.rows[i].ms);
+        std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+        if (!v.empty()) table.rows[i].ms = v[v.size() / 2];
+    }
+}
+
+// The cooks of cookNode and cookNodeStaged; stages may be nullptr.
+NodeRun runCooks(const GU_Detail &input, const std::string &seams, int solver, int repeats, const std::string &uvFile,
+                 bool compare, int angles, StageTable *stages, Piece *piece) {
     NodeRun run;
     OP_Operator op("flatskin", "Flatskin", SOP_Flatskin::myConstructor, SOP_Flatskin::myTemplateList, 1, 1);
     OP_Network net(nullptr, "obj", nullptr);
@@ -71,21 +104,36 @@ NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, i
     node->setInt("solver", 0, solver);
     node->setInt("angles", 0, angles);
     std::vector<double> times;
+    std::vector<StageTable> cooks;
+    long long peak = 0;
     for (int r = 0; r < std::max(1, repeats); ++r) {
         // A changed time makes every cook a full one.
         OP_Context ctx(static_cast<float>(r));
+        auto recorder = stages ? std::make_unique<StageRecorder>() : nullptr;
         const double t = nowMs();
         const OP_ERROR e = node->cook(ctx);
         times.push_back(nowMs() - t);
+        if (recorder) {
+            cooks.emplace_back();
+            copyStages(recorder->stages(), cooks.back());
+            peak = std::max(peak, recorder->processPeakRss());
+        }
         run.ok = e < UT_ERROR_ABORT;
         for (const auto &m : node->messages())
             if (m.text.find("No solution") != std::string::npos) run.ok = false;
     }
     std::sort(times.begin(), times.end());
     run.ms = times[times.size() / 2];
+    if (stages) {
+        *stages = cooks.back();
+        medianTimes(cooks, *stages);
+        stages->processRss = peak;
+    }
     if (run.ok) {
         GU_Detail &out = *node->getCookedGeo();
         run.quality = measureQuality(out);
+        if (stages) stages->triangles = run.quality.triangles;
+        if (piece) *piece = pieceOfLayout(out);
         if (!uvFile.empty()) {
             const std::vector<float> uvs = allUvs(out);
             if (compare)
@@ -95,6 +143,24 @@ NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, i
         }
     }
     return run;
+}
+
+}  // namespace
+
+const StageRow *StageTable::step(const char *name) const {
+    for (int i = 0; i < count; ++i)
+        if (rows[i].depth == 2 && std::strcmp(rows[i].name, name) == 0) return &rows[i];
+    return nullptr;
+}
+
+NodeRun cookNode(const GU_Detail &input, const std::string &seams, int solver, int repeats, const std::string &uvFile,
+                 bool compare, int angles) {
+    return runCooks(input, seams, solver, repeats, uvFile, compare, angles, nullptr, nullptr);
+}
+
+NodeRun cookNodeStaged(const GU_Detail &input, const std::string &seams, int solver, int repeats,
+                       const std::string &uvFile, bool compare, StageTable &stages, Piece *piece) {
+    return runCooks(input, seams, solver, repeats, uvFile, compare, 0, &stages, piece);
 }
 
 }  // namespace bench

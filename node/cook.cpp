@@ -1,5 +1,7 @@
 // The cook: copy the input, make the work mesh, cut, select, number,
-// triangulate, solve, write back and colour, then clean up.
+// triangulate, solve, write back and colour, then clean up. Each step is an
+// operation of its own, nested in the cook's, so that a front end can tell
+// where time and memory go (UT_Interrupt::setOpListener()).
 #include "SOP_Flatskin.h"
 #include "flatten/solver_setup.h"
 #include <GEO/GEO_Closure.h>
@@ -48,6 +50,19 @@ struct SOP_Flatskin::InterruptScope {
     InterruptScope() { UTgetInterrupt()->opStart("Unwrapping"); }
     ~InterruptScope() { UTgetInterrupt()->opEnd(); }
 };
+
+namespace {
+/// Brackets one step of the cook as an operation nested in the cook's.
+/// Nested operations neither report progress nor clear an interruption,
+/// so the steps change nothing in how the cook is stopped.
+class CookStep {
+public:
+    explicit CookStep(const char *name) { UTgetInterrupt()->opStart(name); }
+    ~CookStep() { UTgetInterrupt()->opEnd(); }
+    CookStep(const CookStep &) = delete;
+    CookStep &operator=(const CookStep &) = delete;
+};
+}  // namespace
 
 /// Progress of the solve for the interrupt object: the residual falls from
 /// about 1 to the threshold 1e-10, so its logarithm tells how far along the
@@ -101,16 +116,22 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
         unlockInputs();
         return error();
     };
-    duplicateSource(0, context, gdp, 1);
-    if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) return leave();
-    if (!allPolygons(*gdp)) {
-        addError(SOP_ERR_INVALID_SRC, "I only deal with polygons, sorry");
-        return leave();
+    // The cook's operation begins before the copy, so that the copy is one
+    // of its steps; nothing polls for an interruption before the first step
+    // after it.
+    InterruptScope scope;
+    {
+        CookStep step("copy");
+        duplicateSource(0, context, gdp, 1);
+        if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) return leave();
+        if (!allPolygons(*gdp)) {
+            addError(SOP_ERR_INVALID_SRC, "I only deal with polygons, sorry");
+            return leave();
+        }
     }
 
     SolverMessages solver_messages(*this);  // outlives the solver context
     CookResources res(*this, *gdp);
-    InterruptScope scope;
     auto interrupted = [&](int percent) {
         if (!UTgetInterrupt()->opInterrupt(percent)) return false;
         addError(SOP_ERR_INVALID_SRC, "Cook interrupted");
@@ -126,22 +147,37 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
 }
 
 bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &interrupted) {
-    res.work = std::make_unique<GU_Detail>();
-    res.work->merge(*gdp, nullptr, 1, 0, nullptr, true);
+    {
+        CookStep step("work mesh");
+        res.work = std::make_unique<GU_Detail>();
+        res.work->merge(*gdp, nullptr, 1, 0, nullptr, true);
+        addBookkeeping(*res.work);
+    }
     GU_Detail &work = *res.work;
-    addBookkeeping(work);
     if (interrupted(2)) return false;
-    res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
-    seamStep(work, *res.view, true);
-    selectPiece(work, *gdp);
-    if (evalInt("outgroup", 0, 0)) makeOutputGroup(work);
+    {
+        CookStep step("seams");
+        res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
+        seamStep(work, *res.view, true);
+    }
+    {
+        CookStep step("piece");
+        selectPiece(work, *gdp);
+        if (evalInt("outgroup", 0, 0)) makeOutputGroup(work);
+    }
     if (interrupted(5)) return false;
 
-    res.workClosure = std::make_unique<GEO_Closure>(work);
-    myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
-    numberPiecePoints(work);
-    work.convex(3, nullptr);
-    warnUnlessDisk(work);
+    {
+        CookStep step("numbering");
+        res.workClosure = std::make_unique<GEO_Closure>(work);
+        myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
+        numberPiecePoints(work);
+    }
+    {
+        CookStep step("triangulation");
+        work.convex(3, nullptr);
+        warnUnlessDisk(work);
+    }
     myPointCount = myWorkPiecePoints->entries();
     if (interrupted(10)) return false;
 
@@ -150,8 +186,11 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         addWarning(SOP_MESSAGE, "Nothing to unwrap: the piece has no points");
         return true;
     }
-    res.outClosure = std::make_unique<GEO_Closure>(*gdp);
-    myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
+    {
+        CookStep step("output points");
+        res.outClosure = std::make_unique<GEO_Closure>(*gdp);
+        myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
+    }
     res.solver = nlNewContext();
     bool solved = solve(work);
     if (UTgetInterrupt()->interrupted()) {
@@ -162,9 +201,16 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         addWarning(SOP_MESSAGE, "No solution for unwrapper, check pins have valid uvs");
         return true;
     }
-    writeUVs(*gdp, work);
-    if (evalInt("vizstretch", 0, 0)) colourStretch(*gdp);
-    if (evalInt("seamcode", 0, 0)) colourSeams(*gdp);
+    {
+        CookStep step("write-back");
+        writeUVs(*gdp, work);
+    }
+    const bool stretch = evalInt("vizstretch", 0, 0) != 0, seams = evalInt("seamcode", 0, 0) != 0;
+    if (stretch || seams) {
+        CookStep step("colours");
+        if (stretch) colourStretch(*gdp);
+        if (seams) colourSeams(*gdp);
+    }
     return true;
 }
 
@@ -173,18 +219,32 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
     if (myPtNOffset < 0) return false;
     // "abfpp" feeds the rows optimised angles instead of the surface's.
     myAngles.clear();
-    if (evalInt("angles", 0, 0) == 1 && !optimiseAngles(work)) return false;
-    // "direct" factors the same normal equations instead of iterating.
-    configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
-    nlBegin(NL_SYSTEM);
-    setupPins(*gdp, work);
-    nlBegin(NL_MATRIX);
-    addConformalRows(work);
-    if (UTgetInterrupt()->interrupted()) return false;
-    nlEnd(NL_MATRIX);
-    nlEnd(NL_SYSTEM);
+    if (evalInt("angles", 0, 0) == 1) {
+        CookStep step("angles");
+        if (!optimiseAngles(work)) return false;
+    }
+    {
+        CookStep step("rows");
+        // "direct" factors the same normal equations instead of iterating.
+        configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
+        nlBegin(NL_SYSTEM);
+        setupPins(*gdp, work);
+        nlBegin(NL_MATRIX);
+        addConformalRows(work);
+        if (UTgetInterrupt()->interrupted()) return false;
+        nlEnd(NL_MATRIX);
+        nlEnd(NL_SYSTEM);
+    }
+    CookStep step("solve");
     nlSetProgressFunction(solveProgress, nullptr);
-    return nlSolve() == NL_TRUE && solutionIsFinite(myPointCount);
+    const bool solved = nlSolve() == NL_TRUE;
+    NLint used = 0;
+    nlGetIntegerv(NL_USED_ITERATIONS, &used);
+    NLdouble residual = 0;
+    nlGetDoublev(NL_ERROR, &residual);
+    UTgetInterrupt()->opNote("iterations", double(used));
+    UTgetInterrupt()->opNote("residual", residual);
+    return solved && solutionIsFinite(myPointCount);
 }
 
 void SOP_Flatskin::makeOutputGroup(GU_Detail &work) {

@@ -6,7 +6,7 @@
 const char *usageText() {
     return "usage: sopcook OPERATOR[,OPERATOR]... INPUT OUTPUT [-p [OPERATOR.]NAME=VALUE]...\n"
            "               [-k [OPERATOR.]NAME=TIME:VALUE]... [--time T] [--press [OPERATOR.]NAME]... [--strict]\n"
-           "               [--uv-image FILE.png|FILE.svg [--image-size N]] [--dso FILE]...\n"
+           "               [--uv-image FILE.png|FILE.svg [--image-size N]] [--stages] [--dso FILE]...\n"
            "       sopcook --list [--dso FILE]...\n"
            "       sopcook --describe OPERATOR[,OPERATOR]... [--dso FILE]...\n"
            "       sopcook --help\n";
@@ -15,7 +15,7 @@ const char *usageText() {
 const char *helpText() {
     return "usage: sopcook OPERATOR[,OPERATOR]... INPUT OUTPUT [-p [OPERATOR.]NAME=VALUE]...\n"
            "               [-k [OPERATOR.]NAME=TIME:VALUE]... [--time T] [--press [OPERATOR.]NAME]... [--strict]\n"
-           "               [--uv-image FILE.png|FILE.svg [--image-size N]] [--dso FILE]...\n"
+           "               [--uv-image FILE.png|FILE.svg [--image-size N]] [--stages] [--dso FILE]...\n"
            "       sopcook --list [--dso FILE]...\n"
            "       sopcook --describe OPERATOR[,OPERATOR]... [--dso FILE]...\n"
            "\n"
@@ -31,6 +31,9 @@ const char *helpText() {
            "  --strict              fail (status 1) when a node warns that it wrote no layout\n"
            "  --uv-image FILE       also draw the UV layout of the last node as PNG or SVG\n"
            "  --image-size N        the picture's width and height, 16 to 16384 (default 1024)\n"
+           "  --stages              after writing, print each stage the cooks name (nested ones\n"
+           "                        indented) on standard output: wall time, heap in use at its end\n"
+           "                        and at its sampled peak, and the resident high-water mark\n"
            "  --dso FILE            load this plug-in (repeatable) instead of searching\n"
            "  --list                list the loaded operators\n"
            "  --describe OPERATOR   list an operator's parameters, kinds, defaults and ranges\n"
@@ -147,6 +150,8 @@ CommandLine parseCommandLine(const std::vector<std::string> &args) {
             imageSizeGiven = true;
         } else if (a == "--strict") {
             cl.strict = true;
+        } else if (a == "--stages") {
+            cl.stages = true;
         } else if (a == "-h" || a == "--help") {
             cl.help = true;
         } else if (a.size() > 1 && a[0] == '-') {

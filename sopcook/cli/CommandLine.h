@@ -28,6 +28,7 @@ struct CommandLine {
     std::string uvImage;
     int imageSize = 1024;
     bool strict = false;  ///< a cook that warned it wrote no layout fails the run
+    bool stages = false;  ///< print the time and memory of each named stage after the run
     bool help = false;
 };
 

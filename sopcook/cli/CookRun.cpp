@@ -16,6 +16,7 @@
 #include "PluginLoader.h"
 #include "SOP/SOP_Node.h"
 #include "SolverNote.h"
+#include "StageReport.h"
 #include "UsageError.h"
 #include "image/UvImage.h"
 #include "io/GeoFileError.h"
@@ -107,9 +108,14 @@ void makeNodes(Chain &chain, const CommandLine &cl) {
 
 /// Cooks the chain the command line describes and writes its results.
 int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::ostream &err) {
+    // Installed first, so that it sees the read and every cook.
+    std::unique_ptr<StageRecorder> recorder = cl.stages ? std::make_unique<StageRecorder>() : nullptr;
     GU_Detail input;
     std::vector<std::string> notes;
-    readGeometryFile(cl.input, input, notes);
+    {
+        StageRecorder::Scope stage(recorder.get(), "read");
+        readGeometryFile(cl.input, input, notes);
+    }
     for (const std::string &n : notes) err << "sopcook: " << n << "\n";
     makeNodes(chain, cl);
 
@@ -155,8 +161,14 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
     // Ctrl-C up to that point leaves all of them as they were.
     StagedFiles files;
     try {
-        files.stage(cl.output, formatGeometry(cl.output, *geo, notes, WriteOptions{.sourcePath = cl.input}));
-        if (!cl.uvImage.empty()) files.stage(cl.uvImage, drawImage(cl, *chain.nodes.back(), *geo, lastNoLayout));
+        {
+            StageRecorder::Scope stage(recorder.get(), "write");
+            files.stage(cl.output, formatGeometry(cl.output, *geo, notes, WriteOptions{.sourcePath = cl.input}));
+        }
+        if (!cl.uvImage.empty()) {
+            StageRecorder::Scope stage(recorder.get(), "picture");
+            files.stage(cl.uvImage, drawImage(cl, *chain.nodes.back(), *geo, lastNoLayout));
+        }
         if (stopped()) return watch.exitStatus();
         // Another run writing the same folders commits first; a signal
         // ends the wait.
@@ -176,6 +188,7 @@ int cookAndWrite(const CommandLine &cl, Chain &chain, std::ostream &out, std::os
         return watch.exitStatus();
     }
     for (const std::string &n : notes) err << "sopcook: " << cl.output << ": " << n << "\n";
+    if (recorder) printStageTable(out, recorder->stages());
     std::string name;
     for (const std::string &b : cl.presses) {
         size_t i = routeParm(chain.ops, b, name);

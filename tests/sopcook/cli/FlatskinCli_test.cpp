@@ -200,3 +200,21 @@ TEST(FlatskinCli, ALongConjugateGradientCookGetsANote) {
     ASSERT_TRUE(node->setInt("solver", 0, 1));
     EXPECT_EQ(slowSolverNote(*node, 0, kSlowSolveSeconds + 1, "solver"), "");
 }
+
+TEST(FlatskinCli, StagesPrintsEveryStepInOrderAfterTheWrite) {
+    TempDir dir;
+    RunResult r = flatskin(dir, "flatskin '" + lion + "' out.obj -p solver=cg --stages");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(readWholeFile(dir.file("out.obj")).empty());
+    size_t at = r.out.find("stage ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    for (const char *row : {"\nread ", "\nUnwrapping ", "\n  copy ", "\n  work mesh ", "\n  seams ", "\n  piece ",
+                            "\n  numbering ", "\n  triangulation ", "\n  output points ", "\n  rows ", "\n  solve ",
+                            "iterations=", "\n  write-back ", "\nwrite "}) {
+        const size_t next = r.out.find(row, at);
+        ASSERT_NE(next, std::string::npos) << row << " after " << at << " in\n" << r.out;
+        at = next;
+    }
+    // The table goes to standard output, whose failure fails the run.
+    EXPECT_EQ(flatskin(dir, "flatskin '" + lion + "' out2.obj --stages >/dev/full").status, 2);
+}

@@ -42,8 +42,9 @@ namespace nl {
 namespace {
 
 constexpr NLuint kNone = std::numeric_limits<NLuint>::max();
-constexpr NLuint kParallelRows = 20000;  // shorter passes run on the calling thread
-constexpr NLuint kBlockRows = 1024;      // rows per partial sum of a dot product
+constexpr NLuint kParallelRows = 20000;      // shorter passes run on the calling thread
+constexpr NLuint kParallelAggregates = 256;  // fewer aggregates are built on the calling thread
+constexpr NLuint kBlockRows = 1024;          // rows per partial sum of a dot product
 constexpr unsigned kMaxLevels = 24;
 constexpr unsigned kMaxNullspace = 4;  // near-null vectors per point, at most
 constexpr double kStallRatio = 0.85;   // a coarse level this close in size stops coarsening
@@ -118,6 +119,22 @@ public:
               static_cast<NLuint>(std::uint64_t(n) * (p + 1) / parts));
         };
         team_->run(part);
+    }
+
+    // How many parts a pass over n items is split into: 1 below least.
+    unsigned parts(NLuint n, NLuint least) const { return team_ && n >= least ? team_->parts() : 1; }
+
+    // Calls f(part, first, last) for parts contiguous ranges covering [0, n).
+    template <class F> void split(NLuint n, unsigned parts, F f) {
+        auto range = [&](unsigned p) {
+            f(p, static_cast<NLuint>(std::uint64_t(n) * p / parts),
+              static_cast<NLuint>(std::uint64_t(n) * (p + 1) / parts));
+        };
+        if (parts <= 1 || !team_) {
+            range(0);
+            return;
+        }
+        team_->run(range);
     }
 
     // Sum over i < n of term(i), in blocks of kBlockRows.
@@ -501,10 +518,96 @@ template <class S> S entry(const Sparse<S> &p, NLuint i, NLuint c) {
     return S(0.0);
 }
 
-// P^H A P, one aggregate's block of coarse rows at a time.
+// The coarse rows of a range of aggregates, and the scratch that builds
+// them (sized for one level).
+template <class S> struct CoarseRows {
+    std::vector<std::size_t> ends;  // end of each coarse row in col / val
+    Buffer<NLuint> col;
+    Buffer<S> val;
+    std::vector<NLuint> support, support_mark, ap_seen, out_mark, out_seen;
+    std::vector<std::size_t> ap_mark;
+    std::vector<S> ap;
+    std::vector<std::vector<S>> out;
+    std::size_t stamp = 0;
+};
+
+// Appends to part the coarse rows of aggregates [g0, g1) of P^H A P: for
+// each aggregate, the rows of P that reach it are the neighbours of its
+// members, and their rows of A P are formed as they are needed.
+template <class S>
+void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p,
+                   const std::vector<NLuint> &first, const std::vector<NLuint> &member, NLuint g0, NLuint g1,
+                   CoarseRows<S> &part) {
+    CoarseRows<S> &w = part;
+    w.support_mark.assign(a.n, kNone);
+    w.ap_mark.assign(p.cols, 0);
+    w.ap.assign(p.cols, S(0.0));
+    w.out.assign(kk, std::vector<S>(p.cols, S(0.0)));
+    w.out_mark.assign(p.cols, kNone);
+    for (NLuint g = g0; g < g1; ++g) {
+        w.support.clear();
+        for (NLuint m = first[g]; m < first[g + 1]; ++m) {
+            for (NLuint i = member[m] * block; i < (member[m] + 1) * block; ++i) {
+                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                    const NLuint j = a.col[k];
+                    if (w.support_mark[j] != g) {
+                        w.support_mark[j] = g;
+                        w.support.push_back(j);
+                    }
+                }
+            }
+        }
+        w.out_seen.clear();
+        for (NLuint k : w.support) {
+            S pk[kMaxNullspace] = {};
+            bool any = false;
+            for (unsigned u = 0; u < kk; ++u) {
+                pk[u] = conjugate(entry(p, k, g * kk + u));
+                any = any || pk[u] != S(0.0);
+            }
+            if (!any) continue;
+            // Row k of A P. A row reaches several aggregates, so every
+            // visit gets its own stamp.
+            ++w.stamp;
+            w.ap_seen.clear();
+            for (std::size_t t = a.row_start[k]; t < a.row_start[k + 1]; ++t) {
+                const NLuint j = a.col[t];
+                const S akj = a.val[t];
+                for (std::size_t q = p.start[j]; q < p.start[j + 1]; ++q) {
+                    const NLuint col = p.col[q];
+                    if (w.ap_mark[col] != w.stamp) {
+                        w.ap_mark[col] = w.stamp;
+                        w.ap[col] = S(0.0);
+                        w.ap_seen.push_back(col);
+                    }
+                    w.ap[col] += akj * p.val[q];
+                }
+            }
+            for (NLuint col : w.ap_seen) {
+                if (w.out_mark[col] != g) {
+                    w.out_mark[col] = g;
+                    for (unsigned u = 0; u < kk; ++u) w.out[u][col] = S(0.0);
+                    w.out_seen.push_back(col);
+                }
+                for (unsigned u = 0; u < kk; ++u) w.out[u][col] += pk[u] * w.ap[col];
+            }
+        }
+        std::sort(w.out_seen.begin(), w.out_seen.end());
+        for (unsigned u = 0; u < kk; ++u) {
+            for (NLuint col : w.out_seen) {
+                w.col.push_back(col);
+                w.val.push_back(w.out[u][col]);
+            }
+            w.ends.push_back(w.col.size());
+        }
+    }
+}
+
+// P^H A P, the aggregates split over the runner's parts; every coarse row
+// is built alone, so the thread count changes nothing.
 template <class S>
 Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p, const std::vector<NLuint> &agg,
-                   NLuint aggregates) {
+                   NLuint aggregates, Runner &run) {
     // Members of each aggregate.
     const auto points = static_cast<NLuint>(agg.size());
     std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
@@ -518,75 +621,27 @@ Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse
             if (agg[I] != kNone) member[next[agg[I]]++] = I;
         }
     }
+    const unsigned parts = run.parts(aggregates, kParallelAggregates);
+    std::vector<CoarseRows<S>> rows(parts);
+    run.split(aggregates, parts, [&](unsigned part, NLuint g0, NLuint g1) {
+        galerkin_rows(a, block, kk, p, first, member, g0, g1, rows[part]);
+    });
     Matrix<S> c;
     c.n = p.cols;
     c.lower = false;
     c.row_start.assign(1, 0);
     c.row_start.reserve(std::size_t(c.n) + 1);
-    std::vector<NLuint> support, support_mark(a.n, kNone);
-    std::vector<std::size_t> ap_mark(p.cols, 0);
-    std::vector<NLuint> ap_seen;
-    std::size_t stamp = 0;
-    std::vector<S> ap(p.cols, S(0.0));
-    std::vector<std::vector<S>> out(kk, std::vector<S>(p.cols, S(0.0)));
-    std::vector<NLuint> out_mark(p.cols, kNone), out_seen;
-    for (NLuint g = 0; g < aggregates; ++g) {
-        // Rows of P that reach aggregate g: the neighbours of its members.
-        support.clear();
-        for (NLuint m = first[g]; m < first[g + 1]; ++m) {
-            for (NLuint i = member[m] * block; i < (member[m] + 1) * block; ++i) {
-                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
-                    const NLuint j = a.col[k];
-                    if (support_mark[j] != g) {
-                        support_mark[j] = g;
-                        support.push_back(j);
-                    }
-                }
-            }
+    std::size_t total = 0;
+    for (const CoarseRows<S> &r : rows) total += r.col.size();
+    c.col.reserve(total);
+    c.val.reserve(total);
+    for (const CoarseRows<S> &r : rows) {
+        const std::size_t base = c.col.size();
+        for (std::size_t k = 0; k < r.col.size(); ++k) {
+            c.col.push_back(r.col[k]);
+            c.val.push_back(r.val[k]);
         }
-        out_seen.clear();
-        for (NLuint k : support) {
-            S pk[kMaxNullspace] = {};
-            bool any = false;
-            for (unsigned u = 0; u < kk; ++u) {
-                pk[u] = conjugate(entry(p, k, g * kk + u));
-                any = any || pk[u] != S(0.0);
-            }
-            if (!any) continue;
-            // Row k of A P. A row reaches several aggregates, so every
-            // visit gets its own stamp.
-            ++stamp;
-            ap_seen.clear();
-            for (std::size_t t = a.row_start[k]; t < a.row_start[k + 1]; ++t) {
-                const NLuint j = a.col[t];
-                const S akj = a.val[t];
-                for (std::size_t q = p.start[j]; q < p.start[j + 1]; ++q) {
-                    const NLuint col = p.col[q];
-                    if (ap_mark[col] != stamp) {
-                        ap_mark[col] = stamp;
-                        ap[col] = S(0.0);
-                        ap_seen.push_back(col);
-                    }
-                    ap[col] += akj * p.val[q];
-                }
-            }
-            for (NLuint col : ap_seen) {
-                if (out_mark[col] != g) {
-                    out_mark[col] = g;
-                    for (unsigned u = 0; u < kk; ++u) out[u][col] = S(0.0);
-                    out_seen.push_back(col);
-                }
-                for (unsigned u = 0; u < kk; ++u) out[u][col] += pk[u] * ap[col];
-            }
-        }
-        std::sort(out_seen.begin(), out_seen.end());
-        for (unsigned u = 0; u < kk; ++u) {
-            for (NLuint col : out_seen) {
-                c.col.push_back(col);
-                c.val.push_back(out[u][col]);
-            }
-            c.row_start.push_back(c.col.size());
-        }
+        for (std::size_t e : r.ends) c.row_start.push_back(base + e);
     }
     return c;
 }
@@ -737,7 +792,7 @@ public:
             fine.p.col.fit();
             fine.p.val.fit();
             Level<S> next;
-            next.own = galerkin(a, fine.block, k, fine.p, agg, count);
+            next.own = galerkin(a, fine.block, k, fine.p, agg, count, run_);
             next.own.col.fit();
             next.own.val.fit();
             next.block = k;

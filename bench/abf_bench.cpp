@@ -3,12 +3,13 @@
 // aspect-keeping range fit), and optionally Blender's angle-based unwrap of
 // the same mesh, by flipped triangles, mean angle error, L2 stretch and time.
 //
-//   abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME]
+//   abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat N]
 //
 // --peer DIR runs `blender -b` with bench/blender_unwrap.py on every mesh
 // (OBJ files written into DIR) and measures its layout the same way; its
 // time is that of its unwrap operator alone. --large adds the 1M-triangle
-// meshes (without the peer).
+// meshes (without the peer). --repeat N cooks each layout N times and
+// reports the median time (the machine's noise on small meshes).
 #include "bench.h"
 
 #include "node/SOP_Flatskin.h"
@@ -18,6 +19,7 @@
 #include <OP/OP_Network.h>
 #include <OP/OP_Operator.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +27,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -99,11 +102,22 @@ void print(const char *what, const Row &r) {
                 r.fellBack ? " (fell back)" : "");
 }
 
+// The cook of cook() repeated, with the median time.
+Row cookMedian(const GU_Detail &input, int angles, int solver, int repeat) {
+    Row row = cook(input, angles, solver);
+    std::vector<double> ms{row.ms};
+    for (int i = 1; i < repeat; ++i) ms.push_back(cook(input, angles, solver).ms);
+    std::nth_element(ms.begin(), ms.begin() + long(ms.size() / 2), ms.end());
+    row.ms = ms[ms.size() / 2];
+    return row;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     int solver = 1;
     bool large = false;
+    int repeat = 1;
     std::string peerDir, only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -115,8 +129,11 @@ int main(int argc, char **argv) {
             peerDir = argv[++i];
         else if (a == "--only" && i + 1 < argc)
             only = argv[++i];
+        else if (a == "--repeat" && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+            repeat = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME]\n");
+            std::fprintf(stderr,
+                         "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat N]\n");
             return 2;
         }
     }
@@ -132,7 +149,7 @@ int main(int argc, char **argv) {
         if (!only.empty() && c.name != only) continue;
         GU_Detail input;
         c.make(input);
-        const Row surface = cook(input, 0, solver), abf = cook(input, 1, solver);
+        const Row surface = cookMedian(input, 0, solver, repeat), abf = cookMedian(input, 1, solver, repeat);
         std::printf("%-22s %8ld", c.name.c_str(), surface.q.triangles);
         print("surface", surface);
         print("abfpp", abf);

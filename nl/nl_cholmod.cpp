@@ -11,6 +11,7 @@
 #include "nl_cholmod.h"
 
 #include <cholmod.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <climits>
@@ -28,6 +29,59 @@ namespace {
 // matrix, which stays far above this for any mesh with two pins, while the
 // pivots of a system without pins come out near machine precision.
 constexpr double kSmallestPivotRatio = 1e-11;
+
+// The thread settings of the libraries under CHOLMOD, found at run time:
+// CHOLMOD is linked against whichever BLAS the system provides, and the
+// functions are absent when it is not OpenBLAS or CHOLMOD has no OpenMP.
+struct ThreadControls {
+    int (*get_max_active_levels)() = nullptr;
+    void (*set_max_active_levels)(int) = nullptr;
+    int (*get_blas_threads)() = nullptr;
+    void (*set_blas_threads)(int) = nullptr;
+    ThreadControls() {
+        get_max_active_levels = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
+        set_max_active_levels = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+        get_blas_threads = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "openblas_get_num_threads"));
+        set_blas_threads = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads"));
+    }
+};
+
+// Below this many flops a factorisation's BLAS calls are too small to gain
+// from a second thread: their start and the helpers' spinning afterwards
+// cost more than they save.
+constexpr double kThreadedFlops = 2e9;
+
+// For one call into CHOLMOD: its own OpenMP loops run on the calling thread
+// alone (they ask for four threads whatever the machine has, and on a
+// small matrix their start-up costs more than the loops: a factorisation of
+// 20000 unknowns took twice as long), and the BLAS runs on one thread when
+// the factorisation has fewer than kThreadedFlops. The caller's settings
+// are restored on the way out.
+class QuietThreads {
+public:
+    explicit QuietThreads(double flops) {
+        static const ThreadControls controls;
+        c_ = &controls;
+        if (c_->get_max_active_levels && c_->set_max_active_levels) {
+            levels_ = c_->get_max_active_levels();
+            c_->set_max_active_levels(0);
+        }
+        if (flops < kThreadedFlops && c_->get_blas_threads && c_->set_blas_threads) {
+            blas_ = c_->get_blas_threads();
+            if (blas_ > 1) c_->set_blas_threads(1);
+        }
+    }
+    ~QuietThreads() {
+        if (levels_ >= 0) c_->set_max_active_levels(levels_);
+        if (blas_ > 1) c_->set_blas_threads(blas_);
+    }
+    QuietThreads(const QuietThreads &) = delete;
+    QuietThreads &operator=(const QuietThreads &) = delete;
+
+private:
+    const ThreadControls *c_;
+    int levels_ = -1, blas_ = -1;
+};
 
 // CHOLMOD's settings and workspace for one solve.
 class Common {
@@ -185,6 +239,7 @@ void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &
         reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
         return;
     }
+    const QuietThreads quiet(c->fl);
     const int factored = cholmod_factorize(&a, factor.get(), c);
     if (c->status == CHOLMOD_OUT_OF_MEMORY) {
         reason = "out of memory in the factorisation";
@@ -357,13 +412,12 @@ CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b,
     return solve_real(m, b, x);
 }
 
-constexpr NLuint kSimplicialBelow = 32768;
-
 struct SparseCholesky::State {
     Common common;
     cholmod_factor *factor = nullptr;
     std::vector<int> start;  // m's row offsets narrowed to CHOLMOD's int
     cholmod_sparse a{};
+    double flops = 0.0;  // of one factorisation, from the analysis
     ~State() {
         if (factor) cholmod_free_factor(&factor, common.get());
     }
@@ -426,16 +480,19 @@ bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) 
              nullptr, CHOLMOD_REAL);
     cholmod_common *c = s.common.get();
     if (!s.factor) {
-        // Below this size the supernodes are small and calling BLAS on
-        // each of them, in the factorisation and in every solve, costs more
-        // than it saves.
-        c->supernodal = m.n < kSimplicialBelow ? CHOLMOD_SIMPLICIAL : CHOLMOD_AUTO;
+        // CHOLMOD's choice: simplicial when the supernodes would be too
+        // small for BLAS to gain (few flops per factor entry). With its
+        // OpenMP loops kept on one thread (QuietThreads), supernodal already
+        // wins from about a thousand unknowns.
+        c->supernodal = CHOLMOD_AUTO;
         s.factor = analyse(s.a, m, block, c);
         if (!s.factor || c->status < CHOLMOD_OK) {
             reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
             return false;
         }
+        s.flops = c->fl;
     }
+    const QuietThreads quiet(s.flops);
     const int factored = cholmod_factorize(&s.a, s.factor, c);
     if (c->status == CHOLMOD_OUT_OF_MEMORY) {
         reason = "out of memory in the factorisation";
@@ -459,6 +516,7 @@ bool SparseCholesky::solve(const std::vector<double> &b, std::vector<double> &x)
     d.xtype = CHOLMOD_REAL;
     d.dtype = CHOLMOD_DOUBLE;
     cholmod_common *c = s.common.get();
+    const QuietThreads quiet(s.flops);
     std::unique_ptr<cholmod_dense, FreeDense> solved(cholmod_solve(CHOLMOD_A, s.factor, &d, c), FreeDense{c});
     if (!solved || c->status < CHOLMOD_OK) return false;
     const double *v = static_cast<const double *>(solved->x);

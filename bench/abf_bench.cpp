@@ -4,12 +4,15 @@
 // the same mesh, by flipped triangles, mean angle error, L2 stretch and time.
 //
 //   abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat N]
+//             [--angles surface|abfpp]
 //
 // --peer DIR runs `blender -b` with bench/blender_unwrap.py on every mesh
 // (OBJ files written into DIR) and measures its layout the same way; its
 // time is that of its unwrap operator alone. --large adds the 1M-triangle
 // meshes (without the peer). --repeat N cooks each layout N times and
-// reports the median time (the machine's noise on small meshes).
+// reports the median time (the machine's noise on small meshes). --angles
+// cooks one of the two layouts only (a process's peak memory is then that
+// cook's).
 #include "bench.h"
 
 #include "node/SOP_Flatskin.h"
@@ -117,7 +120,7 @@ Row cookMedian(const GU_Detail &input, int angles, int solver, int repeat) {
 int main(int argc, char **argv) {
     int solver = 1;
     bool large = false;
-    int repeat = 1;
+    int repeat = 1, layouts = 3;  // bit 0: surface, bit 1: abfpp
     std::string peerDir, only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -131,9 +134,12 @@ int main(int argc, char **argv) {
             only = argv[++i];
         else if (a == "--repeat" && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
             repeat = std::atoi(argv[++i]);
+        else if (a == "--angles" && i + 1 < argc &&
+                 (std::string(argv[i + 1]) == "surface" || std::string(argv[i + 1]) == "abfpp"))
+            layouts = std::string(argv[++i]) == "surface" ? 1 : 2;
         else {
-            std::fprintf(stderr,
-                         "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat N]\n");
+            std::fprintf(stderr, "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat "
+                                 "N] [--angles surface|abfpp]\n");
             return 2;
         }
     }
@@ -149,10 +155,12 @@ int main(int argc, char **argv) {
         if (!only.empty() && c.name != only) continue;
         GU_Detail input;
         c.make(input);
-        const Row surface = cookMedian(input, 0, solver, repeat), abf = cookMedian(input, 1, solver, repeat);
-        std::printf("%-22s %8ld", c.name.c_str(), surface.q.triangles);
-        print("surface", surface);
-        print("abfpp", abf);
+        Row surface, abf;
+        if (layouts & 1) surface = cookMedian(input, 0, solver, repeat);
+        if (layouts & 2) abf = cookMedian(input, 1, solver, repeat);
+        std::printf("%-22s %8ld", c.name.c_str(), (layouts & 1 ? surface : abf).q.triangles);
+        if (layouts & 1) print("surface", surface);
+        if (layouts & 2) print("abfpp", abf);
         if (!peerDir.empty() && !c.large) print("blender", peer(input, peerDir, c.name));
         std::printf("\n");
         std::fflush(stdout);

@@ -3,12 +3,16 @@
 // aspect-keeping range fit), and optionally Blender's angle-based unwrap of
 // the same mesh, by flipped triangles, mean angle error, L2 stretch and time.
 //
-//   abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME]
+//   abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat N]
+//             [--angles surface|abfpp]
 //
 // --peer DIR runs `blender -b` with bench/blender_unwrap.py on every mesh
 // (OBJ files written into DIR) and measures its layout the same way; its
 // time is that of its unwrap operator alone. --large adds the 1M-triangle
-// meshes (without the peer).
+// meshes (without the peer). --repeat N cooks each layout N times and
+// reports the median time (the machine's noise on small meshes). --angles
+// cooks one of the two layouts only (a process's peak memory is then that
+// cook's).
 #include "bench.h"
 
 #include "node/SOP_Flatskin.h"
@@ -18,6 +22,7 @@
 #include <OP/OP_Network.h>
 #include <OP/OP_Operator.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +30,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -99,11 +105,22 @@ void print(const char *what, const Row &r) {
                 r.fellBack ? " (fell back)" : "");
 }
 
+// The cook of cook() repeated, with the median time.
+Row cookMedian(const GU_Detail &input, int angles, int solver, int repeat) {
+    Row row = cook(input, angles, solver);
+    std::vector<double> ms{row.ms};
+    for (int i = 1; i < repeat; ++i) ms.push_back(cook(input, angles, solver).ms);
+    std::nth_element(ms.begin(), ms.begin() + long(ms.size() / 2), ms.end());
+    row.ms = ms[ms.size() / 2];
+    return row;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     int solver = 1;
     bool large = false;
+    int repeat = 1, layouts = 3;  // bit 0: surface, bit 1: abfpp
     std::string peerDir, only;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -115,8 +132,14 @@ int main(int argc, char **argv) {
             peerDir = argv[++i];
         else if (a == "--only" && i + 1 < argc)
             only = argv[++i];
+        else if (a == "--repeat" && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+            repeat = std::atoi(argv[++i]);
+        else if (a == "--angles" && i + 1 < argc &&
+                 (std::string(argv[i + 1]) == "surface" || std::string(argv[i + 1]) == "abfpp"))
+            layouts = std::string(argv[++i]) == "surface" ? 1 : 2;
         else {
-            std::fprintf(stderr, "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME]\n");
+            std::fprintf(stderr, "usage: abf_bench [--solver cg|direct] [--large] [--peer DIR] [--only NAME] [--repeat "
+                                 "N] [--angles surface|abfpp]\n");
             return 2;
         }
     }
@@ -132,10 +155,12 @@ int main(int argc, char **argv) {
         if (!only.empty() && c.name != only) continue;
         GU_Detail input;
         c.make(input);
-        const Row surface = cook(input, 0, solver), abf = cook(input, 1, solver);
-        std::printf("%-22s %8ld", c.name.c_str(), surface.q.triangles);
-        print("surface", surface);
-        print("abfpp", abf);
+        Row surface, abf;
+        if (layouts & 1) surface = cookMedian(input, 0, solver, repeat);
+        if (layouts & 2) abf = cookMedian(input, 1, solver, repeat);
+        std::printf("%-22s %8ld", c.name.c_str(), (layouts & 1 ? surface : abf).q.triangles);
+        if (layouts & 1) print("surface", surface);
+        if (layouts & 2) print("abfpp", abf);
         if (!peerDir.empty() && !c.large) print("blender", peer(input, peerDir, c.name));
         std::printf("\n");
         std::fflush(stdout);

@@ -1,6 +1,8 @@
 // The direct solver NL_CHOLMOD_EXT: agreement with the dense reference and
 // with the conjugate gradient, the treatment of locked and absent
 // variables, and refusal of singular or non-finite systems.
+#include <dlfcn.h>
+
 #include <cmath>
 #include <functional>
 #include <random>
@@ -147,6 +149,27 @@ TEST_F(NlCholmod, EveryVariableLockedOrAbsentSolvesToTheSetValues) {
     EXPECT_EQ(nlGetVariable(0), 1.5);
     EXPECT_EQ(nlGetVariable(1), -2.0);
     EXPECT_EQ(nlGetVariable(2), 0.5);
+}
+
+TEST_F(NlCholmod, SolvesLeaveTheCallersThreadSettingsAsTheyWere) {
+    // The solver narrows OpenMP and BLAS threads for its own calls only.
+    auto *get_levels = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
+    auto *set_levels = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    auto *get_blas = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "openblas_get_num_threads"));
+    auto *set_blas = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads"));
+    if (!get_levels || !set_levels || !get_blas || !set_blas) GTEST_SKIP() << "no OpenMP or OpenBLAS under CHOLMOD";
+    const int levels = get_levels(), blas = get_blas();
+    set_levels(3);
+    set_blas(2);
+    const Grid grid{30, wavy, {0, 30 * 31 + 30}};
+    EXPECT_EQ(solve_with(
+                  NL_CHOLMOD_EXT, grid.variables(), [&] { grid.build(); }, ctx_)
+                  .ok,
+              NL_TRUE);
+    EXPECT_EQ(get_levels(), 3);
+    EXPECT_EQ(get_blas(), 2);
+    set_levels(levels);
+    set_blas(blas);
 }
 
 TEST_F(NlCholmod, SingularSystemsFailWithAMessageAndKeepTheSetValues) {

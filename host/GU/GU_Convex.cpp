@@ -22,12 +22,11 @@ void triangulate(const GEO_PrimPoly &poly, std::vector<double> &xyz, std::vector
     triangulatePolygon(xyz.data(), n, out);
 }
 
-/// The primitive groups of gdp that hold prim.
-std::vector<GB_Group *> groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim) {
-    std::vector<GB_Group *> out;
+/// Sets out to the primitive groups of gdp that hold prim.
+void groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim, std::vector<GB_Group *> &out) {
+    out.clear();
     for (const auto &g : gdp.primitiveGroups().groups())
         if (g->contains(&prim)) out.push_back(g.get());
-    return out;
 }
 
 /// Appends a closed triangle on the corners tri of poly: a copy of poly's
@@ -72,12 +71,13 @@ void GU_Detail::convex(int, const GB_PrimitiveGroup *group) {
     reserveForSplit(*this, count, group);
     std::vector<Triangle> tris;
     std::vector<double> xyz;
+    std::vector<GB_Group *> groups;
     for (int i = 0; i < count; ++i) {
         GEO_Primitive *prim = primitives()(i);
         if ((group && !group->contains(i)) || !needsSplit(prim)) continue;
         auto &poly = static_cast<GEO_PrimPoly &>(*prim);
         triangulate(poly, xyz, tris);
-        const std::vector<GB_Group *> groups = groupsHolding(*this, poly);
+        groupsHolding(*this, poly, groups);
         for (size_t t = 1; t < tris.size(); ++t) appendTriangle(*this, poly, tris[t], groups);
         // The polygon itself becomes the first triangle, keeping the
         // original vertices (and so their attributes) of its three corners.

@@ -21,7 +21,11 @@ public:
     template <typename... A> T *make(A &&...args) {
         if (myChunks.empty() || myChunks.back().used == myChunks.back().cap) grow(1);
         Chunk &c = myChunks.back();
-        return new (c.data + c.used++) T(std::forward<A>(args)...);
+        // Counted only once made, so a throwing constructor leaves no
+        // object for clear() to destroy.
+        T *made = new (c.data + c.used) T(std::forward<A>(args)...);
+        ++c.used;
+        return made;
     }
     /// Room for n objects in a row, not yet made (the caller makes them
     /// with placement new, trivially destructible types only); valid until

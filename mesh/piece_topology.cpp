@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <numeric>
 #include <string>
-#include <unordered_map>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -23,14 +23,8 @@ private:
     std::vector<int> myParent;
 };
 
-uint64_t edgeKey(int a, int b) {
-    if (a > b) std::swap(a, b);
-    return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
-}
-
 struct Part {
     int vertices = 0, edges = 0, faces = 0, loops = 0;
-    int first = 0;  ///< index of its first triangle, for the report order
 };
 }  // namespace
 
@@ -48,53 +42,77 @@ PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *p
     }
 
     Sets parts(npoints);
-    std::unordered_map<uint64_t, int> uses;
-    uses.reserve(2 * tris.size());
     for (const auto &t : tris)
-        for (int i = 0; i < 3; ++i) {
-            parts.join(t[i], t[(i + 1) % 3]);
-            ++uses[edgeKey(t[i], t[(i + 1) % 3])];
-        }
+        for (int i = 0; i < 3; ++i) parts.join(t[i], t[(i + 1) % 3]);
 
     // Per part: V, E, F, and the boundary loops as the connected sets of
     // edges used by one triangle only. On a manifold surface these are
     // exactly its boundary loops; loops that touch at a point count once.
-    std::unordered_map<int, Part> byRoot;
+    // Parts are listed in the order of their first triangle.
+    std::vector<int> partOfRoot(static_cast<size_t>(npoints), -1);
+    std::vector<Part> byPart;
+    auto partOf = [&](int point) -> Part & {
+        int &k = partOfRoot[parts.find(point)];
+        if (k < 0) {
+            k = static_cast<int>(byPart.size());
+            byPart.push_back(Part{});
+        }
+        return byPart[k];
+    };
     std::vector<char> seen(static_cast<size_t>(npoints), 0);
-    Sets loops(npoints);
     for (size_t f = 0; f < tris.size(); ++f) {
-        Part &part = byRoot.try_emplace(parts.find(tris[f][0]), Part{0, 0, 0, 0, static_cast<int>(f)}).first->second;
+        Part &part = partOf(tris[f][0]);
         ++part.faces;
         for (int v : tris[f])
             if (!seen[v]) seen[v] = 1, ++part.vertices;
     }
+
+    // The edges of every triangle, bucketed by their lower point (a
+    // counting sort), then sorted within each short bucket: equal entries
+    // are the uses of one edge.
+    std::vector<int> start(static_cast<size_t>(npoints) + 1, 0);
+    for (const auto &t : tris)
+        for (int i = 0; i < 3; ++i) ++start[std::min(t[i], t[(i + 1) % 3]) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<int> upper(static_cast<size_t>(start.back()));
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (const auto &t : tris)
+        for (int i = 0; i < 3; ++i) {
+            const int a = t[i], b = t[(i + 1) % 3];
+            upper[fill[std::min(a, b)]++] = std::max(a, b);
+        }
+    fill = {};
+    Sets loops(npoints);
     std::vector<char> onBoundary(static_cast<size_t>(npoints), 0);
-    for (const auto &[key, count] : uses) {
-        const int a = static_cast<int>(key >> 32), b = static_cast<int>(key & 0xFFFFFFFFu);
-        ++byRoot[parts.find(a)].edges;
-        if (count != 1) continue;
-        loops.join(a, b);
-        onBoundary[a] = onBoundary[b] = 1;
+    for (int a = 0; a < npoints; ++a) {
+        int *first = upper.data() + start[a], *last = upper.data() + start[a + 1];
+        std::sort(first, last);
+        for (int *run = first; run != last;) {
+            int *end = run;
+            while (end != last && *end == *run) ++end;
+            ++partOf(a).edges;
+            if (end - run == 1) {
+                loops.join(a, *run);
+                onBoundary[a] = onBoundary[*run] = 1;
+            }
+            run = end;
+        }
     }
     for (int v = 0; v < npoints; ++v)
-        if (onBoundary[v] && loops.find(v) == v) ++byRoot[parts.find(v)].loops;
+        if (onBoundary[v] && loops.find(v) == v) ++partOf(v).loops;
 
     // Each part: chi = V - E + F = 2 - 2g - B for an orientable surface.
     // An odd 2 - B - chi (a one-sided surface, or edges shared by three or
     // more triangles) is rounded up, so such a part is never taken for a
     // disk; g is never reported below 0.
-    PieceTopology first;
-    int first_at = -1;
-    for (const auto &[root, part] : byRoot) {
+    for (const Part &part : byPart) {
         const int chi = part.vertices - part.edges + part.faces;
         const int twice_g = 2 - part.loops - chi;
         const int genus = twice_g > 0 ? (twice_g + 1) / 2 : 0;
         if (part.loops > 0 && genus == 0) continue;
-        if (first_at >= 0 && part.first > first_at) continue;
-        first = {false, part.loops, genus};
-        first_at = part.first;
+        return {false, part.loops, genus};
     }
-    return first;
+    return {};
 }
 
 void SOP_Flatskin::warnUnlessDisk(const GU_Detail &work) {

@@ -10,68 +10,88 @@ GEO_Detail::~GEO_Detail() = default;
 
 GEO_Point *GEO_Detail::appendPoint(const UT_Vector4 &pos) {
     int slot = myPointAttribs.newSlot();
-    auto p = std::make_unique<GEO_Point>(&myPointAttribs, slot, myPoints.entries());
+    GEO_Point *p = myPointPool.make(&myPointAttribs, slot, myPoints.entries());
     p->setPos(pos);
-    return myPoints.append(std::move(p));
+    return myPoints.append(p);
 }
 
 GEO_Point *GEO_Detail::appendPointCopy(const GEO_Point &src) {
     int slot = myPointAttribs.copySlot(src.getSlot());
-    auto p = std::make_unique<GEO_Point>(&myPointAttribs, slot, myPoints.entries());
-    p->setPos(src.getPos());
-    GEO_Point *np = myPoints.append(std::move(p));
+    GEO_Point *np = myPointPool.make(&myPointAttribs, slot, myPoints.entries());
+    np->setPos(src.getPos());
+    myPoints.append(np);
     for (auto &g : myPointGroups.groups())
         if (g->contains(&src)) g->add(np);
     return np;
 }
 
+void GEO_Detail::reserveVertices(GEO_Primitive &prim, int n) {
+    prim.myVerts = n > 0 ? myVertexPool.takeRun(static_cast<size_t>(n)) : nullptr;
+    prim.myCount = 0;
+}
+
 GEO_Vertex &GEO_Detail::appendVertex(GEO_Primitive &prim, GEO_Point *pt) {
     int slot = myVertexAttribs.newSlot();
-    prim.vertices().emplace_back(&myVertexAttribs, slot, pt);
-    return prim.vertices().back();
+    // The newest run grows in place; any other moves to the top first.
+    if (!myVertexPool.extendRun(prim.myVerts, prim.myCount)) {
+        GEO_Vertex *run = myVertexPool.takeRun(static_cast<size_t>(prim.myCount) + 1);
+        if (prim.myCount) std::memcpy(static_cast<void *>(run), prim.myVerts, prim.myCount * sizeof(GEO_Vertex));
+        prim.myVerts = run;
+    }
+    return addVertex(prim, slot, pt);
+}
+
+void GEO_Detail::keepVertices(GEO_Primitive &prim, const int *which, int n) {
+    // Gather first: an index may name a place that an earlier one fills.
+    GEO_Vertex small[8];
+    std::vector<GEO_Vertex> large;
+    GEO_Vertex *kept = small;
+    if (n > 8) {
+        large.resize(static_cast<size_t>(n));
+        kept = large.data();
+    }
+    for (int i = 0; i < n; ++i) kept[i] = prim.myVerts[which[i]];
+    for (int i = 0; i < n; ++i) prim.myVerts[i] = kept[i];
+    prim.myCount = static_cast<unsigned>(n);
 }
 
 GEO_PrimPoly *GEO_Detail::appendPoly(const int *pts, int n, bool closed) {
     int slot = myPrimAttribs.newSlot();
-    auto prim = std::make_unique<GEO_PrimPoly>(&myPrimAttribs, slot, myPrims.entries());
-    prim->setClosed(closed);
-    prim->vertices().reserve(n);
-    GEO_PrimPoly *p = static_cast<GEO_PrimPoly *>(myPrims.append(std::move(prim)));
-    for (int i = 0; i < n; ++i) appendVertex(*p, myPoints(pts[i]));
+    GEO_PrimPoly *p = myPolyPool.make(&myPrimAttribs, slot, myPrims.entries());
+    p->setClosed(closed);
+    myPrims.append(p);
+    reserveVertices(*p, n);
+    for (int i = 0; i < n; ++i) addVertex(*p, myVertexAttribs.newSlot(), myPoints(pts[i]));
     return p;
 }
 
 GEO_PrimOther *GEO_Detail::appendOther(const std::string &keyword, const int *pts, int n) {
     int slot = myPrimAttribs.newSlot();
-    auto prim = std::make_unique<GEO_PrimOther>(&myPrimAttribs, slot, myPrims.entries(), keyword);
-    GEO_PrimOther *p = static_cast<GEO_PrimOther *>(myPrims.append(std::move(prim)));
-    for (int i = 0; i < n; ++i) appendVertex(*p, myPoints(pts[i]));
+    GEO_PrimOther *p = myOtherPool.make(&myPrimAttribs, slot, myPrims.entries(), keyword);
+    myPrims.append(p);
+    reserveVertices(*p, n);
+    for (int i = 0; i < n; ++i) addVertex(*p, myVertexAttribs.newSlot(), myPoints(pts[i]));
     return p;
 }
 
-namespace {
-/// An empty primitive of src's kind (polygon open or closed, or another
-/// type with its keyword and body) on the given attribute slot.
-std::unique_ptr<GEO_Primitive> newPrimitiveLike(const GEO_Primitive &src, GB_AttributeDict *dict, int slot, int num) {
+GEO_Primitive *GEO_Detail::appendLike(const GEO_Primitive &src, int slot) {
+    const int num = myPrims.entries();
     if (src.getPrimitiveId() == GEOPRIMPOLY) {
-        auto poly = std::make_unique<GEO_PrimPoly>(dict, slot, num);
+        GEO_PrimPoly *poly = myPolyPool.make(&myPrimAttribs, slot, num);
         poly->setClosed(static_cast<const GEO_PrimPoly &>(src).isClosed());
-        return poly;
+        return myPrims.append(poly);
     }
     auto &o = static_cast<const GEO_PrimOther &>(src);
-    auto other = std::make_unique<GEO_PrimOther>(dict, slot, num, o.keyword());
+    GEO_PrimOther *other = myOtherPool.make(&myPrimAttribs, slot, num, o.keyword());
     other->body = o.body;
-    return other;
+    return myPrims.append(other);
 }
-}  // namespace
 
 GEO_Primitive *GEO_Detail::appendPrimitiveCopy(const GEO_Primitive &src) {
     int slot = myPrimAttribs.copySlot(src.getSlot());
-    GEO_Primitive *p = myPrims.append(newPrimitiveLike(src, &myPrimAttribs, slot, myPrims.entries()));
-    for (const GEO_Vertex &v : src.vertices()) {
-        int vslot = myVertexAttribs.copySlot(v.getSlot());
-        p->vertices().emplace_back(&myVertexAttribs, vslot, v.getPt());
-    }
+    GEO_Primitive *p = appendLike(src, slot);
+    reserveVertices(*p, static_cast<int>(src.getVertexCount()));
+    for (const GEO_Vertex &v : src.vertices()) addVertex(*p, myVertexAttribs.copySlot(v.getSlot()), v.getPt());
     for (auto &g : myPrimGroups.groups())
         if (g->contains(&src)) g->add(p);
     return p;
@@ -115,19 +135,23 @@ void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int mer
     const int point_base = myPoints.entries();
     const int prim_base = myPrims.entries();
     myPoints.reserve(point_base + src.myPoints.entries());
-    myPointAttribs.reserveSlots(point_base + src.myPoints.entries());
+    myPointAttribs.reserveSlots(myPointAttribs.slots() + src.myPoints.entries());
     for (const auto &sp : src.myPoints) {
         GEO_Point *p = appendPoint(sp->getPos());
         pmap.copy(myPointAttribs, p->getSlot(), src.myPointAttribs, sp->getSlot());
     }
+    long corners = 0;
+    for (const auto &sprim : src.myPrims) corners += sprim->getVertexCount();
     myPrims.reserve(prim_base + src.myPrims.entries());
+    myPrimAttribs.reserveSlots(myPrimAttribs.slots() + src.myPrims.entries());
+    myVertexAttribs.reserveSlots(static_cast<int>(myVertexAttribs.slots() + corners));
     for (const auto &sprim : src.myPrims) {
         int slot = myPrimAttribs.newSlot();
         primmap.copy(myPrimAttribs, slot, src.myPrimAttribs, sprim->getSlot());
-        GEO_Primitive *p = myPrims.append(newPrimitiveLike(*sprim, &myPrimAttribs, slot, myPrims.entries()));
-        p->vertices().reserve(sprim->getVertexCount());
+        GEO_Primitive *p = appendLike(*sprim, slot);
+        reserveVertices(*p, static_cast<int>(sprim->getVertexCount()));
         for (const GEO_Vertex &sv : sprim->vertices()) {
-            GEO_Vertex &v = appendVertex(*p, myPoints(point_base + sv.getPt()->getNum()));
+            GEO_Vertex &v = addVertex(*p, myVertexAttribs.newSlot(), myPoints(point_base + sv.getPt()->getNum()));
             vmap.copy(myVertexAttribs, v.getSlot(), src.myVertexAttribs, sv.getSlot());
         }
     }
@@ -157,12 +181,16 @@ void GEO_Detail::merge(const GEO_Detail &src, const GB_PrimitiveGroup *, int mer
 void GEO_Detail::clearAndDestroy() {
     myPrims.clear();
     myPoints.clear();
+    myPolyPool.clear();
+    myOtherPool.clear();
+    myPointPool.clear();
+    myVertexPool.clear();
     myPointGroups.clear();
     myPrimGroups.clear();
     myEdgeGroups.clear();
     myPointAttribs = GB_AttributeDict();
     myPrimAttribs = GB_AttributeDict();
-    myVertexAttribs = GB_AttributeDict();
+    myVertexAttribs.reset();
     myDetailAttribs = GB_AttributeDict();
     int slot = myDetailAttribs.newSlot();
     myDetailElement = GB_Element(&myDetailAttribs, slot, 0);

@@ -3,12 +3,12 @@
 #include "GB/GB_EdgeGroup.h"
 #include "GB/GB_Group.h"
 #include "GEO_ElementList.h"
+#include "GEO_ElementPool.h"
 #include "GEO_Point.h"
 #include "GEO_Primitive.h"
 
 using GEO_PointAttribDict = GB_AttributeDict;
 using GEO_PrimAttribDict = GB_AttributeDict;
-using GEO_VertexAttribDict = GB_AttributeDict;
 using GEO_PointList = GB_ElementList<GEO_Point>;
 using GEO_PrimList = GB_ElementList<GEO_Primitive>;
 
@@ -16,6 +16,10 @@ using GEO_PrimList = GB_ElementList<GEO_Primitive>;
 /// dictionaries (point, primitive, vertex, detail) and point, primitive and
 /// edge groups. Elements are numbered by their place in their list and are
 /// never renumbered: new points and primitives are appended at the end.
+///
+/// The detail owns its elements in chunked storage (GEO_ElementPool):
+/// points, primitives and vertices never move once made, except that
+/// appending a vertex to a primitive may move that primitive's vertices.
 class GEO_Detail {
 public:
     GEO_Detail();
@@ -93,8 +97,14 @@ public:
     GEO_PrimPoly *appendPoly(const int *pts, int n, bool closed = true);
     /// A new primitive of another type on the given point numbers.
     GEO_PrimOther *appendOther(const std::string &keyword, const int *pts, int n);
-    /// Appends a vertex on pt to prim, its attributes at their defaults.
+    /// Appends a vertex on pt (a point of this detail) to prim (a primitive
+    /// of this detail), its attributes at their defaults. Cheap for the
+    /// newest primitive; for an older one, prim's vertices move.
     GEO_Vertex &appendVertex(GEO_Primitive &prim, GEO_Point *pt);
+    /// Keeps only the vertices at indices which[0..n) of prim, in that
+    /// order; the others are dropped (their attribute slots stay unused).
+    /// Each index must be below prim's vertex count, and n must not exceed it.
+    void keepVertices(GEO_Primitive &prim, const int *which, int n);
     /// A copy of prim (type, vertices on the same points with their
     /// attributes, primitive attributes and group memberships), appended.
     GEO_Primitive *appendPrimitiveCopy(const GEO_Primitive &prim);
@@ -111,9 +121,26 @@ public:
     void clearAndDestroy();
 
 private:
+    /// A new, empty primitive of src's kind (polygon open or closed, or
+    /// another type with its keyword and body) on slot, appended.
+    GEO_Primitive *appendLike(const GEO_Primitive &src, int slot);
+    /// Gives prim (with no vertices yet) a run of room for n vertices; the
+    /// caller makes them in order with addVertex.
+    void reserveVertices(GEO_Primitive &prim, int n);
+    /// Makes the next vertex of prim in room that reserveVertices gave.
+    GEO_Vertex &addVertex(GEO_Primitive &prim, int slot, GEO_Point *pt) {
+        return *new (prim.myVerts + prim.myCount++) GEO_Vertex(&myVertexAttribs, slot, pt);
+    }
+
+    GEO_ElementPool<GEO_Point> myPointPool;
+    GEO_ElementPool<GEO_PrimPoly> myPolyPool;
+    GEO_ElementPool<GEO_PrimOther> myOtherPool;
+    GEO_ElementPool<GEO_Vertex> myVertexPool;
     GEO_PointList myPoints;
     GEO_PrimList myPrims;
-    GB_AttributeDict myPointAttribs, myPrimAttribs, myVertexAttribs, myDetailAttribs;
+    GB_AttributeDict myPointAttribs, myPrimAttribs;
+    GEO_VertexAttribDict myVertexAttribs{myPoints};
+    GB_AttributeDict myDetailAttribs;
     GB_Element myDetailElement;
     GB_GroupList myPointGroups{true};
     GB_GroupList myPrimGroups{false};

@@ -1,11 +1,26 @@
 #pragma once
-#include <memory>
 #include <vector>
 #include "GB/GB_Group.h"
+
+/// How a list hands out its elements when walked with a range-for: like a
+/// pointer (->, *, get()), the element itself owned by the detail.
+template <typename T> class GB_ElementRef {
+public:
+    explicit GB_ElementRef(T *e = nullptr) : myE(e) {}
+    T *get() const { return myE; }
+    T *operator->() const { return myE; }
+    T &operator*() const { return *myE; }
+    explicit operator bool() const { return myE != nullptr; }
+
+private:
+    T *myE;
+};
 
 /// The points or primitives of a detail, in list order (element number =
 /// position). Walks restricted to a group visit the group's members in
 /// list order: rawHead(group), then rawNext(element, group) until null.
+/// The elements belong to the detail's storage and never move: pointers to
+/// them stay valid until the detail is cleared.
 template <typename T> class GB_ElementList {
 public:
     int entries() const { return static_cast<int>(myItems.size()); }
@@ -23,16 +38,16 @@ public:
         return (*this)(group ? group->nextMember(i) : i);
     }
 
-    // Used by the detail.
-    T *append(std::unique_ptr<T> e) {
-        myItems.push_back(std::move(e));
-        return myItems.back().get();
+    // Used by the detail, which owns the elements.
+    T *append(T *e) {
+        myItems.emplace_back(e);
+        return e;
     }
     void reserve(int n) { myItems.reserve(n); }
-    void clear() { myItems.clear(); }
+    void clear() { myItems = {}; }
     auto begin() const { return myItems.begin(); }
     auto end() const { return myItems.end(); }
 
 private:
-    std::vector<std::unique_ptr<T>> myItems;
+    std::vector<GB_ElementRef<T>> myItems;
 };

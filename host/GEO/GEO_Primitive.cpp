@@ -1,9 +1,9 @@
 #include "GEO_Primitive.h"
 #include "UT/UT_Vector3.h"
 
-float GEO_PrimPoly::calcArea() const {
+float GEO_Primitive::calcArea() const {
     unsigned n = getVertexCount();
-    if (n < 3 || !myClosed) return 0.0f;
+    if (!myPoly || n < 3 || !myClosed) return 0.0f;
     // Half the length of the Newell normal: exact for planar polygons.
     UT_Vector3 sum(0, 0, 0);
     UT_Vector3 p0 = myVerts[0].getPt()->getPos();
@@ -27,4 +27,4 @@ static unsigned idForKeyword(const std::string &k) {
 }
 
 GEO_PrimOther::GEO_PrimOther(GB_AttributeDict *dict, int slot, int num, std::string keyword)
-    : GEO_Primitive(dict, slot, num), myKeyword(std::move(keyword)), myId(idForKeyword(myKeyword)) {}
+    : GEO_Primitive(dict, slot, num, idForKeyword(keyword), false), myKeyword(std::move(keyword)) {}

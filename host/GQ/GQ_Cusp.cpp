@@ -42,7 +42,10 @@ std::vector<char> markCutPoints(const GB_EdgeGroup &cuts, int npoints, GQ_Detail
 
 /// Gathers the corners of the marked points over the view's polygons, in
 /// polygon order (a counting sort by point).
-CornerTable collectCorners(const std::vector<GEO_PrimPoly *> &polys, const std::vector<char> &marked) {
+CornerTable collectCorners(const std::vector<GQ_Face> &faces, const std::vector<char> &marked) {
+    std::vector<GEO_PrimPoly *> polys;
+    polys.reserve(faces.size());
+    for (const GQ_Face &f : faces) polys.push_back(static_cast<GEO_PrimPoly *>(f.getPrim()));
     CornerTable t;
     std::vector<int> slot(marked.size(), -1);
     for (size_t p = 0; p < marked.size(); ++p)
@@ -139,7 +142,7 @@ int GQ_Detail::cusp(const GB_EdgeGroup &edges, bool) {
     if (!myGdp || edges.isEmpty()) return 0;
     ensureBuilt();
     const int before = myGdp->points().entries();
-    CornerTable table = collectCorners(myPolys, markCutPoints(edges, before, *this));
+    CornerTable table = collectCorners(myFaces, markCutPoints(edges, before, *this));
 
     Fans fans;
     std::vector<std::pair<int, int>> scratch;
@@ -155,7 +158,6 @@ int GQ_Detail::cusp(const GB_EdgeGroup &edges, bool) {
     // The records describe the uncut surface now: drop them, and make them
     // again only if the view is asked once more.
     myBuilt = false;
-    myPolys = {};
     myPoints = {};
     myFaces = {};
     myRecords = {};

@@ -12,56 +12,64 @@ GQ_Detail::GQ_Detail(GU_Detail *gdp, const GB_PrimitiveGroup *group, float toler
 GQ_Detail::~GQ_Detail() = default;
 
 void GQ_Detail::build() {
-    myPolys.clear();
-    myPoints.clear();
-    myFaces.clear();
-    myRecords.clear();
-    myEdgeList.clear();
+    myPoints = {};
+    myFaces = {};
+    myRecords = {};
+    myEdgeList = {};
     myBuilt = true;
     if (!myGdp) return;
 
     const GEO_PrimList &prims = myGdp->primitives();
-    size_t corners = 0;
-    for (GEO_Primitive *prim = prims.rawHead(myGroup.get()); prim; prim = prims.rawNext(prim, myGroup.get())) {
-        if (prim->getPrimitiveId() != GEOPRIMPOLY) continue;
-        myPolys.push_back(static_cast<GEO_PrimPoly *>(prim));
-        corners += prim->getVertexCount();
-    }
+    const GB_PrimitiveGroup *group = myGroup.get();
+    size_t faces = 0, corners = 0;
+    for (GEO_Primitive *prim = prims.rawHead(group); prim; prim = prims.rawNext(prim, group))
+        if (prim->getPrimitiveId() == GEOPRIMPOLY) ++faces, corners += prim->getVertexCount();
+    myFaces.reserve(faces);
+    for (GEO_Primitive *prim = prims.rawHead(group); prim; prim = prims.rawNext(prim, group))
+        if (prim->getPrimitiveId() == GEOPRIMPOLY) myFaces.emplace_back(prim);
     myPoints.reserve(static_cast<size_t>(myGdp->points().entries()));
     for (const auto &pt : myGdp->points()) myPoints.emplace_back(pt.get());
-    myFaces.reserve(myPolys.size());
-    for (GEO_PrimPoly *poly : myPolys) myFaces.emplace_back(poly);
 
-    // A polygon mesh has at most one edge per corner, so these reserves hold.
-    myTable.reset(corners);
-    myRecords.reserve(corners);
-    for (size_t f = 0; f < myPolys.size(); ++f) {
-        const GEO_PrimPoly &poly = *myPolys[f];
-        const int n = static_cast<int>(poly.getVertexCount());
-        const int last = poly.isClosed() ? n : n - 1;
-        for (int i = 0; i < last; ++i)
-            addEdge(poly.getVertex(i).getPt()->getNum(), poly.getVertex((i + 1) % n).getPt()->getNum(), &myFaces[f]);
-    }
-    // The records no longer move, so pointers to them can be handed out.
+    // First pass: number the edges in the order the walk first meets them
+    // (-1 for an edge from a point to itself). A closed surface has one
+    // edge per two corners; the table grows if there are more.
+    myTable.reset(corners / 2 + 1);
+    std::vector<int> record_of;
+    record_of.reserve(corners);
+    forEachEdge([&](int a, int b, size_t) {
+        const int next = static_cast<int>(myTable.size());
+        record_of.push_back(a == b ? -1 : myTable.insert(GQ_EdgeTable::key(a, b), next).first);
+    });
+    // Second pass, on records allocated once at their final size: the first
+    // polygon to use an edge is the face on the left of its position-0
+    // edge, the second the face on its right.
+    myRecords.resize(myTable.size());
+    size_t k = 0;
+    forEachEdge([&](int a, int b, size_t f) {
+        const int index = record_of[k++];
+        if (index < 0) return;
+        GQ_QuadRecord &r = myRecords[static_cast<size_t>(index)];
+        if (!r.edges[0].myPoint) {
+            r.edges[0].myPoint = &myPoints[a];
+            r.edges[2].myPoint = &myPoints[b];
+            r.edges[1].myFace = &myOutside;  // until a second polygon shows
+            r.edges[3].myFace = &myFaces[f];
+        } else if (r.edges[1].myFace == &myOutside) {
+            r.edges[1].myFace = &myFaces[f];
+        }
+    });
     myEdgeList.reserve(myRecords.size());
     for (GQ_QuadRecord &r : myRecords) myEdgeList.push_back(&r.edges[0]);
 }
 
-void GQ_Detail::addEdge(int a, int b, GQ_Face *f) {
-    if (a == b) return;
-    const auto [index, added] = myTable.insert(GQ_EdgeTable::key(a, b), static_cast<int>(myRecords.size()));
-    if (!added) {
-        // The second polygon to use the edge is the face on its right.
-        GQ_Edge &right = myRecords[index].edges[1];
-        if (right.myFace == &myOutside) right.myFace = f;
-        return;
+template <typename F> void GQ_Detail::forEachEdge(F &&visit) const {
+    for (size_t f = 0; f < myFaces.size(); ++f) {
+        const auto &poly = static_cast<const GEO_PrimPoly &>(*myFaces[f].getPrim());
+        const int n = static_cast<int>(poly.getVertexCount());
+        const int last = poly.isClosed() ? n : n - 1;
+        for (int i = 0; i < last; ++i)
+            visit(poly.getVertex(i).getPt()->getNum(), poly.getVertex((i + 1) % n).getPt()->getNum(), f);
     }
-    GQ_QuadRecord &r = myRecords.emplace_back();
-    for (int q = 0; q < 4; ++q) r.edges[q].myQuad = q;
-    r.edges[0].myPoint = &myPoints[a];
-    r.edges[2].myPoint = &myPoints[b];
-    r.edges[1].myFace = &myOutside;  // right of edge 0, until a second polygon shows
-    r.edges[3].myFace = f;           // left of edge 0
 }
 
 GQ_Edge *GQ_Detail::findEdge(int a, int b) {

@@ -74,15 +74,15 @@ private:
     void ensureBuilt() const {
         if (!myBuilt) const_cast<GQ_Detail *>(this)->build();
     }
-    /// Records one polygon edge from point a to point b of face f.
-    void addEdge(int a, int b, GQ_Face *f);
+    /// Calls visit(a, b, f) for every polygon edge of the view, from point
+    /// a to point b of face f, in walk order.
+    template <typename F> void forEachEdge(F &&visit) const;
 
     GU_Detail *myGdp;
     std::unique_ptr<GB_PrimitiveGroup> myGroup;  // null: every polygon
     float myTolerance;
-    std::vector<GEO_PrimPoly *> myPolys;  // the view's polygons, in list order
-    std::vector<GQ_Point> myPoints;       // by point number
-    std::vector<GQ_Face> myFaces;         // parallel to myPolys
+    std::vector<GQ_Point> myPoints;  // by point number
+    std::vector<GQ_Face> myFaces;    // the view's polygons, in list order
     GQ_Face myOutside;
     std::vector<GQ_QuadRecord> myRecords;
     std::vector<GQ_Edge *> myEdgeList;

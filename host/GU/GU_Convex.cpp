@@ -1,4 +1,3 @@
-#include <memory>
 #include <vector>
 #include "GU_Detail.h"
 #include "triangulate_polygon.h"
@@ -23,12 +22,11 @@ void triangulate(const GEO_PrimPoly &poly, std::vector<double> &xyz, std::vector
     triangulatePolygon(xyz.data(), n, out);
 }
 
-/// The primitive groups of gdp that hold prim.
-std::vector<GB_Group *> groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim) {
-    std::vector<GB_Group *> out;
+/// Sets out to the primitive groups of gdp that hold prim.
+void groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim, std::vector<GB_Group *> &out) {
+    out.clear();
     for (const auto &g : gdp.primitiveGroups().groups())
         if (g->contains(&prim)) out.push_back(g.get());
-    return out;
 }
 
 /// Appends a closed triangle on the corners tri of poly: a copy of poly's
@@ -36,18 +34,12 @@ std::vector<GB_Group *> groupsHolding(GU_Detail &gdp, const GEO_Primitive &prim)
 /// memberships of groups.
 void appendTriangle(GU_Detail &gdp, const GEO_PrimPoly &poly, const Triangle &tri,
                     const std::vector<GB_Group *> &groups) {
-    GB_AttributeDict &prim_dict = gdp.primitiveAttribs();
-    GB_AttributeDict &vtx_dict = gdp.vertexAttribs();
-    const int slot = prim_dict.copySlot(poly.getSlot());
-    auto made = std::make_unique<GEO_PrimPoly>(&prim_dict, slot, gdp.primitives().entries());
-    made->setClosed(true);
-    made->vertices().reserve(3);
-    for (int corner : tri) {
-        const GEO_Vertex &src = poly.getVertex(corner);
-        made->vertices().emplace_back(&vtx_dict, vtx_dict.copySlot(src.getSlot()), src.getPt());
-    }
-    GEO_Primitive *p = gdp.primitives().append(std::move(made));
-    for (GB_Group *g : groups) g->add(p);
+    int pts[3];
+    for (int c = 0; c < 3; ++c) pts[c] = poly.getVertex(tri[c]).getPt()->getNum();
+    GEO_PrimPoly *made = gdp.appendPoly(pts, 3, true);
+    made->copyAttributeData(poly);
+    for (int c = 0; c < 3; ++c) made->getVertex(c).copyAttributeData(poly.getVertex(tri[c]));
+    for (GB_Group *g : groups) g->add(made);
 }
 
 /// Whether convex() splits prim.
@@ -79,17 +71,16 @@ void GU_Detail::convex(int, const GB_PrimitiveGroup *group) {
     reserveForSplit(*this, count, group);
     std::vector<Triangle> tris;
     std::vector<double> xyz;
+    std::vector<GB_Group *> groups;
     for (int i = 0; i < count; ++i) {
         GEO_Primitive *prim = primitives()(i);
         if ((group && !group->contains(i)) || !needsSplit(prim)) continue;
         auto &poly = static_cast<GEO_PrimPoly &>(*prim);
         triangulate(poly, xyz, tris);
-        const std::vector<GB_Group *> groups = groupsHolding(*this, poly);
+        groupsHolding(*this, poly, groups);
         for (size_t t = 1; t < tris.size(); ++t) appendTriangle(*this, poly, tris[t], groups);
         // The polygon itself becomes the first triangle, keeping the
         // original vertices (and so their attributes) of its three corners.
-        const std::vector<GEO_Vertex> &old = poly.vertices();
-        std::vector<GEO_Vertex> kept{old[tris[0][0]], old[tris[0][1]], old[tris[0][2]]};
-        poly.vertices() = std::move(kept);
+        keepVertices(poly, tris[0].data(), 3);
     }
 }

@@ -29,15 +29,14 @@ double orient(const Vec2 &a, const Vec2 &b, const Vec2 &c) {
 
 /// The corner positions relative to their centroid, in double precision so
 /// that nearly flat corners are judged reliably.
-std::vector<Vec3> centredPositions(const double *points, int n) {
-    std::vector<Vec3> pos(static_cast<size_t>(n));
+void centredPositions(const double *points, int n, std::vector<Vec3> &pos) {
+    pos.resize(static_cast<size_t>(n));
     Vec3 c{0, 0, 0};
     for (int i = 0; i < n; ++i) {
         pos[i] = {points[3 * i], points[3 * i + 1], points[3 * i + 2]};
         c = {c.x + pos[i].x, c.y + pos[i].y, c.z + pos[i].z};
     }
     for (Vec3 &p : pos) p = {p.x - c.x / n, p.y - c.y / n, p.z - c.z / n};
-    return pos;
 }
 
 /// Newell's normal: its direction is the best-fit plane's normal, oriented
@@ -57,7 +56,7 @@ Vec3 newellNormal(const std::vector<Vec3> &pos) {
 /// Coordinates of pos in the plane normal to nrm (which must be non-zero),
 /// on axes t1, t2 with t1 x t2 along nrm so the polygon stays
 /// counter-clockwise.
-std::vector<Vec2> projectToPlane(const std::vector<Vec3> &pos, const Vec3 &nrm) {
+void projectToPlane(const std::vector<Vec3> &pos, const Vec3 &nrm, std::vector<Vec2> &out) {
     // Start the in-plane axes from the coordinate axis least aligned with
     // the normal, so the cross product is well conditioned.
     const double ax = std::fabs(nrm.x), ay = std::fabs(nrm.y), az = std::fabs(nrm.z);
@@ -68,9 +67,8 @@ std::vector<Vec2> projectToPlane(const std::vector<Vec3> &pos, const Vec3 &nrm) 
     const double l1 = std::sqrt(dot(t1, t1));
     t1 = {t1.x / l1, t1.y / l1, t1.z / l1};
     const Vec3 t2 = cross(n, t1);
-    std::vector<Vec2> out(pos.size());
+    out.resize(pos.size());
     for (size_t i = 0; i < pos.size(); ++i) out[i] = {dot(pos[i], t1), dot(pos[i], t2)};
-    return out;
 }
 
 /// A tolerance for twice-areas, relative to the polygon's size, below which
@@ -304,14 +302,18 @@ void earClipTriangles(const std::vector<Vec2> &p, double eps, std::vector<Triang
 
 void triangulatePolygon(const double *points, int n, std::vector<Triangle> &out) {
     out.clear();
-    const std::vector<Vec3> pos = centredPositions(points, n);
+    // Scratch kept between calls: a mesh of quads would otherwise allocate
+    // twice per polygon.
+    thread_local std::vector<Vec3> pos;
+    thread_local std::vector<Vec2> flat;
+    centredPositions(points, n, pos);
     const Vec3 nrm = newellNormal(pos);
     double scale = 0;
     for (const Vec3 &q : pos) scale = std::fmax(scale, dot(q, q));
     // No usable plane (collinear or coincident corners): any fan is as good
     // as another, and it is valid.
     if (!(dot(nrm, nrm) > 1e-24 * scale * scale)) return fanTriangles(n, out);
-    const std::vector<Vec2> flat = projectToPlane(pos, nrm);
+    projectToPlane(pos, nrm, flat);
     const double eps = areaTolerance(flat);
     if (isConvex(flat, eps)) return fanTriangles(n, out);
     earClipTriangles(flat, eps, out);

@@ -228,12 +228,24 @@ double smallest_pivot_ratio(const cholmod_factor &f, const cholmod_sparse &a) {
     return smallest;
 }
 
-// Above this many flops of the factorisation under AMD, nested dissection
-// (METIS) is tried as well and kept when its factor is smaller. On the
-// conformal map of a 1M-triangle hemisphere it cut the factor by a fifth
-// and the flops by 40%, and took 3 s where the factorisation saved 4; at
-// 200k triangles (under 1e9 flops) it cost more than it saved.
+// When nested dissection (METIS) is tried besides AMD, and kept if its
+// factor is smaller. Repeated factorisations of one pattern (Newton steps)
+// try it above this many flops under AMD: on the angle system of a
+// 1M-triangle hemisphere it cut the flops by 40%, which pays for its 3 s
+// over a few factorisations; at 200k triangles (under 1e9 flops) it cost
+// more than it saved.
 constexpr double kNestedDissectionFlops = 4e9;
+// A single factorisation (the direct conformal solve) tries it only above
+// this many entries of the AMD factor (2.4 GB complex): at 1M triangles
+// (4e7 entries) it saved 8% of the peak memory and took 2 s more than AMD
+// and the factorisation together, on an idle 2-core machine.
+constexpr double kNestedDissectionEntries = 1.5e8;
+
+// What makes the ordering try METIS.
+struct NestedDissection {
+    double flops = kNestedDissectionFlops;
+    double entries = 0.0;
+};
 
 // The symbolic factor of a under the given ordering alone (or the given
 // permutation with CHOLMOD_GIVEN); null when it fails.
@@ -256,7 +268,8 @@ cholmod_factor *analyse_with(cholmod_sparse &a, const int *perm, int ordering, c
 // (expand(g's permutation, a's)). On failure null, with c->status telling
 // why.
 template <class Expand>
-cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse *g, Expand expand, cholmod_common *c) {
+cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse *g, Expand expand, cholmod_common *c,
+                          NestedDissection when = {}) {
     auto analyse = [&](int ordering) -> cholmod_factor * {
         if (!g) return analyse_with(a, nullptr, ordering, c);
         std::unique_ptr<cholmod_factor, FreeFactor> small(analyse_with(*g, nullptr, ordering, c), FreeFactor{c});
@@ -267,7 +280,7 @@ cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse *g, Expand expand, c
         return analyse_with(a, perm.data(), CHOLMOD_GIVEN, c);
     };
     cholmod_factor *amd = analyse(CHOLMOD_AMD);
-    if (!amd || !(c->fl >= kNestedDissectionFlops)) return amd;
+    if (!amd || !(c->fl >= when.flops && c->lnz >= when.entries)) return amd;
     const double lnz = c->lnz, fl = c->fl;
     cholmod_factor *nd = analyse(CHOLMOD_METIS);  // null when CHOLMOD has no METIS
     if (nd && c->lnz < lnz) {
@@ -281,9 +294,9 @@ cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse *g, Expand expand, c
     return amd;
 }
 
-cholmod_factor *order(cholmod_sparse &a, cholmod_common *c) {
+cholmod_factor *order(cholmod_sparse &a, cholmod_common *c, NestedDissection when = {}) {
     return order_via(
-        a, nullptr, [](const int *, std::vector<int> &) {}, c);
+        a, nullptr, [](const int *, std::vector<int> &) {}, c, when);
 }
 
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
@@ -292,7 +305,7 @@ cholmod_factor *order(cholmod_sparse &a, cholmod_common *c) {
 void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &y, std::string &reason) {
     Common common;
     cholmod_common *c = common.get();
-    std::unique_ptr<cholmod_factor, FreeFactor> factor(order(a, c), FreeFactor{c});
+    std::unique_ptr<cholmod_factor, FreeFactor> factor(order(a, c, {0.0, kNestedDissectionEntries}), FreeFactor{c});
     if (!factor || c->status < CHOLMOD_OK) {
         reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
         return;

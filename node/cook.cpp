@@ -159,6 +159,9 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         CookStep step("seams");
         res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
         seamStep(work, *res.view, true);
+        // The view serves the cut alone, and triangulation would leave it
+        // stale: its memory goes back before the solve needs it.
+        res.view.reset();
     }
     {
         CookStep step("piece");

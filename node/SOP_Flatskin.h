@@ -78,8 +78,20 @@ public:
     /// The rotation by `rotate` degrees (clockwise) and shift of +1 in u.
     static UT_Matrix3 pinTransform(float rotate_degrees);
     static void applyPinTransform(double &u, double &v, const UT_Matrix3 &m);
-    /// Writes the solved layout into the output's current uv layer.
-    void writeUVs(GU_Detail &out, GU_Detail &work);
+    /// An output vertex of the piece and the solver point whose layout it
+    /// takes.
+    struct UvTarget {
+        GEO_Primitive *prim;
+        unsigned vertex;
+        int k;
+    };
+    /// Every output vertex of the piece with its solver point, read from
+    /// the work mesh (one per corner of the piece's work primitives), so
+    /// that the work mesh can go before the solve.
+    std::vector<UvTarget> uvTargets(GU_Detail &out, GU_Detail &work) const;
+    /// Writes the solved layout into the output's current uv layer, at the
+    /// targets of uvTargets().
+    void writeUVs(GU_Detail &out, const std::vector<UvTarget> &targets);
     /// Colours every output primitive by its UV perimeter against the
     /// largest primitive's.
     void colourStretch(GU_Detail &out);
@@ -101,8 +113,9 @@ private:
     bool unwrap(CookResources &res, const std::function<bool(int)> &interrupted);
     /// The output group holding the piece's untriangulated primitives.
     void makeOutputGroup(GU_Detail &work);
-    /// Configures the solver, adds pins and rows, solves; true on success.
-    bool solve(GU_Detail &work);
+    /// Configures the solver, adds pins and rows, calls beforeSolve (after
+    /// which work is not read again), solves; true on success.
+    bool solve(GU_Detail &work, const std::function<void()> &beforeSolve);
     /// Solver index of a work-mesh point (its "ptN").
     int solverIndex(const GEO_Point &pt) const { return pt.getValue<int>(myPtNOffset); }
 

@@ -10,12 +10,16 @@
 #include <cmath>
 #include <memory>
 #include <nl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
 
 /// What one cook owns. Released in this order: the solver context, the
-/// ad-hoc groups of both details, the closures and the quad-edge view,
-/// then the work mesh. The destructor does the same when a step throws, so
-/// nothing outlives the cook.
+/// work mesh with its ad-hoc groups, closure and quad-edge view (released
+/// early, before the solve, once the write-back targets are read), then
+/// the output's ad-hoc groups and closure. The destructor does the same
+/// when a step throws, so nothing outlives the cook.
 struct SOP_Flatskin::CookResources {
     SOP_Flatskin &node;
     GU_Detail &out;
@@ -26,17 +30,24 @@ struct SOP_Flatskin::CookResources {
 
     CookResources(SOP_Flatskin &n, GU_Detail &o) : node(n), out(o) {}
     ~CookResources() { release(); }
+    /// The work mesh and what was made on it: its ad-hoc groups, its
+    /// closure and the quad-edge view.
+    void releaseWork() {
+        if (work) node.myGroupManager.destroyAdhocGroups(work.get());
+        workClosure.reset();
+        view.reset();
+        work.reset();
+        node.myWorkPiece = nullptr;
+        node.myWorkPiecePoints = nullptr;
+    }
     void release() {
         if (solver) {
             nlDeleteContext(solver);
             solver = nullptr;
         }
-        if (work) node.myGroupManager.destroyAdhocGroups(work.get());
+        releaseWork();
         node.myGroupManager.destroyAdhocGroups(&out);
         outClosure.reset();
-        workClosure.reset();
-        view.reset();
-        work.reset();
         node.myWorkPiece = node.myOutPiece = nullptr;
         node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
         node.mySeamEdges = nullptr;
@@ -44,6 +55,15 @@ struct SOP_Flatskin::CookResources {
         node.myAngles = std::vector<float>();
     }
 };
+
+/// Hands the heap's free pages back to the system. The solver's largest
+/// blocks come from fresh mappings, so pages the heap keeps for reuse after
+/// the work mesh is gone would only add to the peak.
+static void returnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 /// Brackets the cook as one operation of the process's interrupt object.
 struct SOP_Flatskin::InterruptScope {
@@ -195,7 +215,14 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
     }
     res.solver = nlNewContext();
-    bool solved = solve(work);
+    std::vector<UvTarget> targets;
+    bool solved = solve(work, [&] {
+        // From here on the layout goes to the output through the targets:
+        // the work mesh's memory goes back before the solver needs most.
+        targets = uvTargets(*gdp, work);
+        res.releaseWork();
+        returnFreedMemory();
+    });
     if (UTgetInterrupt()->interrupted()) {
         interrupted(-1);
         return false;
@@ -206,7 +233,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     }
     {
         CookStep step("write-back");
-        writeUVs(*gdp, work);
+        writeUVs(*gdp, targets);
     }
     const bool stretch = evalInt("vizstretch", 0, 0) != 0, seams = evalInt("seamcode", 0, 0) != 0;
     if (stretch || seams) {
@@ -217,7 +244,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     return true;
 }
 
-bool SOP_Flatskin::solve(GU_Detail &work) {
+bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeSolve) {
     // Pins, rows and write-back all read every point's solver index.
     if (myPtNOffset < 0) return false;
     // "abfpp" feeds the rows optimised angles instead of the surface's.
@@ -237,6 +264,7 @@ bool SOP_Flatskin::solve(GU_Detail &work) {
         if (UTgetInterrupt()->interrupted()) return false;
         nlEnd(NL_MATRIX);
         nlEnd(NL_SYSTEM);
+        beforeSolve();
     }
     CookStep step("solve");
     nlSetProgressFunction(solveProgress, nullptr);

@@ -102,7 +102,11 @@ float parseComponent(const PRM_Parm &parm, int vi, const std::string &text) {
     if (PRMisFloatType(t)) {
         if (!parseNumber(text, d) || !std::isfinite(d))
             throw UsageError(where(parm, vi) + ": '" + text + "' is not a number");
-        return static_cast<float>(d);
+        // Values are stored as 32-bit floats: one beyond their range would
+        // be kept as infinity.
+        const float f = static_cast<float>(d);
+        if (!std::isfinite(f)) throw UsageError(where(parm, vi) + ": '" + text + "' is too large for a number");
+        return f;
     }
     if (t == PRM_TOGGLE) {
         if (text == "on" || text == "1" || text == "true" || text == "yes") return 1;

@@ -206,8 +206,13 @@ private:
                 body += '\n';
                 continue;
             }
+            const std::string_view token = myIn.next();
+            // Written back, such a primitive would read as a group header
+            // ("NAME unordered ..."): refuse it as every other reading does.
+            if (body.empty() && (token == "unordered" || token == "ordered"))
+                myIn.fail("a primitive's text (not 'ordered' or 'unordered')", token);
             if (!body.empty() && body.back() != '\n') body += ' ';
-            body += std::string(myIn.next());
+            body += std::string(token);
         }
         prim->body = body;
         return prim;

@@ -66,6 +66,8 @@ TEST_F(Cli, ParameterFaultsNameTheParameterAndLeaveTheOutput) {
         {"-p count=11", "parameter 'count': 11 is outside its range"},
         {"-p count=1.5", "parameter 'count': '1.5' is not a whole number"},
         {"-p shift=abc", "parameter 'shift': 'abc' is not a number"},
+        {"-p shift=1e60", "parameter 'shift': '1e60' is too large for a number"},
+        {"-k shift=0:1e60", "parameter 'shift': '1e60' is too large for a number"},
         {"-p warn=maybe", "parameter 'warn': 'maybe' is not on/off or 1/0"},
         {"-p mode=sideways", "'sideways' is not one of its items (keep, shift, flat)"},
         {"-p mode=3", "is not one of its items"},

@@ -245,6 +245,9 @@ TEST(MalformedFiles, QuietInconsistenciesAreRefusedWithThePlace) {
          "PGEOMETRY V5\nNPoints 3 NPrims 2\nNPointGroups 0 NPrimGroups 1\nNPointAttrib 0 NVertexAttrib 0 NPrimAttrib 0 "
          "NAttrib 0\n0 0 0 1\n1 0 0 1\n0 1 0 1\nPoly 3 < 0 1 2\nall unordered\n2 11\nbeginExtra\nendExtra\n",
          "g.geo:9:", "NPrims is 2 but the file has 1 primitives (found 'all'"},
+        // In a run too, a primitive's text may not begin as a group header does.
+        {readGeo, GEO_HEAD("3", "2", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nRun 2 Pot unordered 2 10\nPot\nbeginExtra\n",
+         "g.geo:8:", "'unordered'"},
     };
     for (const Refusal &c : cases) expectRefused(c);
     // A binary body must end with its last element too.

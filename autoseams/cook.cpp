@@ -8,23 +8,6 @@
 
 namespace {
 
-/// Brackets the cook as one operation of the process's interrupt object.
-struct InterruptScope {
-    InterruptScope() { UTgetInterrupt()->opStart("Finding seams"); }
-    ~InterruptScope() { UTgetInterrupt()->opEnd(); }
-};
-
-/// Brackets one step of the cook as an operation nested in the cook's
-/// (UT_Interrupt::setOpListener() shows them); nested operations change
-/// nothing in how the cook is stopped.
-class CookStep {
-public:
-    explicit CookStep(const char *name) { UTgetInterrupt()->opStart(name); }
-    ~CookStep() { UTgetInterrupt()->opEnd(); }
-    CookStep(const CookStep &) = delete;
-    CookStep &operator=(const CookStep &) = delete;
-};
-
 /// "1 piece", "2 pieces".
 std::string pieces(int n) { return std::to_string(n) + (n == 1 ? " piece" : " pieces"); }
 
@@ -73,7 +56,7 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
         }
     }
 
-    InterruptScope scope;
+    UT_AutoInterrupt scope("Finding seams");
     auto interrupted = [&](int percent) {
         if (!UTgetInterrupt()->opInterrupt(percent)) return false;
         addError(SOP_ERR_INVALID_SRC, "Cook interrupted");
@@ -81,7 +64,7 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
     };
     SeamMesh mesh;
     {
-        CookStep step("seam mesh");
+        UT_AutoInterrupt step("seam mesh");
         buildSeamMesh(*gdp, group, mesh);
         reportMesh(mesh);
     }
@@ -94,14 +77,14 @@ OP_ERROR SOP_AutoSeams::cookMySop(OP_Context &context) {
     std::vector<char> cut;
     SeamReport report;
     {
-        CookStep step("search");
+        UT_AutoInterrupt step("search");
         if (!findSeams(mesh, opt, cut, report, interrupted)) return leave();
     }
 
     // Only now, with the search done, does the output change.
     GB_EdgeGroup *seams = gdp->newEdgeGroup(name);
     {
-        CookStep step("seam group");
+        UT_AutoInterrupt step("seam group");
         for (int e = 0; e < mesh.edgeCount(); ++e) {
             if (!cut[e] && mesh.edgeKind[e] != EdgeKind::Singular) continue;
             GEO_Point *a = gdp->points()(mesh.pointNum[mesh.edgeVerts[e][0]]);

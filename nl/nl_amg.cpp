@@ -399,6 +399,28 @@ template <class S> double spectral_radius(const Matrix<S> &a, const std::vector<
     return best > 0.0 ? std::min(best, gershgorin) : gershgorin;
 }
 
+// The points of every aggregate: those of aggregate g are
+// member[first[g]] .. member[first[g+1] - 1], in increasing order.
+struct Members {
+    std::vector<NLuint> first, member;
+};
+
+Members members_of(const std::vector<NLuint> &agg, NLuint aggregates) {
+    const auto points = static_cast<NLuint>(agg.size());
+    Members m;
+    m.first.assign(std::size_t(aggregates) + 1, 0);
+    m.member.resize(points);
+    for (NLuint I = 0; I < points; ++I) {
+        if (agg[I] != kNone) ++m.first[agg[I] + 1];
+    }
+    for (NLuint g = 0; g < aggregates; ++g) m.first[g + 1] += m.first[g];
+    std::vector<NLuint> next(m.first.begin(), m.first.end() - 1);
+    for (NLuint I = 0; I < points; ++I) {
+        if (agg[I] != kNone) m.member[next[agg[I]]++] = I;
+    }
+    return m;
+}
+
 // The tentative prolongator and the coarse near-null space: for each
 // aggregate, the rows of the near-null space b (n x k, row-major) at the
 // unknowns of its points with a nonzero diagonal, orthonormalised (modified
@@ -409,18 +431,8 @@ template <class S>
 Sparse<S> tentative(const Matrix<S> &a, unsigned block, unsigned k, const std::vector<S> &b,
                     const std::vector<double> &dinv, const std::vector<NLuint> &agg, NLuint aggregates,
                     std::vector<S> &coarse_nullspace) {
-    const auto points = static_cast<NLuint>(agg.size());
-    std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
-    for (NLuint I = 0; I < points; ++I) {
-        if (agg[I] != kNone) ++first[agg[I] + 1];
-    }
-    for (NLuint g = 0; g < aggregates; ++g) first[g + 1] += first[g];
-    {
-        std::vector<NLuint> next(first.begin(), first.end() - 1);
-        for (NLuint I = 0; I < points; ++I) {
-            if (agg[I] != kNone) member[next[agg[I]]++] = I;
-        }
-    }
+    const Members members = members_of(agg, aggregates);
+    const std::vector<NLuint> &first = members.first, &member = members.member;
     // Q of every unknown: k values, or none for unknowns outside aggregates.
     std::vector<S> q(std::size_t(a.n) * k, S(0.0));
     coarse_nullspace.assign(std::size_t(aggregates) * k * k, S(0.0));
@@ -608,23 +620,11 @@ void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse
 template <class S>
 Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p, const std::vector<NLuint> &agg,
                    NLuint aggregates, Runner &run) {
-    // Members of each aggregate.
-    const auto points = static_cast<NLuint>(agg.size());
-    std::vector<NLuint> first(std::size_t(aggregates) + 1, 0), member(points);
-    for (NLuint I = 0; I < points; ++I) {
-        if (agg[I] != kNone) ++first[agg[I] + 1];
-    }
-    for (NLuint c = 0; c < aggregates; ++c) first[c + 1] += first[c];
-    {
-        std::vector<NLuint> next(first.begin(), first.end() - 1);
-        for (NLuint I = 0; I < points; ++I) {
-            if (agg[I] != kNone) member[next[agg[I]]++] = I;
-        }
-    }
+    const Members members = members_of(agg, aggregates);
     const unsigned parts = run.parts(aggregates, kParallelAggregates);
     std::vector<CoarseRows<S>> rows(parts);
     run.split(aggregates, parts, [&](unsigned part, NLuint g0, NLuint g1) {
-        galerkin_rows(a, block, kk, p, first, member, g0, g1, rows[part]);
+        galerkin_rows(a, block, kk, p, members.first, members.member, g0, g1, rows[part]);
     });
     Matrix<S> c;
     c.n = p.cols;

@@ -106,7 +106,6 @@ protected:
 private:
     /// Frees what one cook made, in the order the cook's clean-up needs.
     struct CookResources;
-    struct InterruptScope;
     /// The cook after the polygon check: work mesh, seams, piece, solve and
     /// write-back. False when interrupted (an error is then recorded);
     /// interrupted(percent) reports progress and answers whether to stop.

@@ -70,25 +70,6 @@ static void returnFreedMemory() {
 #endif
 }
 
-/// Brackets the cook as one operation of the process's interrupt object.
-struct SOP_Flatskin::InterruptScope {
-    InterruptScope() { UTgetInterrupt()->opStart("Unwrapping"); }
-    ~InterruptScope() { UTgetInterrupt()->opEnd(); }
-};
-
-namespace {
-/// Brackets one step of the cook as an operation nested in the cook's.
-/// Nested operations neither report progress nor clear an interruption,
-/// so the steps change nothing in how the cook is stopped.
-class CookStep {
-public:
-    explicit CookStep(const char *name) { UTgetInterrupt()->opStart(name); }
-    ~CookStep() { UTgetInterrupt()->opEnd(); }
-    CookStep(const CookStep &) = delete;
-    CookStep &operator=(const CookStep &) = delete;
-};
-}  // namespace
-
 /// Progress of the solve for the interrupt object: the residual falls from
 /// about 1 to the threshold 1e-10, so its logarithm tells how far along the
 /// solve is. Answers NL_FALSE when the user asked to stop.
@@ -144,9 +125,11 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
     // The cook's operation begins before the copy, so that the copy is one
     // of its steps; nothing polls for an interruption before the first step
     // after it.
-    InterruptScope scope;
+    // Its steps are nested operations: they neither report progress nor
+    // clear an interruption, so they change nothing in how the cook stops.
+    UT_AutoInterrupt scope("Unwrapping");
     {
-        CookStep step("copy");
+        UT_AutoInterrupt step("copy");
         duplicateSource(0, context, gdp, 1);
         if (error() >= UT_ERROR_ABORT || cookInputGroups(context, 0) >= UT_ERROR_ABORT) return leave();
         if (!allPolygons(*gdp)) {
@@ -173,7 +156,7 @@ OP_ERROR SOP_Flatskin::cookMySop(OP_Context &context) {
 
 bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &interrupted) {
     {
-        CookStep step("work mesh");
+        UT_AutoInterrupt step("work mesh");
         res.work = std::make_unique<GU_Detail>();
         res.work->merge(*gdp, nullptr, 1, 0, nullptr, true);
         addBookkeeping(*res.work);
@@ -181,7 +164,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     GU_Detail &work = *res.work;
     if (interrupted(2)) return false;
     {
-        CookStep step("seams");
+        UT_AutoInterrupt step("seams");
         res.view = std::make_unique<GQ_Detail>(&work, nullptr, 1e-6f);
         seamStep(work, *res.view, true);
         // The view serves the cut alone, and triangulation would leave it
@@ -189,20 +172,20 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         res.view.reset();
     }
     {
-        CookStep step("piece");
+        UT_AutoInterrupt step("piece");
         selectPiece(work, *gdp);
         if (evalInt("outgroup", 0, 0)) makeOutputGroup(work);
     }
     if (interrupted(5)) return false;
 
     {
-        CookStep step("numbering");
+        UT_AutoInterrupt step("numbering");
         res.workClosure = std::make_unique<GEO_Closure>(work);
         myWorkPiecePoints = res.workClosure->getPointClosure(*myWorkPiece);
         numberPiecePoints(work);
     }
     {
-        CookStep step("triangulation");
+        UT_AutoInterrupt step("triangulation");
         work.convex(3, nullptr);
         warnUnlessDisk(work);
     }
@@ -215,7 +198,7 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         return true;
     }
     {
-        CookStep step("output points");
+        UT_AutoInterrupt step("output points");
         res.outClosure = std::make_unique<GEO_Closure>(*gdp);
         myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
     }
@@ -238,12 +221,12 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         return true;
     }
     {
-        CookStep step("write-back");
+        UT_AutoInterrupt step("write-back");
         writeUVs(*gdp, targets);
     }
     const bool stretch = evalInt("vizstretch", 0, 0) != 0, seams = evalInt("seamcode", 0, 0) != 0;
     if (stretch || seams) {
-        CookStep step("colours");
+        UT_AutoInterrupt step("colours");
         if (stretch) colourStretch(*gdp);
         if (seams) colourSeams(*gdp);
     }
@@ -256,11 +239,11 @@ bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeSol
     // "abfpp" feeds the rows optimised angles instead of the surface's.
     myAngles.clear();
     if (evalInt("angles", 0, 0) == 1) {
-        CookStep step("angles");
+        UT_AutoInterrupt step("angles");
         if (!optimiseAngles(work)) return false;
     }
     {
-        CookStep step("rows");
+        UT_AutoInterrupt step("rows");
         // "direct" factors the same normal equations instead of iterating.
         configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
         nlBegin(NL_SYSTEM);
@@ -272,7 +255,7 @@ bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeSol
         nlEnd(NL_SYSTEM);
         beforeSolve();
     }
-    CookStep step("solve");
+    UT_AutoInterrupt step("solve");
     nlSetProgressFunction(solveProgress, nullptr);
     const bool solved = nlSolve() == NL_TRUE;
     NLint used = 0;

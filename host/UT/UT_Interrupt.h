@@ -61,3 +61,14 @@ private:
 
 /// The process-wide interrupt object.
 UT_Interrupt *UTgetInterrupt();
+
+/// Brackets a scope as one operation of the process's interrupt object:
+/// opStart() when made, opEnd() when it goes, also when an exception
+/// leaves the scope.
+class UT_AutoInterrupt {
+public:
+    explicit UT_AutoInterrupt(const char *opname) { UTgetInterrupt()->opStart(opname); }
+    ~UT_AutoInterrupt() { UTgetInterrupt()->opEnd(); }
+    UT_AutoInterrupt(const UT_AutoInterrupt &) = delete;
+    UT_AutoInterrupt &operator=(const UT_AutoInterrupt &) = delete;
+};

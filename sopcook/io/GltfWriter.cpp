@@ -297,8 +297,14 @@ void writePart(const GU_Detail &gdp, const GltfAsset &src, const GltfPart &part,
         if (prim.contains("targets"))
             for (GltfJson &target : prim["targets"])
                 if (target.is_object()) copyAll(target, false);
-        prim["indices"] = sink.addIndices(s.corner, m);
-        if (prim.contains("mode")) prim["mode"] = 4;
+        if (corners > 0) {
+            prim["indices"] = sink.addIndices(s.corner, m);
+            if (prim.contains("mode")) prim["mode"] = 4;
+        } else {
+            // A strip or fan of fewer than three vertices stays one, its
+            // vertices in order: an index accessor may not be empty.
+            prim.erase("indices");
+        }
     }
     if (cs.hasUv()) {
         std::vector<float> tex(2 * m, 0.0f);

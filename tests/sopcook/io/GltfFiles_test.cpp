@@ -119,6 +119,7 @@ void expectValid(const std::string &data, bool glb) {
     const GltfJson &j = a.json;
     for (const GltfJson &v : j.value("bufferViews", GltfJson::array())) {
         const std::size_t buf = v["buffer"], off = v.value("byteOffset", 0u), len = v["byteLength"];
+        EXPECT_GE(len, 1u);
         EXPECT_LE(off + len, j["buffers"][buf]["byteLength"].get<std::size_t>());
         if (v.contains("byteStride")) {
             EXPECT_EQ(v["byteStride"].get<int>() % 4, 0);
@@ -131,6 +132,7 @@ void expectValid(const std::string &data, bool glb) {
     for (std::size_t i = 0; i < j.value("accessors", GltfJson::array()).size(); ++i) {
         const GltfJson &x = j["accessors"][i];
         const GltfAccessorLayout l = gltfAccessorLayout(a, i);
+        EXPECT_GE(l.count, 1u) << "accessor " << i;
         const std::size_t comp = l.componentType == GLTF_FLOAT || l.componentType == GLTF_UNSIGNED_INT ? 4
                                  : l.componentType >= GLTF_SHORT                                       ? 2
                                                                                                        : 1;
@@ -256,6 +258,31 @@ INSTANTIATE_TEST_SUITE_P(InAndOut, GltfRoundTrip,
                              return std::string(i.param.glbIn ? "glb" : "gltf") + "_to_" +
                                     (i.param.glbOut ? "glb" : "gltf");
                          });
+
+TEST(GltfFiles, CopyKeepsAFanTooShortForATriangle) {
+    TempDir dir;
+    AssetMaker m;
+    m.grid(0, true, false);
+    const std::vector<float> two = {0, 0, 5, 1, 0, 5};
+    m.json["meshes"][0]["primitives"].push_back({{"attributes", {{"POSITION", m.floats(two, 3)}}}, {"mode", 6}});
+    save(dir.file("in.gltf"), m.bytes(false));
+    GU_Detail gdp;
+    std::vector<std::string> notes;
+    readGeometryFile(dir.file("in.gltf"), gdp, notes);
+    ASSERT_EQ(gdp.points().entries(), 11);
+    const int uv = findCornerTuple(gdp, "uv", 2).offset;
+    for (bool seam : {false, true}) {
+        if (seam) gdp.primitives()(0)->getVertex(0).setValue<float>(uv, 0.9f, 0);
+        const std::string out = dir.file("out.glb");
+        const std::string written = formatGeometry(out, gdp, notes, WriteOptions{.sourcePath = dir.file("in.gltf")});
+        expectValid(written, true);
+        save(out, written);
+        GU_Detail back;
+        readGeometryFile(out, back, notes);
+        EXPECT_EQ(back.primitives().entries(), 8);
+        EXPECT_EQ(back.points().entries(), seam ? 12 : 11);
+    }
+}
 
 TEST(GltfFiles, NewAssetFromOtherGeometryHoldsTrianglesUvAndPrimitiveColour) {
     for (const char *name : {"new.gltf", "new.glb"}) {

@@ -57,21 +57,31 @@ ConformalRows conformalRowsOfAngles(const float a[3], const int index[3]) {
     return rows;
 }
 
-void SOP_Flatskin::addConformalRows(GU_Detail &work) {
-    if (myPtNOffset < 0) return;
+SOP_Flatskin::PieceTriangles SOP_Flatskin::pieceTriangles(const GU_Detail &work) const {
+    PieceTriangles tris;
+    if (myPtNOffset < 0) return tris;
     const GEO_PrimList &prims = work.primitives();
-    const int count = prims.entries();
-    // The optimised angles, when there are any, follow the triangles walked.
-    const float *angles = myAngles.empty() ? nullptr : myAngles.data();
-    int walked = 0;
     for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
-        // Large pieces take a while: let the user stop here (the cook then
-        // sees the interruption and solves nothing).
-        if ((++walked & 0xFFFF) == 0 && UTgetInterrupt()->opInterrupt(10 + 10 * walked / count)) return;
         // A polygon of fewer than three vertices has no angles to keep.
         if (p->getVertexCount() < 3) continue;
-        const ConformalRows rows = conformalRows(*p, myPtNOffset, angles);
-        if (angles) angles += 3;
+        float a[3];
+        cornerAngles(*p, a[0], a[1], a[2]);
+        for (unsigned i = 0; i < 3; ++i) {
+            tris.index.push_back(solverIndex(*p->getVertex(i).getPt()));
+            tris.angles.push_back(a[i]);
+        }
+    }
+    return tris;
+}
+
+void SOP_Flatskin::addConformalRows(const PieceTriangles &tris) {
+    const std::size_t count = tris.index.size() / 3;
+    for (std::size_t t = 0; t < count; ++t) {
+        // Large pieces take a while: let the user stop here (the cook then
+        // sees the interruption and solves nothing).
+        if (((t + 1) & 0xFFFF) == 0 && UTgetInterrupt()->opInterrupt(10 + static_cast<int>(10 * (t + 1) / count)))
+            return;
+        const ConformalRows rows = conformalRowsOfAngles(&tris.angles[3 * t], &tris.index[3 * t]);
         for (int row = 0; row < 2; ++row) {
             nlBegin(NL_ROW);
             for (int i = 0; i < 5; ++i) nlCoefficient(static_cast<NLuint>(rows.index[row][i]), rows.value[row][i]);

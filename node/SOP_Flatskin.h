@@ -60,13 +60,21 @@ public:
     void seamStep(GU_Detail &gdp, GQ_Detail &view, bool cut);
     /// Makes both piece groups from the hint primitive's piece.
     void selectPiece(GU_Detail &work, GU_Detail &out);
-    /// Planar angles for the piece's triangles by angle-based flattening,
-    /// into myAngles; when they do not converge, warns and leaves myAngles
-    /// empty (the surface angles). False only when interrupted.
-    bool optimiseAngles(GU_Detail &work);
-    /// Two conformal rows per triangle of the piece, from myAngles when it
-    /// holds any, else from the surface; needs an open matrix.
-    void addConformalRows(GU_Detail &work);
+    /// The piece's triangles as the conformal rows need them, in the order
+    /// of the piece's primitives (those of fewer than three vertices left
+    /// out): triangle t's corners at 3t, 3t + 1 and 3t + 2 of both arrays.
+    struct PieceTriangles {
+        std::vector<int> index;     ///< #T by 3 solver indices ("ptN") of the corners' points
+        std::vector<float> angles;  ///< #T by 3 angles (radians) at the corners
+    };
+    /// The work mesh's piece as PieceTriangles, with the surface's angles.
+    PieceTriangles pieceTriangles(const GU_Detail &work) const;
+    /// Replaces the angles of tris with planar angles found by angle-based
+    /// flattening; when they do not converge, warns and leaves them as they
+    /// are. work gives the points' positions. False only when interrupted.
+    bool optimiseAngles(const GU_Detail &work, PieceTriangles &tris);
+    /// Two conformal rows per triangle of tris; needs an open matrix.
+    void addConformalRows(const PieceTriangles &tris);
     /// Inner angles (radians) at corners 0, 1, 2 of a triangle.
     static void cornerAngles(const GEO_Primitive &tri, float &a0, float &a1, float &a2);
     /// acos(x) with x clamped into [-1, 1], as a 32-bit float.
@@ -78,20 +86,13 @@ public:
     /// The rotation by `rotate` degrees (clockwise) and shift of +1 in u.
     static UT_Matrix3 pinTransform(float rotate_degrees);
     static void applyPinTransform(double &u, double &v, const UT_Matrix3 &m);
-    /// An output vertex of the piece and the solver point whose layout it
-    /// takes.
-    struct UvTarget {
-        GEO_Primitive *prim;
-        unsigned vertex;
-        int k;
-    };
-    /// Every output vertex of the piece with its solver point, read from
-    /// the work mesh (one per corner of the piece's work primitives), so
-    /// that the work mesh can go before the solve.
-    std::vector<UvTarget> uvTargets(GU_Detail &out, GU_Detail &work) const;
+    /// For every output vertex (the vertices of the output's primitives in
+    /// order) the solver point whose layout it takes, -1 outside the piece;
+    /// read from the work mesh, so that the work mesh can go before the rows.
+    std::vector<int> uvTargets(const GU_Detail &out, const GU_Detail &work) const;
     /// Writes the solved layout into the output's current uv layer, at the
-    /// targets of uvTargets().
-    void writeUVs(GU_Detail &out, const std::vector<UvTarget> &targets);
+    /// vertices uvTargets() gave a solver point.
+    void writeUVs(GU_Detail &out, const std::vector<int> &targets);
     /// Colours every output primitive by its UV perimeter against the
     /// largest primitive's.
     void colourStretch(GU_Detail &out);
@@ -112,9 +113,10 @@ private:
     bool unwrap(CookResources &res, const std::function<bool(int)> &interrupted);
     /// The output group holding the piece's untriangulated primitives.
     void makeOutputGroup(GU_Detail &work);
-    /// Configures the solver, adds pins and rows, calls beforeSolve (after
-    /// which work is not read again), solves; true on success.
-    bool solve(GU_Detail &work, const std::function<void()> &beforeSolve);
+    /// Configures the solver, adds pins, gathers the piece's triangles,
+    /// calls beforeRows (after which work is not read again), adds the
+    /// rows, solves; true on success.
+    bool solve(GU_Detail &work, const std::function<void()> &beforeRows);
     /// Solver index of a work-mesh point (its "ptN").
     int solverIndex(const GEO_Point &pt) const { return pt.getValue<int>(myPtNOffset); }
 
@@ -130,7 +132,6 @@ private:
     int myUVOffset = -1;                         ///< output uv vertex attribute
     int myPtNOffset = -1;                        ///< work-mesh "ptN"
     bool myLivePins = false;                     ///< last cook captured input UVs
-    std::vector<float> myAngles;                 ///< 3 per piece triangle (walk order); empty: surface angles
 };
 
 /// The live pin UV list: entries 2j and 2j+1 hold the input's UV at pin

@@ -52,7 +52,6 @@ struct SOP_Flatskin::CookResources {
         node.myWorkPiecePoints = node.myOutPiecePoints = nullptr;
         node.mySeamEdges = nullptr;
         node.myGroup = nullptr;
-        node.myAngles = std::vector<float>();
     }
 };
 
@@ -203,10 +202,11 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
         myOutPiecePoints = res.outClosure->getPointClosure(*myOutPiece);
     }
     res.solver = nlNewContext();
-    std::vector<UvTarget> targets;
+    std::vector<int> targets;
     bool solved = solve(work, [&] {
         // From here on the layout goes to the output through the targets:
-        // the work mesh's memory goes back before the solver needs most.
+        // the work mesh's memory goes back before the rows and the solver
+        // need theirs.
         targets = uvTargets(*gdp, work);
         const int freed = work.primitives().entries();
         res.releaseWork();
@@ -233,14 +233,18 @@ bool SOP_Flatskin::unwrap(CookResources &res, const std::function<bool(int)> &in
     return true;
 }
 
-bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeSolve) {
+bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeRows) {
     // Pins, rows and write-back all read every point's solver index.
     if (myPtNOffset < 0) return false;
+    PieceTriangles tris;
+    {
+        UT_AutoInterrupt step("corners");
+        tris = pieceTriangles(work);
+    }
     // "abfpp" feeds the rows optimised angles instead of the surface's.
-    myAngles.clear();
     if (evalInt("angles", 0, 0) == 1) {
         UT_AutoInterrupt step("angles");
-        if (!optimiseAngles(work)) return false;
+        if (!optimiseAngles(work, tris)) return false;
     }
     {
         UT_AutoInterrupt step("rows");
@@ -248,12 +252,13 @@ bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeSol
         configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
         nlBegin(NL_SYSTEM);
         setupPins(*gdp, work);
+        beforeRows();
         nlBegin(NL_MATRIX);
-        addConformalRows(work);
+        addConformalRows(tris);
         if (UTgetInterrupt()->interrupted()) return false;
+        tris = PieceTriangles();  // the rows hold what the solve needs
         nlEnd(NL_MATRIX);
         nlEnd(NL_SYSTEM);
-        beforeSolve();
     }
     UT_AutoInterrupt step("solve");
     nlSetProgressFunction(solveProgress, nullptr);

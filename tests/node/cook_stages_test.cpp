@@ -33,7 +33,7 @@ std::vector<std::string> cookedStages(Unwrap &u) {
 
 TEST(CookStages, EachStepIsANamedOperationInsideTheCook) {
     const std::vector<std::string> base = {"Unwrapping", "  copy",      "  work mesh",     "  seams",
-                                           "  piece",    "  numbering", "  triangulation", "  output points"};
+                                           "  piece",    "  numbering", "  triangulation", "  output points", "  corners"};
     struct Case {
         int angles, vizstretch;
         std::vector<std::string> tail;

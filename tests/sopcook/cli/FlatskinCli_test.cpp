@@ -209,7 +209,7 @@ TEST(FlatskinCli, StagesPrintsEveryStepInOrderAfterTheWrite) {
     size_t at = r.out.find("stage ");
     ASSERT_NE(at, std::string::npos) << r.out;
     for (const char *row : {"\nread ", "\nUnwrapping ", "\n  copy ", "\n  work mesh ", "\n  seams ", "\n  piece ",
-                            "\n  numbering ", "\n  triangulation ", "\n  output points ", "\n  rows ", "\n  solve ",
+                            "\n  numbering ", "\n  triangulation ", "\n  output points ", "\n  corners ", "\n  rows ", "\n  solve ",
                             "iterations=", "\n  write-back ", "\nwrite "}) {
         const size_t next = r.out.find(row, at);
         ASSERT_NE(next, std::string::npos) << row << " after " << at << " in\n" << r.out;

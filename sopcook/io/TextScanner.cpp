@@ -26,7 +26,11 @@ bool fitsFloat(double v) {
 std::string finiteExpected(const char *what) { return std::string(what) + " (a finite number within float range)"; }
 
 TextScanner::TextScanner(std::string_view text, std::string file, std::string delimiters, char comment)
-    : myText(text), myFile(std::move(file)), myDelims(std::move(delimiters)), myComment(comment) {}
+    : myText(text), myFile(std::move(file)), myDelims(std::move(delimiters)), myComment(comment) {
+    for (char c : {' ', '\t', '\n', '\r', '\f', '\v'}) myClass[static_cast<unsigned char>(c)] = kEndsToken;
+    for (char c : myDelims) myClass[static_cast<unsigned char>(c)] = kEndsToken | kDelimiter;
+    if (myComment) myClass[static_cast<unsigned char>(myComment)] |= kEndsToken;
+}
 
 void TextScanner::skipSpace(bool cross_lines) {
     while (myPos < myText.size()) {
@@ -51,14 +55,8 @@ std::string_view TextScanner::next() {
     if (myPos >= myText.size()) return {};
     myTokenLine = myLine;
     std::size_t start = myPos;
-    if (myDelims.find(myText[myPos]) != std::string::npos) return myText.substr(myPos++, 1);
-    while (myPos < myText.size()) {
-        char c = myText[myPos];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') break;
-        if (myDelims.find(c) != std::string::npos) break;
-        if (myComment && c == myComment) break;
-        ++myPos;
-    }
+    if (myClass[static_cast<unsigned char>(myText[myPos])] & kDelimiter) return myText.substr(myPos++, 1);
+    while (myPos < myText.size() && !(myClass[static_cast<unsigned char>(myText[myPos])] & kEndsToken)) ++myPos;
     return myText.substr(start, myPos - start);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -67,6 +68,10 @@ private:
     std::string myFile;
     std::string myDelims;
     char myComment;
+    /// Per byte: kEndsToken for white space, delimiters and the comment
+    /// character, kDelimiter for delimiters; one lookup per character.
+    static constexpr unsigned char kEndsToken = 1, kDelimiter = 2;
+    std::array<unsigned char, 256> myClass{};
     std::size_t myPos = 0;
     int myLine = 1;
     int myTokenLine = 1;

@@ -164,8 +164,8 @@ private:
 class CoarseFactor {
 public:
     // False when the matrix is singular or memory runs out. A complex
-    // operator is factored in its real form, 2 x 2 blocks per entry.
-    bool factor(const HermitianMatrix &a, unsigned) { return factor_real_form(a, number_kept<Complex>(a)); }
+    // operator is factored as it is, in complex arithmetic.
+    bool factor(const HermitianMatrix &a, unsigned) { return factor_complex(a, number_kept<Complex>(a)); }
     bool factor(const CsrMatrix &a, unsigned block) {
         const std::vector<NLuint> number = number_kept<double>(a);
         CsrMatrix lower;
@@ -226,32 +226,25 @@ private:
         return number;
     }
 
-    // The lower triangle of the real form of a's kept unknowns: entry
-    // p + iq of row i, column j is the block [p -q; q p] of rows 2i, 2i+1
-    // and columns 2j, 2j+1.
-    bool factor_real_form(const HermitianMatrix &a, const std::vector<NLuint> &number) {
-        CsrMatrix lower;
-        lower.n = static_cast<NLuint>(2 * kept_.size());
-        lower.lower = true;
-        lower.row_start.assign(1, 0);
+    // a's kept unknowns as the upper triangle by columns: column r holds
+    // h(I, r) for I <= r, the conjugates of row r's entries up to r.
+    bool factor_complex(const HermitianMatrix &a, const std::vector<NLuint> &number) {
+        HermitianMatrix upper;
+        upper.n = static_cast<NLuint>(kept_.size());
+        upper.row_start.reserve(kept_.size() + 1);
         for (std::size_t r = 0; r < kept_.size(); ++r) {
             const NLuint i = kept_[r];
-            for (int half = 0; half < 2; ++half) {
-                for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
-                    const NLuint c = number[a.col[k]];
-                    if (c == kNone || c > r) continue;
-                    const double p = a.val[k].real(), q = a.val[k].imag();
-                    lower.col.push_back(2 * c);
-                    lower.val.push_back(half == 0 ? p : q);
-                    if (c == r && half == 0) continue;
-                    lower.col.push_back(2 * c + 1);
-                    lower.val.push_back(half == 0 ? -q : p);
-                }
-                lower.row_start.push_back(lower.col.size());
+            for (std::size_t k = a.row_start[i]; k < a.row_start[i + 1]; ++k) {
+                const NLuint c = number[a.col[k]];
+                if (c == kNone || c > r) continue;
+                upper.col.push_back(c);
+                // A diagonal entry is real; its roundoff imaginary part goes.
+                upper.val.push_back(c == r ? Complex(a.val[k].real()) : std::conj(a.val[k]));
             }
+            upper.row_start.push_back(upper.col.size());
         }
         std::string reason;
-        return factor_.factor(lower, reason, 2);
+        return factor_.factor(upper, reason);
     }
 
     std::vector<NLuint> kept_;

@@ -554,13 +554,14 @@ SparseCholesky::~SparseCholesky() { delete state_; }
 
 namespace {
 
-// The symbolic factor of a (m's lower triangle) under a fill-reducing
-// ordering. With blocks of b > 1 unknowns that share their pattern, the
+// The symbolic factor of a (the lower triangle of blocks, when given)
+// under a fill-reducing ordering. With blocks of b > 1 unknowns that share their pattern, the
 // ordering is made on the graph of the blocks, b^2 times smaller, and each
 // block's unknowns are kept together in it.
-cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix &m, int b, cholmod_common *c) {
+cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix *blocks, int b, cholmod_common *c) {
+    if (!blocks || b <= 1 || blocks->n % NLuint(b) != 0) return order(a, c);
+    const CsrMatrix &m = *blocks;
     const std::size_t n = m.n;
-    if (b <= 1 || n % std::size_t(b) != 0) return order(a, c);
     const std::size_t nb = n / std::size_t(b);
     std::vector<int> start(nb + 1, 0), rows;
     rows.reserve(m.val.size() / std::size_t(b * b) + nb);
@@ -599,6 +600,25 @@ bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) 
     cholmod_dense unused{};
     describe(s.a, unused, m.n, s.start.data(), const_cast<NLuint *>(m.col.data()), const_cast<double *>(m.val.data()),
              nullptr, CHOLMOD_REAL);
+    return factor_described(&m, block, reason);
+}
+
+bool SparseCholesky::factor(const HermitianMatrix &h, std::string &reason) {
+    State &s = *state_;
+    if (!h.lower || h.val.size() > std::size_t(INT_MAX) || h.n > NLuint(INT_MAX)) {
+        reason = h.lower ? "the system is too large for the direct solver" : "the matrix is not stored by columns";
+        return false;
+    }
+    s.start.resize(std::size_t(h.n) + 1);
+    for (NLuint i = 0; i <= h.n; ++i) s.start[i] = static_cast<int>(h.row_start[i]);
+    cholmod_dense unused{};
+    describe(s.a, unused, h.n, s.start.data(), const_cast<NLuint *>(h.col.data()),
+             const_cast<std::complex<double> *>(h.val.data()), nullptr, CHOLMOD_COMPLEX);
+    return factor_described(nullptr, 1, reason);
+}
+
+bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string &reason) {
+    State &s = *state_;
     cholmod_common *c = s.common.get();
     if (!s.factor) {
         // CHOLMOD's choice: simplicial when the supernodes would be too
@@ -629,12 +649,13 @@ bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) 
 
 bool SparseCholesky::solve(const std::vector<double> &b, std::vector<double> &x) {
     State &s = *state_;
-    if (!s.factor || b.size() != s.a.nrow) return false;
+    const std::size_t w = s.a.xtype == CHOLMOD_COMPLEX ? 2 : 1;  // doubles per unknown
+    if (!s.factor || b.size() != w * s.a.nrow) return false;
     cholmod_dense d{};
-    d.nrow = d.d = d.nzmax = b.size();
+    d.nrow = d.d = d.nzmax = s.a.nrow;
     d.ncol = 1;
     d.x = const_cast<double *>(b.data());
-    d.xtype = CHOLMOD_REAL;
+    d.xtype = s.a.xtype;
     d.dtype = CHOLMOD_DOUBLE;
     cholmod_common *c = s.common.get();
     const QuietThreads quiet(s.flops);

@@ -63,12 +63,22 @@ public:
     // multiple of it): the ordering is then made on the groups, which is
     // much faster on large systems.
     bool factor(const CsrMatrix &m, std::string &reason, int block = 1);
+    // The same for a Hermitian h stored as its upper triangle by columns
+    // (h.lower true), every diagonal entry present and real (imaginary
+    // part exactly 0: CHOLMOD's simplicial factorisation refuses roundoff
+    // there): half the entries and about half the work of its real form.
+    bool factor(const HermitianMatrix &h, std::string &reason);
 
-    // x = m^-1 b with the last successful factor (b.size() == m.n). False
-    // when the solves fail or give a value that is not a number.
+    // x = m^-1 b with the last successful factor (b.size() == m.n; for a
+    // Hermitian factor b and x interleave real and imaginary parts, 2 h.n
+    // values). False when the solves fail or give a value that is not a
+    // number.
     bool solve(const std::vector<double> &b, std::vector<double> &x);
 
 private:
+    // The factorisation of the matrix state_ describes; blocks, when
+    // given, is its real form for an ordering by groups of block unknowns.
+    bool factor_described(const CsrMatrix *blocks, int block, std::string &reason);
     struct State;
     State *state_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <string>
 #include <vector>
 
@@ -61,4 +62,38 @@ TEST(SparseCholesky, SolvesRefactorsAndRefusesSingularMatrices) {
         EXPECT_FALSE(chol.factor(blockTridiagonal(20, 1.0), why, block));
         EXPECT_FALSE(why.empty());
     }
+}
+
+TEST(SparseCholesky, FactorsAHermitianMatrixInComplexForm) {
+    // Tridiagonal: d on the diagonal, -1 + 0.5i above it, its conjugate below.
+    auto tridiagonal = [](NLuint n, double d) {
+        nl::HermitianMatrix h;
+        h.n = n;
+        for (NLuint j = 0; j < n; ++j) {
+            if (j > 0) {
+                h.col.push_back(j - 1);
+                h.val.push_back({-1.0, 0.5});
+            }
+            h.col.push_back(j);
+            h.val.push_back(d);
+            h.row_start.push_back(h.col.size());
+        }
+        return h;
+    };
+    const nl::HermitianMatrix h = tridiagonal(30, 4.0);
+    std::vector<double> b(2 * h.n), x;
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::cos(double(i));
+    nl::SparseCholesky chol;
+    std::string why;
+    ASSERT_TRUE(chol.factor(h, why)) << why;
+    ASSERT_TRUE(chol.solve(b, x));
+    ASSERT_EQ(x.size(), b.size());
+    std::vector<std::complex<double>> z(h.n), hz(h.n);
+    for (NLuint i = 0; i < h.n; ++i) z[i] = {x[2 * i], x[2 * i + 1]};
+    h.multiply(z.data(), hz.data());
+    for (NLuint i = 0; i < h.n; ++i) EXPECT_LT(std::abs(hz[i] - std::complex<double>(b[2 * i], b[2 * i + 1])), 1e-12);
+    // With 2 on the diagonal the off-diagonal entries (|c| = 1.118) make it indefinite.
+    nl::SparseCholesky other;
+    EXPECT_FALSE(other.factor(tridiagonal(30, 2.0), why));
+    EXPECT_FALSE(why.empty());
 }

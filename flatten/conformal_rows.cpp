@@ -4,13 +4,9 @@
 #include <UT/UT_Interrupt.h>
 #include <nl.h>
 
-ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float *angles) {
+ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset) {
     float a[3];
-    if (angles) {
-        for (int i = 0; i < 3; ++i) a[i] = angles[i];
-    } else {
-        SOP_Flatskin::cornerAngles(tri, a[0], a[1], a[2]);
-    }
+    SOP_Flatskin::cornerAngles(tri, a[0], a[1], a[2]);
     int index[3];
     for (int i = 0; i < 3; ++i) index[i] = tri.getVertex(i).getPt()->getValue<int>(pt_offset);
     return conformalRowsOfAngles(a, index);

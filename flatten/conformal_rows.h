@@ -13,9 +13,7 @@ struct ConformalRows {
 /// the triangle formed by tri's vertices 0, 1 and 2, corners shifted so that
 /// the largest sine sits on corner 2. pt_offset is the byte offset of the
 /// points' solver index ("ptN"). tri must have at least three vertices.
-/// angles, when given, holds the angles at corners 0, 1 and 2 to use in
-/// place of the surface's (cornerAngles); the arithmetic is the same.
-ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset, const float *angles = nullptr);
+ConformalRows conformalRows(const GEO_Primitive &tri, int pt_offset);
 
 /// The same rows for a triangle given by its angles (radians, at corners
 /// 0, 1 and 2) and the solver indices of its corners' points: the rows use

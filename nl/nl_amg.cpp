@@ -91,13 +91,26 @@ template <class S> double diagonal(const Matrix<S> &a, NLuint i) {
     return (it != last && *it == i) ? real_part(a.val[static_cast<std::size_t>(it - a.col.data())]) : 0.0;
 }
 
-// A rectangular CSR matrix, rows x cols.
-template <class S> struct Sparse {
+// A rectangular CSR matrix, rows x cols, its values stored as V and read
+// as S.
+template <class S, class V = S> struct Sparse {
     NLuint rows = 0, cols = 0;
     std::vector<std::size_t> start{0};
     Buffer<NLuint> col;
-    Buffer<S> val;
+    Buffer<V> val;
+    S value(std::size_t k) const { return S(val[k]); }
 };
+
+// Single precision for the stored prolongators. They only shape the
+// coarse space: the V-cycle reads the same rounded P going down and up and
+// builds P^H A P from it in double precision, so it stays the symmetric
+// positive definite operator the conjugate gradient needs, and the
+// solution's accuracy is the finest level's. It halves the prolongators'
+// values (35 MB at a million triangles).
+template <class S> struct NarrowOf;
+template <> struct NarrowOf<double> { using type = float; };
+template <> struct NarrowOf<Complex> { using type = std::complex<float>; };
+template <class S> using Prolongator = Sparse<S, typename NarrowOf<S>::type>;
 
 // Splits passes over rows on a team, and adds up dot products in fixed
 // blocks of rows in block order, so that the thread count changes nothing.
@@ -258,7 +271,7 @@ template <class S> struct Level {
     unsigned block = 1;            // unknowns per point
     std::vector<double> dinv;      // inverse diagonal, 0 where the diagonal is
     double hi = 1.0;               // Chebyshev interval of D^-1 A
-    Sparse<S> p;                   // prolongator from the next level; empty on the last
+    Prolongator<S> p;              // prolongator from the next level; empty on the last
     // Right-hand side and solution of a coarse level's correction, and
     // scratch for the smoother.
     std::vector<S> b, x, res, d, t, e;
@@ -479,8 +492,9 @@ Sparse<S> tentative(const Matrix<S> &a, unsigned block, unsigned k, const std::v
 
 // P = (I - omega D^-1 A) t for the tentative prolongator t.
 template <class S>
-Sparse<S> smoothed_prolongator(const Matrix<S> &a, const Sparse<S> &t, const std::vector<double> &dinv, double omega) {
-    Sparse<S> p;
+Prolongator<S> smoothed_prolongator(const Matrix<S> &a, const Sparse<S> &t, const std::vector<double> &dinv,
+                                    double omega) {
+    Prolongator<S> p;
     p.rows = a.n;
     p.cols = t.cols;
     p.start.reserve(std::size_t(a.n) + 1);
@@ -506,7 +520,7 @@ Sparse<S> smoothed_prolongator(const Matrix<S> &a, const Sparse<S> &t, const std
             std::sort(seen.begin(), seen.end());
             for (NLuint c : seen) {
                 p.col.push_back(c);
-                p.val.push_back(acc[c]);
+                p.val.push_back(typename NarrowOf<S>::type(acc[c]));
             }
         }
         p.start.push_back(p.col.size());
@@ -515,9 +529,9 @@ Sparse<S> smoothed_prolongator(const Matrix<S> &a, const Sparse<S> &t, const std
 }
 
 // Entry (i, c) of p, 0 when not stored.
-template <class S> S entry(const Sparse<S> &p, NLuint i, NLuint c) {
+template <class S> S entry(const Prolongator<S> &p, NLuint i, NLuint c) {
     for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) {
-        if (p.col[k] == c) return p.val[k];
+        if (p.col[k] == c) return p.value(k);
         if (p.col[k] > c) break;
     }
     return S(0.0);
@@ -540,7 +554,7 @@ template <class S> struct CoarseRows {
 // each aggregate, the rows of P that reach it are the neighbours of its
 // members, and their rows of A P are formed as they are needed.
 template <class S>
-void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p,
+void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Prolongator<S> &p,
                    const std::vector<NLuint> &first, const std::vector<NLuint> &member, NLuint g0, NLuint g1,
                    CoarseRows<S> &part) {
     CoarseRows<S> &w = part;
@@ -585,7 +599,7 @@ void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse
                         w.ap[col] = S(0.0);
                         w.ap_seen.push_back(col);
                     }
-                    w.ap[col] += akj * p.val[q];
+                    w.ap[col] += akj * p.value(q);
                 }
             }
             for (NLuint col : w.ap_seen) {
@@ -611,13 +625,20 @@ void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse
 // P^H A P, the aggregates split over the runner's parts; every coarse row
 // is built alone, so the thread count changes nothing.
 template <class S>
-Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse<S> &p, const std::vector<NLuint> &agg,
+Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Prolongator<S> &p, const std::vector<NLuint> &agg,
                    NLuint aggregates, Runner &run) {
     const Members members = members_of(agg, aggregates);
     const unsigned parts = run.parts(aggregates, kParallelAggregates);
     std::vector<CoarseRows<S>> rows(parts);
     run.split(aggregates, parts, [&](unsigned part, NLuint g0, NLuint g1) {
-        galerkin_rows(a, block, kk, p, members.first, members.member, g0, g1, rows[part]);
+        CoarseRows<S> &r = rows[part];
+        galerkin_rows(a, block, kk, p, members.first, members.member, g0, g1, r);
+        // The scratch goes before the parts are joined; the rows stay.
+        CoarseRows<S> kept;
+        kept.ends.swap(r.ends);
+        kept.col.swap(r.col);
+        kept.val.swap(r.val);
+        r = std::move(kept);
     });
     Matrix<S> c;
     c.n = p.cols;
@@ -628,13 +649,17 @@ Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Sparse
     for (const CoarseRows<S> &r : rows) total += r.col.size();
     c.col.reserve(total);
     c.val.reserve(total);
-    for (const CoarseRows<S> &r : rows) {
+    // Each part goes as soon as it is copied, and the reserved room is
+    // touched only as it is filled: the coarse operator is held about once
+    // and a half at the peak, not twice.
+    for (CoarseRows<S> &r : rows) {
         const std::size_t base = c.col.size();
         for (std::size_t k = 0; k < r.col.size(); ++k) {
             c.col.push_back(r.col[k]);
             c.val.push_back(r.val[k]);
         }
         for (std::size_t e : r.ends) c.row_start.push_back(base + e);
+        r = CoarseRows<S>();
     }
     return c;
 }
@@ -795,9 +820,17 @@ public:
             levels_.push_back(std::move(next));
             levels_.back().a = &levels_.back().own;
         }
-        const Level<S> &last = levels_.back();
+        Level<S> &last = levels_.back();
         direct_ = last.a->n <= coarse_target_;
         if (direct_) singular_ = !factor_.factor(*last.a, last.block);
+        // A coarsest level of our own is only solved through its factor
+        // from here on: its entries go, its size stays.
+        if (direct_ && levels_.size() > 1) {
+            last.own.row_start.assign(1, 0);
+            last.own.col.release();
+            last.own.val.release();
+            for (auto *v : {&last.res, &last.d, &last.t, &last.e}) std::vector<S>().swap(*v);
+        }
     }
 
     bool singular() const { return singular_; }
@@ -827,12 +860,12 @@ private:
         residual(lv, b, x);
         restrict_to(lv.p, lv.res.data(), next.b.data());
         cycle(l + 1, next.b.data(), next.x.data());
-        const Sparse<S> &p = lv.p;
+        const Prolongator<S> &p = lv.p;
         const S *xc = next.x.data();
         run_.rows(a.n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
                 S s = S(0.0);
-                for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) s += p.val[k] * xc[p.col[k]];
+                for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) s += p.value(k) * xc[p.col[k]];
                 x[i] += s;
             }
         });
@@ -852,11 +885,11 @@ private:
     }
 
     // bc = P^H r, scattered row by row of P in order.
-    static void restrict_to(const Sparse<S> &p, const S *r, S *bc) {
+    static void restrict_to(const Prolongator<S> &p, const S *r, S *bc) {
         std::fill(bc, bc + p.cols, S(0.0));
         for (NLuint i = 0; i < p.rows; ++i) {
             const S ri = r[i];
-            for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) bc[p.col[k]] += conjugate(p.val[k]) * ri;
+            for (std::size_t k = p.start[i]; k < p.start[i + 1]; ++k) bc[p.col[k]] += conjugate(p.value(k)) * ri;
         }
     }
 

@@ -537,12 +537,15 @@ template <class S> S entry(const Prolongator<S> &p, NLuint i, NLuint c) {
     return S(0.0);
 }
 
-// The coarse rows of a range of aggregates, and the scratch that builds
-// them (sized for one level).
+// The coarse rows of a range of aggregates.
 template <class S> struct CoarseRows {
     std::vector<std::size_t> ends;  // end of each coarse row in col / val
     Buffer<NLuint> col;
     Buffer<S> val;
+};
+
+// The scratch that builds them, sized for one level.
+template <class S> struct GalerkinScratch {
     std::vector<NLuint> support, support_mark, ap_seen, out_mark, out_seen;
     std::vector<std::size_t> ap_mark;
     std::vector<S> ap;
@@ -557,7 +560,7 @@ template <class S>
 void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Prolongator<S> &p,
                    const std::vector<NLuint> &first, const std::vector<NLuint> &member, NLuint g0, NLuint g1,
                    CoarseRows<S> &part) {
-    CoarseRows<S> &w = part;
+    GalerkinScratch<S> w;
     w.support_mark.assign(a.n, kNone);
     w.ap_mark.assign(p.cols, 0);
     w.ap.assign(p.cols, S(0.0));
@@ -614,10 +617,10 @@ void galerkin_rows(const Matrix<S> &a, unsigned block, unsigned kk, const Prolon
         std::sort(w.out_seen.begin(), w.out_seen.end());
         for (unsigned u = 0; u < kk; ++u) {
             for (NLuint col : w.out_seen) {
-                w.col.push_back(col);
-                w.val.push_back(w.out[u][col]);
+                part.col.push_back(col);
+                part.val.push_back(w.out[u][col]);
             }
-            w.ends.push_back(w.col.size());
+            part.ends.push_back(part.col.size());
         }
     }
 }
@@ -631,14 +634,7 @@ Matrix<S> galerkin(const Matrix<S> &a, unsigned block, unsigned kk, const Prolon
     const unsigned parts = run.parts(aggregates, kParallelAggregates);
     std::vector<CoarseRows<S>> rows(parts);
     run.split(aggregates, parts, [&](unsigned part, NLuint g0, NLuint g1) {
-        CoarseRows<S> &r = rows[part];
-        galerkin_rows(a, block, kk, p, members.first, members.member, g0, g1, r);
-        // The scratch goes before the parts are joined; the rows stay.
-        CoarseRows<S> kept;
-        kept.ends.swap(r.ends);
-        kept.col.swap(r.col);
-        kept.val.swap(r.val);
-        r = std::move(kept);
+        galerkin_rows(a, block, kk, p, members.first, members.member, g0, g1, rows[part]);
     });
     Matrix<S> c;
     c.n = p.cols;
@@ -826,9 +822,9 @@ public:
         // A coarsest level of our own is only solved through its factor
         // from here on: its entries go, its size stays.
         if (direct_ && levels_.size() > 1) {
-            last.own.row_start.assign(1, 0);
-            last.own.col.release();
-            last.own.val.release();
+            const NLuint n = last.own.n;
+            last.own = Matrix<S>();
+            last.own.n = n;
             for (auto *v : {&last.res, &last.d, &last.t, &last.e}) std::vector<S>().swap(*v);
         }
     }

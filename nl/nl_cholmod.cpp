@@ -1,8 +1,9 @@
-// Supernodal Cholesky through CHOLMOD. The normal matrix is handed over in
+// Sparse Cholesky through CHOLMOD. The normal matrix is handed over in
 // place: a CSR row of a symmetric matrix is also its CSC column, so only
 // the column offsets are narrowed to CHOLMOD's int. CHOLMOD then orders
 // (AMD, or METIS's nested dissection on large systems when it fills in
-// less), factors M = L L^T supernode by supernode with BLAS, and solves.
+// less), factors M = L L^T (by supernodes with BLAS, or by columns when
+// the system is small), and solves.
 //
 // Systems whose unknowns pair up as the real and imaginary parts of complex
 // unknowns (every 2 x 2 block of M reads [p q; -q p], as in conformal maps,
@@ -89,7 +90,13 @@ public:
     Common() {
         cholmod_start(&c_);
         c_.print = 0;  // failures are reported by the caller, in OpenNL's words
-        c_.supernodal = CHOLMOD_SUPERNODAL;
+        // CHOLMOD's choice: simplicial when the supernodes would be too
+        // small for BLAS to gain (few flops per factor entry). Each
+        // supernode's BLAS calls and thread-team start cost more than a
+        // small system's arithmetic (a 562-triangle cook: 1.0 to 0.5 ms);
+        // with the OpenMP loops kept on one thread (QuietThreads),
+        // supernodal wins from about a thousand unknowns.
+        c_.supernodal = CHOLMOD_AUTO;
         c_.quick_return_if_not_posdef = 1;
     }
     ~Common() { cholmod_finish(&c_); }
@@ -316,10 +323,6 @@ void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &
     cholmod_common *c = common.get();
     if (a.nrow >= kRelaxedZerosFrom)
         for (double &z : c->zrelax) z *= kRelaxedZeros;
-    // Small systems factor faster by columns than by supernodes: each
-    // supernode's BLAS calls and thread-team start cost more than its
-    // arithmetic (a 562-triangle cook: 1.0 to 0.5 ms).
-    c->supernodal = CHOLMOD_AUTO;
     std::unique_ptr<cholmod_factor, FreeFactor> factor(order(a, c, {0.0, kNestedDissectionEntries}), FreeFactor{c});
     if (!factor || c->status < CHOLMOD_OK) {
         reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
@@ -625,11 +628,6 @@ bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string
     State &s = *state_;
     cholmod_common *c = s.common.get();
     if (!s.factor) {
-        // CHOLMOD's choice: simplicial when the supernodes would be too
-        // small for BLAS to gain (few flops per factor entry). With its
-        // OpenMP loops kept on one thread (QuietThreads), supernodal already
-        // wins from about a thousand unknowns.
-        c->supernodal = CHOLMOD_AUTO;
         s.factor = analyse(s.a, m, block, c);
         if (!s.factor || c->status < CHOLMOD_OK) {
             reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";

@@ -3,13 +3,16 @@
 // the column offsets are narrowed to CHOLMOD's int. CHOLMOD then orders
 // (AMD, or METIS's nested dissection on large systems when it fills in
 // less), factors M = L L^T (by supernodes with BLAS, or by columns when
-// the system is small), and solves.
+// the system is small), and solves. Systems of a few thousand unknowns with
+// a narrow profile skip CHOLMOD for the envelope factorisation
+// (nl_envelope.h), whose whole cost is below CHOLMOD's analysis alone.
 //
 // Systems whose unknowns pair up as the real and imaginary parts of complex
 // unknowns (every 2 x 2 block of M reads [p q; -q p], as in conformal maps,
 // where each pair of rows is one complex equation) are factored as the
 // Hermitian matrix of half the size: half the flops and half the factor.
 #include "nl_cholmod.h"
+#include "nl_envelope.h"
 
 #include <cholmod.h>
 #include <dlfcn.h>
@@ -315,10 +318,36 @@ cholmod_factor *order(cholmod_sparse &a, cholmod_common *c, NestedDissection whe
 constexpr double kRelaxedZeros = 0.25;
 constexpr std::size_t kRelaxedZerosFrom = 250000;
 
+// Systems the envelope factorisation takes instead of CHOLMOD: up to
+// kEnvelopeUnknowns unknowns whose envelope factor costs at most
+// kEnvelopeFlops multiply-adds. Below that, CHOLMOD's ordering and symbolic
+// analysis alone take longer than the whole envelope factorisation.
+constexpr std::size_t kEnvelopeUnknowns = 5000;
+constexpr double kEnvelopeFlops = 6e6;
+
+// Whether envelope is set up for a (an upper triangle by columns).
+bool try_envelope(EnvelopeCholesky &envelope, const cholmod_sparse &a) {
+    return a.nrow <= kEnvelopeUnknowns && envelope.analyse(a.nrow, static_cast<const int *>(a.p),
+                                                           static_cast<const int *>(a.i), kEnvelopeFlops,
+                                                           a.xtype == CHOLMOD_COMPLEX);
+}
+
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
 // solution (nrow entries, two doubles each when complex) and reason stays
 // empty; otherwise reason says why.
 void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &y, std::string &reason) {
+    const std::size_t w = a.xtype == CHOLMOD_COMPLEX ? 2 : 1;  // doubles per unknown
+    if (EnvelopeCholesky envelope; try_envelope(envelope, a)) {
+        if (!envelope.factor(static_cast<const int *>(a.p), static_cast<const int *>(a.i),
+                             static_cast<const double *>(a.x), kSmallestPivotRatio)) {
+            reason = "the normal matrix is singular (are enough variables locked?)";
+            return;
+        }
+        const double *rhs = static_cast<const double *>(b.x);
+        y.assign(rhs, rhs + w * a.nrow);
+        envelope.solve(y.data());
+        return;
+    }
     Common common;
     cholmod_common *c = common.get();
     if (a.nrow >= kRelaxedZerosFrom)
@@ -346,7 +375,7 @@ void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &
     }
     factor.reset();  // the factor is the largest block: free it before the copy
     const double *v = static_cast<const double *>(solved->x);
-    y.assign(v, v + a.nrow * (a.xtype == CHOLMOD_COMPLEX ? 2 : 1));
+    y.assign(v, v + w * a.nrow);
 }
 
 // The Hermitian form of a symmetric m of even size: unknown k of h is
@@ -547,6 +576,8 @@ CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::ve
 
 struct SparseCholesky::State {
     Common common;
+    EnvelopeCholesky envelope;
+    bool enveloped = false;  // envelope factors it instead of CHOLMOD
     cholmod_factor *factor = nullptr;
     std::vector<int> start;  // m's row offsets narrowed to CHOLMOD's int
     cholmod_sparse a{};
@@ -627,6 +658,14 @@ bool SparseCholesky::factor(const HermitianMatrix &h, std::string &reason) {
 bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string &reason) {
     State &s = *state_;
     cholmod_common *c = s.common.get();
+    if (!s.factor && !s.enveloped) s.enveloped = try_envelope(s.envelope, s.a);
+    if (s.enveloped) {
+        if (s.envelope.factor(static_cast<const int *>(s.a.p), static_cast<const int *>(s.a.i),
+                              static_cast<const double *>(s.a.x), kSmallestPivotRatio))
+            return true;
+        reason = "the matrix is singular";
+        return false;
+    }
     if (!s.factor) {
         s.factor = analyse(s.a, m, block, c);
         if (!s.factor || c->status < CHOLMOD_OK) {
@@ -652,7 +691,14 @@ bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string
 bool SparseCholesky::solve(const std::vector<double> &b, std::vector<double> &x) {
     State &s = *state_;
     const std::size_t w = s.a.xtype == CHOLMOD_COMPLEX ? 2 : 1;  // doubles per unknown
-    if (!s.factor || b.size() != w * s.a.nrow) return false;
+    if (b.size() != w * s.a.nrow) return false;
+    if (s.enveloped) {
+        if (!s.envelope.factored()) return false;
+        x = b;
+        s.envelope.solve(x.data());
+        return std::all_of(x.begin(), x.end(), [](double e) { return std::isfinite(e); });
+    }
+    if (!s.factor) return false;
     cholmod_dense d{};
     d.nrow = d.d = d.nzmax = s.a.nrow;
     d.ncol = 1;

@@ -274,7 +274,7 @@ template <class S> struct Level {
     Prolongator<S> p;              // prolongator from the next level; empty on the last
     // Right-hand side and solution of a coarse level's correction, and
     // scratch for the smoother.
-    std::vector<S> b, x, res, d, t, e;
+    std::vector<S> b, x, res, d, t;
 };
 
 // ---- Setup ---------------------------------------------------------------
@@ -668,7 +668,7 @@ template <class S> void prepare_level(Level<S> &level, Runner &run) {
         level.dinv[i] = d > 0.0 ? 1.0 / d : 0.0;
     }
     level.hi = 1.1 * spectral_radius<S>(a, level.dinv, run);
-    for (auto *v : {&level.res, &level.d, &level.t, &level.e}) v->assign(a.n, S(0.0));
+    for (auto *v : {&level.res, &level.d, &level.t}) v->assign(a.n, S(0.0));
 }
 
 // ---- The V-cycle ---------------------------------------------------------
@@ -825,7 +825,7 @@ public:
             const NLuint n = last.own.n;
             last.own = Matrix<S>();
             last.own.n = n;
-            for (auto *v : {&last.res, &last.d, &last.t, &last.e}) std::vector<S>().swap(*v);
+            for (auto *v : {&last.res, &last.d, &last.t}) std::vector<S>().swap(*v);
         }
     }
 
@@ -866,10 +866,7 @@ private:
             }
         });
         residual(lv, b, x);
-        smooth(lv, lv.res.data(), lv.e.data());
-        run_.rows(a.n, [&](NLuint first, NLuint last) {
-            for (NLuint i = first; i < last; ++i) x[i] += lv.e[i];
-        });
+        smooth(lv, lv.res.data(), x, true);
     }
 
     // res = b - A x.
@@ -890,9 +887,10 @@ private:
     }
 
     // z = q(D^-1 A) D^-1 b from z = 0: opts_.smoothing Chebyshev steps for
-    // D^-1 A's eigenvalues in [hi / kLowRatio, hi]. b may be lv.res, which is
-    // read before it serves as scratch.
-    void smooth(Level<S> &lv, const S *b, S *z) {
+    // D^-1 A's eigenvalues in [hi / kLowRatio, hi]; with add, z += that
+    // instead (a post-smoothing step needs no vector of its own). b may be
+    // lv.res, which is read before it serves as scratch.
+    void smooth(Level<S> &lv, const S *b, S *z, bool add = false) {
         const Matrix<S> &a = *lv.a;
         const double hi = lv.hi, lo = hi / kLowRatio;
         const double theta = 0.5 * (hi + lo), delta = 0.5 * (hi - lo), sigma = theta / delta;
@@ -904,7 +902,7 @@ private:
             for (NLuint i = first; i < last; ++i) {
                 t[i] = b[i];
                 d[i] = dinv[i] * b[i] / theta;
-                z[i] = d[i];
+                z[i] = add ? z[i] + d[i] : d[i];
             }
         });
         for (unsigned step = 1; step < opts_.smoothing; ++step) {
@@ -937,7 +935,8 @@ private:
 };
 
 // The conjugate gradient of amg_conjugate_gradient() over real or complex
-// unknowns (b, x of m.n values each).
+// unknowns (b, x of m.n values each), iterating on x itself: the caller
+// keeps x only when completed() says so.
 template <class S>
 AmgOutcome amg_cg(const Matrix<S> &m, const S *bp, std::vector<S> &x, const CgOptions &options, const AmgOptions &amg) {
     if (m.lower) throw std::invalid_argument("the multigrid solver needs both triangles of M");
@@ -958,14 +957,14 @@ AmgOutcome amg_cg(const Matrix<S> &m, const S *bp, std::vector<S> &x, const CgOp
         return out;
     }
     // The loop of conjugate_gradient() with z = B r in place of P r.
-    std::vector<S> xs(x), r(n), z(n), d(n), q(n);
+    std::vector<S> r(n), z(n), d(n), q(n);
     CgOutcome &cg = out.cg;
     auto fail = [&] {
         cg.finite = false;
         return out;
     };
     run.rows(n, [&](NLuint first, NLuint last) {
-        for (NLuint i = first; i < last; ++i) r[i] = row_dot<S>(m, i, xs.data()) - bp[i];
+        for (NLuint i = first; i < last; ++i) r[i] = row_dot<S>(m, i, x.data()) - bp[i];
     });
     double cur = run.sum(n, [&](NLuint i) { return magnitude2(r[i]); });
     const double bb = run.sum(n, [&](NLuint i) { return magnitude2(bp[i]); });
@@ -990,7 +989,7 @@ AmgOutcome amg_cg(const Matrix<S> &m, const S *bp, std::vector<S> &x, const CgOp
         if (!std::isfinite(alpha)) return fail();
         run.rows(n, [&](NLuint first, NLuint last) {
             for (NLuint i = first; i < last; ++i) {
-                xs[i] -= alpha * d[i];
+                x[i] -= alpha * d[i];
                 r[i] -= alpha * q[i];
             }
         });
@@ -1012,17 +1011,22 @@ AmgOutcome amg_cg(const Matrix<S> &m, const S *bp, std::vector<S> &x, const CgOp
         });
         rh = rh_next;
     }
-    if (!std::all_of(xs.begin(), xs.end(), [](S v) { return std::isfinite(magnitude2(v)); })) return fail();
+    if (!std::all_of(x.begin(), x.end(), [](S v) { return std::isfinite(magnitude2(v)); })) return fail();
     cg.error = relative();
-    x.swap(xs);
     return out;
 }
+
+// Whether amg_cg() ran to its end, leaving its last iterate.
+bool completed(const AmgOutcome &out) { return !out.singular && !out.cg.stopped && out.cg.finite; }
 
 }  // namespace
 
 AmgOutcome amg_conjugate_gradient(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
                                   const CgOptions &options, const AmgOptions &amg) {
-    return amg_cg<double>(m, b.data(), x, options, amg);
+    std::vector<double> xs(x);
+    const AmgOutcome out = amg_cg<double>(m, b.data(), xs, options, amg);
+    if (completed(out)) x.swap(xs);
+    return out;
 }
 
 AmgOutcome amg_conjugate_gradient(const HermitianMatrix &m, const std::vector<double> &b, std::vector<double> &x,
@@ -1034,6 +1038,7 @@ AmgOutcome amg_conjugate_gradient(const HermitianMatrix &m, const std::vector<do
     AmgOptions single = amg;
     single.block = 1;
     const AmgOutcome out = amg_cg<Complex>(m, reinterpret_cast<const Complex *>(b.data()), z, options, single);
+    if (!completed(out)) return out;
     for (NLuint k = 0; k < m.n; ++k) {
         x[2 * k] = z[k].real();
         x[2 * k + 1] = z[k].imag();

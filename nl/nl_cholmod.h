@@ -67,6 +67,8 @@ public:
     // (h.lower true), every diagonal entry present and real (imaginary
     // part exactly 0: CHOLMOD's simplicial factorisation refuses roundoff
     // there): half the entries and about half the work of its real form.
+    // Meant for a factor solved many times: a large one is ordered for the
+    // fewest entries, by nested dissection where that fills in less.
     bool factor(const HermitianMatrix &h, std::string &reason);
 
     // x = m^-1 b with the last successful factor (b.size() == m.n; for a

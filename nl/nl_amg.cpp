@@ -274,7 +274,7 @@ template <class S> struct Level {
     Prolongator<S> p;              // prolongator from the next level; empty on the last
     // Right-hand side and solution of a coarse level's correction, and
     // scratch for the smoother.
-    std::vector<S> b, x, res, d, t;
+    std::vector<S> b, x, d, t;
 };
 
 // ---- Setup ---------------------------------------------------------------
@@ -668,7 +668,7 @@ template <class S> void prepare_level(Level<S> &level, Runner &run) {
         level.dinv[i] = d > 0.0 ? 1.0 / d : 0.0;
     }
     level.hi = 1.1 * spectral_radius<S>(a, level.dinv, run);
-    for (auto *v : {&level.res, &level.d, &level.t}) v->assign(a.n, S(0.0));
+    for (auto *v : {&level.d, &level.t}) v->assign(a.n, S(0.0));
 }
 
 // ---- The V-cycle ---------------------------------------------------------
@@ -825,7 +825,7 @@ public:
             const NLuint n = last.own.n;
             last.own = Matrix<S>();
             last.own.n = n;
-            for (auto *v : {&last.res, &last.d, &last.t}) std::vector<S>().swap(*v);
+            for (auto *v : {&last.d, &last.t}) std::vector<S>().swap(*v);
         }
     }
 
@@ -854,7 +854,7 @@ private:
         Level<S> &next = levels_[l + 1];
         smooth(lv, b, x);
         residual(lv, b, x);
-        restrict_to(lv.p, lv.res.data(), next.b.data());
+        restrict_to(lv.p, lv.t.data(), next.b.data());
         cycle(l + 1, next.b.data(), next.x.data());
         const Prolongator<S> &p = lv.p;
         const S *xc = next.x.data();
@@ -866,14 +866,14 @@ private:
             }
         });
         residual(lv, b, x);
-        smooth(lv, lv.res.data(), x, true);
+        smooth(lv, lv.t.data(), x, true);
     }
 
-    // res = b - A x.
+    // lv.t = b - A x: the smoother's scratch, free between its calls.
     void residual(Level<S> &lv, const S *b, const S *x) {
         const Matrix<S> &a = *lv.a;
         run_.rows(a.n, [&](NLuint first, NLuint last) {
-            for (NLuint i = first; i < last; ++i) lv.res[i] = b[i] - row_dot<S>(a, i, x);
+            for (NLuint i = first; i < last; ++i) lv.t[i] = b[i] - row_dot<S>(a, i, x);
         });
     }
 
@@ -889,7 +889,7 @@ private:
     // z = q(D^-1 A) D^-1 b from z = 0: opts_.smoothing Chebyshev steps for
     // D^-1 A's eigenvalues in [hi / kLowRatio, hi]; with add, z += that
     // instead (a post-smoothing step needs no vector of its own). b may be
-    // lv.res, which is read before it serves as scratch.
+    // lv.t, which is read before it serves as scratch.
     void smooth(Level<S> &lv, const S *b, S *z, bool add = false) {
         const Matrix<S> &a = *lv.a;
         const double hi = lv.hi, lo = hi / kLowRatio;
@@ -910,11 +910,10 @@ private:
             const double keep = rho_next * rho, push = 2.0 * rho_next / delta;
             // t -= A d needs all of d before d changes: two passes.
             run_.rows(a.n, [&](NLuint first, NLuint last) {
-                for (NLuint i = first; i < last; ++i) lv.res[i] = row_dot<S>(a, i, d);
+                for (NLuint i = first; i < last; ++i) t[i] -= row_dot<S>(a, i, d);
             });
             run_.rows(a.n, [&](NLuint first, NLuint last) {
                 for (NLuint i = first; i < last; ++i) {
-                    t[i] -= lv.res[i];
                     d[i] = keep * d[i] + push * dinv[i] * t[i];
                     z[i] += d[i];
                 }

@@ -47,54 +47,61 @@ bool isInterior(int p, const CornersByPoint &cp, const std::vector<int> &tris) {
     return visited == e - b;
 }
 
-/// The lower triangle of the reduced matrix: unknowns 2k (angle sum) and
-/// 2k + 1 (wheel condition) of interior point k couple with those of every
-/// interior point sharing a triangle with it.
-nl::CsrMatrix reducedPattern(const std::vector<int> &interior, const CornersByPoint &cp, const std::vector<int> &tris) {
-    nl::CsrMatrix m;
-    m.lower = true;
-    std::vector<int> points;  // interior points by number, for the order of their unknowns
-    for (std::size_t p = 0; p < interior.size(); ++p)
-        if (interior[p] >= 0) points.push_back(int(p));
-    m.n = NLuint(2 * points.size());
-    m.row_start.assign(std::size_t(m.n) + 1, 0);
-    std::vector<int> near;
-    std::size_t nnz = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) {
-            m.col.resize_for_overwrite(nnz);
-            m.val.resize_for_overwrite(nnz);
-        }
-        nnz = 0;
-        for (std::size_t k = 0; k < points.size(); ++k) {
-            const int p = points[k];
-            near.clear();
-            for (int j = cp.start[std::size_t(p)]; j < cp.start[std::size_t(p) + 1]; ++j) {
+/// For every interior point k, the interior points it shares a triangle
+/// with, itself included, numbered at most k: near[start[k] ..
+/// start[k + 1]), in increasing order.
+struct NearPoints {
+    std::vector<int> start{0}, near;
+    NearPoints(const std::vector<int> &interior, const CornersByPoint &cp, const std::vector<int> &tris) {
+        for (std::size_t p = 0; p < interior.size(); ++p) {
+            const int k = interior[p];
+            if (k < 0) continue;
+            const std::size_t from = near.size();
+            for (int j = cp.start[p]; j < cp.start[p + 1]; ++j) {
                 const int c = cp.corner[std::size_t(j)];
-                for (int q : {p, nextPoint(tris, c), prevPoint(tris, c)})
-                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= int(k))
+                for (int q : {int(p), nextPoint(tris, c), prevPoint(tris, c)})
+                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= k)
                         near.push_back(interior[std::size_t(q)]);
             }
-            std::sort(near.begin(), near.end());
-            near.erase(std::unique(near.begin(), near.end()), near.end());
-            for (int row = 0; row < 2; ++row) {
-                const NLuint g = NLuint(2 * k + std::size_t(row));
-                for (int q : near)
-                    for (NLuint cc = NLuint(2 * q); cc <= NLuint(2 * q + 1) && cc <= g; ++cc) {
-                        if (pass == 1) m.col[nnz] = cc;
-                        ++nnz;
-                    }
-                if (pass == 1) m.row_start[std::size_t(g) + 1] = nnz;
-            }
+            std::sort(near.begin() + long(from), near.end());
+            near.erase(std::unique(near.begin() + long(from), near.end()), near.end());
+            start.push_back(int(near.size()));
         }
     }
-    return m;
-}
+    /// Where q (<= k) stands among the near points of k.
+    int rank(int k, int q) const {
+        const int *b = near.data() + start[std::size_t(k)];
+        return int(std::find(b, near.data() + start[std::size_t(k) + 1], q) - b);
+    }
+};
 
-/// Position of entry (row, col) in m; the pattern holds it.
-std::size_t entry(const nl::CsrMatrix &m, NLuint row, NLuint col) {
-    const NLuint *b = m.col.data() + m.row_start[row], *e = m.col.data() + m.row_start[std::size_t(row) + 1];
-    return std::size_t(std::lower_bound(b, e, col) - m.col.data());
+/// The lower triangle of the reduced matrix: unknowns 2k (angle sum) and
+/// 2k + 1 (wheel condition) of interior point k couple with those of every
+/// interior point sharing a triangle with it. Row 2k holds columns 2q and
+/// 2q + 1 of every near point q < k, then 2k; row 2k + 1 the same and 2k + 1.
+nl::CsrMatrix reducedPattern(const NearPoints &np) {
+    nl::CsrMatrix m;
+    m.lower = true;
+    const std::size_t points = np.start.size() - 1;
+    m.n = NLuint(2 * points);
+    m.row_start.assign(std::size_t(m.n) + 1, 0);
+    for (std::size_t k = 0; k < points; ++k) {
+        const std::size_t count = std::size_t(np.start[k + 1] - np.start[k]);
+        m.row_start[2 * k + 1] = m.row_start[2 * k] + 2 * count - 1;
+        m.row_start[2 * k + 2] = m.row_start[2 * k + 1] + 2 * count;
+    }
+    m.col.resize_for_overwrite(m.row_start.back());
+    m.val.resize_for_overwrite(m.row_start.back());
+    for (std::size_t k = 0; k < points; ++k)
+        for (int row = 0; row < 2; ++row) {
+            std::size_t e = m.row_start[2 * k + std::size_t(row)];
+            for (int j = np.start[k]; j < np.start[k + 1]; ++j) {
+                const NLuint q = NLuint(np.near[std::size_t(j)]);
+                m.col[e++] = 2 * q;
+                if (q != k || row == 1) m.col[e++] = 2 * q + 1;
+            }
+        }
+    return m;
 }
 
 /// Whether some corner at n has p next, that is, the edge p -> n has a
@@ -125,10 +132,12 @@ double angleAt(const double *a, const double *b, const double *c) {
 /// ears, the sharpest corner first. Without them the angle constraints
 /// would hold around each hole's points only one triangle fan at a time,
 /// and a hole's outline need not close in the plane. Loops through a point
-/// with two boundary edges leaving it are left open.
-void fillHoles(const std::vector<double> &pos, std::vector<int> &tris, std::vector<float> &surface) {
+/// with two boundary edges leaving it are left open. cp groups the corners
+/// of tris as given; true when triangles were added (and cp is stale).
+bool fillHoles(const std::vector<double> &pos, const CornersByPoint &cp, std::vector<int> &tris,
+               std::vector<float> &surface) {
     const int n = int(pos.size() / 3);
-    const CornersByPoint cp(n, tris);
+    const std::size_t given = tris.size();
     std::vector<int> out(std::size_t(n), -1);  // the boundary edge leaving each point
     std::vector<bool> twice(std::size_t(n), false);
     for (std::size_t c = 0; c < tris.size(); ++c) {
@@ -160,7 +169,7 @@ void fillHoles(const std::vector<double> &pos, std::vector<int> &tris, std::vect
         loops.push_back(good && loop.size() >= 3 ? loop : std::vector<int>());
         length.push_back(len);
     }
-    if (loops.size() < 2) return;
+    if (loops.size() < 2) return false;
     const std::size_t outer = std::size_t(std::max_element(length.begin(), length.end()) - length.begin());
     for (std::size_t l = 0; l < loops.size(); ++l) {
         if (l == outer || loops[l].empty()) continue;
@@ -195,6 +204,7 @@ void fillHoles(const std::vector<double> &pos, std::vector<int> &tris, std::vect
             }
         }
     }
+    return tris.size() != given;
 }
 
 /// Solves m x = b by conjugate gradients, preconditioned by the factor of
@@ -268,14 +278,17 @@ struct Newton {
     /// in the first row of the later one; unused otherwise.
     std::vector<std::size_t> blockAt;
 
-    Newton(const std::vector<int> &t, const std::vector<int> &in, const CornersByPoint &cp)
-        : tris(t), interior(in), m(reducedPattern(in, cp, t)), blockAt(t.size()) {
+    Newton(const std::vector<int> &t, const std::vector<int> &in, const NearPoints &np)
+        : tris(t), interior(in), m(reducedPattern(np)), blockAt(t.size()) {
         for (std::size_t c0 = 0; c0 < t.size(); c0 += 3)
             for (int pair = 0; pair < 3; ++pair) {
                 const int k = in[std::size_t(t[c0 + std::size_t(kPairs[pair][0])])];
                 const int q = in[std::size_t(t[c0 + std::size_t(kPairs[pair][1])])];
-                if (k >= 0 && q >= 0 && k != q)
-                    blockAt[c0 + std::size_t(pair)] = entry(m, NLuint(2 * std::max(k, q)), NLuint(2 * std::min(k, q)));
+                if (k >= 0 && q >= 0 && k != q) {
+                    const int later = std::max(k, q);
+                    blockAt[c0 + std::size_t(pair)] =
+                        m.row_start[2 * std::size_t(later)] + 2 * std::size_t(np.rank(later, std::min(k, q)));
+                }
             }
     }
     static constexpr int kPairs[3][2] = {{0, 1}, {0, 2}, {1, 2}};
@@ -496,15 +509,15 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
             surface.push_back(float(angleAt(&positions[3 * std::size_t(prev)], &positions[3 * std::size_t(at)],
                                             &positions[3 * std::size_t(next)])));
         }
-    if (opt.fillHoles) fillHoles(positions, tris, surface);
+    CornersByPoint cp(n, tris);
+    if (opt.fillHoles && fillHoles(positions, cp, tris, surface)) cp = CornersByPoint(n, tris);
 
-    const CornersByPoint cp(n, tris);
     std::vector<int> interior(std::size_t(n), -1);
     int ni = 0;
     for (int p = 0; p < n; ++p)
         if (isInterior(p, cp, tris)) interior[std::size_t(p)] = ni++;
 
-    Newton newton(tris, interior, cp);
+    Newton newton(tris, interior, NearPoints(interior, cp, tris));
     newton.start(surface, opt.minAngle, M_PI - opt.minAngle);
     double best = INFINITY;
     int sinceBest = 0;

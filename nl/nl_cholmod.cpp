@@ -333,11 +333,12 @@ constexpr std::size_t kRelaxedZerosFrom = 250000;
 constexpr std::size_t kEnvelopeUnknowns = 5000;
 constexpr double kEnvelopeFlops = 4e6;
 
-// Whether envelope is set up for a (an upper triangle by columns).
-bool try_envelope(EnvelopeCholesky &envelope, const cholmod_sparse &a) {
+// Whether envelope is set up for a (an upper triangle by columns, its
+// unknowns in groups of block that share their pattern).
+bool try_envelope(EnvelopeCholesky &envelope, const cholmod_sparse &a, int block = 1) {
     return a.nrow <= kEnvelopeUnknowns && envelope.analyse(a.nrow, static_cast<const int *>(a.p),
                                                            static_cast<const int *>(a.i), kEnvelopeFlops,
-                                                           a.xtype == CHOLMOD_COMPLEX);
+                                                           a.xtype == CHOLMOD_COMPLEX, block);
 }
 
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
@@ -670,7 +671,7 @@ bool SparseCholesky::factor(const HermitianMatrix &h, std::string &reason) {
 bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string &reason) {
     State &s = *state_;
     cholmod_common *c = s.common.get();
-    if (!s.factor && !s.enveloped) s.enveloped = try_envelope(s.envelope, s.a);
+    if (!s.factor && !s.enveloped) s.enveloped = try_envelope(s.envelope, s.a, m ? block : 1);
     if (s.enveloped) {
         if (s.envelope.factor(static_cast<const int *>(s.a.p), static_cast<const int *>(s.a.i),
                               static_cast<const double *>(s.a.x), kSmallestPivotRatio))

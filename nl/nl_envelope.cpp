@@ -18,24 +18,28 @@ struct Graph {
     int degree(int v) const { return start[std::size_t(v) + 1] - start[std::size_t(v)]; }
 };
 
-Graph graph_of(std::size_t n, const int *start, const int *row) {
+// The graph of the groups of b consecutive unknowns (n / b nodes): the
+// first column of each group names every group it couples with.
+Graph graph_of(std::size_t n, const int *start, const int *row, std::size_t b) {
+    const std::size_t groups = n / b;
     Graph g;
-    g.start.assign(n + 1, 0);
-    for (std::size_t j = 0; j < n; ++j)
-        for (int k = start[j]; k < start[j + 1]; ++k)
-            if (std::size_t(row[k]) != j) {
-                ++g.start[std::size_t(row[k]) + 1];
-                ++g.start[j + 1];
-            }
-    for (std::size_t v = 0; v < n; ++v) g.start[v + 1] += g.start[v];
-    g.adj.resize(std::size_t(g.start[n]));
+    g.start.assign(groups + 1, 0);
+    auto each_edge = [&](auto f) {
+        for (std::size_t j = 0; j < n; j += b)
+            for (int k = start[j]; k < start[j + 1]; ++k)
+                if (std::size_t(row[k]) / b != j / b) f(row[k] / int(b), int(j / b));
+    };
+    each_edge([&](int u, int v) {
+        ++g.start[std::size_t(u) + 1];
+        ++g.start[std::size_t(v) + 1];
+    });
+    for (std::size_t v = 0; v < groups; ++v) g.start[v + 1] += g.start[v];
+    g.adj.resize(std::size_t(g.start[groups]));
     std::vector<int> fill(g.start.begin(), g.start.end() - 1);
-    for (std::size_t j = 0; j < n; ++j)
-        for (int k = start[j]; k < start[j + 1]; ++k)
-            if (std::size_t(row[k]) != j) {
-                g.adj[std::size_t(fill[std::size_t(row[k])]++)] = int(j);
-                g.adj[std::size_t(fill[j]++)] = row[k];
-            }
+    each_edge([&](int u, int v) {
+        g.adj[std::size_t(fill[std::size_t(u)]++)] = v;
+        g.adj[std::size_t(fill[std::size_t(v)]++)] = u;
+    });
     return g;
 }
 
@@ -158,26 +162,32 @@ inline double real_of(Complex v) { return v.real(); }
 
 }  // namespace
 
-bool EnvelopeCholesky::analyse(std::size_t n, const int *start, const int *row, double max_flops, bool complex) {
+bool EnvelopeCholesky::analyse(std::size_t n, const int *start, const int *row, double max_flops, bool complex,
+                               int block) {
     *this = EnvelopeCholesky();
-    const Graph g = graph_of(n, start, row);
-    std::vector<int> perm = reverse_cuthill_mckee(g, n);
+    const std::size_t b = block > 1 && n % std::size_t(block) == 0 ? std::size_t(block) : 1;
+    const Graph g = graph_of(n, start, row, b);
+    const std::vector<int> order = reverse_cuthill_mckee(g, n / b);
+    std::vector<int> perm(n);
+    for (std::size_t v = 0; v < n; ++v) perm[v] = order[v / b] * int(b) + int(v % b);
+    // A row's first column: that of its group's earliest neighbour group,
+    // or of its own group.
     std::vector<int> first(n);
-    for (std::size_t v = 0; v < n; ++v) first[std::size_t(perm[v])] = perm[v];
-    for (std::size_t v = 0; v < n; ++v)
-        for (int k = g.start[v]; k < g.start[v + 1]; ++k) {
-            const int r = perm[v], c = perm[std::size_t(g.adj[std::size_t(k)])];
-            if (c < first[std::size_t(r)]) first[std::size_t(r)] = c;
-        }
-    // Row r's entry c costs a dot product over the columns both rows hold.
+    for (std::size_t u = 0; u < n / b; ++u) {
+        int lo = order[u];
+        for (int k = g.start[u]; k < g.start[u + 1]; ++k) lo = std::min(lo, order[std::size_t(g.adj[std::size_t(k)])]);
+        for (std::size_t i = 0; i < b; ++i) first[std::size_t(order[u]) * b + i] = lo * int(b);
+    }
+    // Row r's entry c costs a dot product over at most c - first[r] + 1
+    // columns: w (w + 1) / 2 for a row of w entries left of the diagonal,
+    // within a few percent of the exact count on meshes.
     const double weight = complex ? 4.0 : 1.0;
     double flops = 0.0;
     for (std::size_t r = 0; r < n; ++r) {
-        const int f = first[r];
-        for (int c = f; c < int(r); ++c) flops += weight * double(c - std::max(f, first[std::size_t(c)]) + 1);
-        flops += weight * double(int(r) - f);
-        if (flops > max_flops) return false;
+        const double w = double(r) - double(first[r]);
+        flops += weight * w * (w + 1.0) / 2.0;
     }
+    if (flops > max_flops) return false;
     n_ = n;
     complex_ = complex;
     flops_ = flops;

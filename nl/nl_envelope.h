@@ -19,7 +19,11 @@ public:
     // row[start[j] .. start[j + 1]) <= j. True when its factor would cost at
     // most max_flops multiply-adds (complex ones count four); false, and
     // nothing kept, otherwise. The caller guarantees indices in [0, n).
-    bool analyse(std::size_t n, const int *start, const int *row, double max_flops, bool complex);
+    // block > 1 (dividing n) tells that the unknowns come in groups of that
+    // many consecutive ones whose columns share one pattern: the ordering
+    // is then made on the groups, block^2 times fewer entries, and keeps
+    // each group's unknowns together.
+    bool analyse(std::size_t n, const int *start, const int *row, double max_flops, bool complex, int block = 1);
 
     // Factors the matrix of the analysed pattern with entries x (two
     // doubles, real and imaginary part, per entry when complex), every

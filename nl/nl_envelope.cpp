@@ -155,6 +155,58 @@ inline Complex dot(const Complex *a, const Complex *b, std::size_t len) {
     return {r0 + r1, i0 + i1};
 }
 
+// The dot products of rows a0 and a1 with the conjugate of b (a0 b^H and
+// a1 b^H), each load of b serving both.
+inline void dot_conj2(const double *a0, const double *a1, const double *b, std::size_t len, double &s0,
+                      double &s1) {
+    double p0 = 0.0, p1 = 0.0, q0 = 0.0, q1 = 0.0;
+    std::size_t k = 0;
+    for (; k + 2 <= len; k += 2) {
+        p0 += a0[k] * b[k];
+        q0 += a1[k] * b[k];
+        p1 += a0[k + 1] * b[k + 1];
+        q1 += a1[k + 1] * b[k + 1];
+    }
+    if (k < len) {
+        p0 += a0[k] * b[k];
+        q0 += a1[k] * b[k];
+    }
+    s0 = p0 + p1;
+    s1 = q0 + q1;
+}
+inline void dot_conj2(const Complex *a0, const Complex *a1, const Complex *b, std::size_t len, Complex &s0,
+                      Complex &s1) {
+    const double *x = reinterpret_cast<const double *>(a0), *y = reinterpret_cast<const double *>(a1),
+                 *z = reinterpret_cast<const double *>(b);
+    double xr = 0.0, xi = 0.0, yr = 0.0, yi = 0.0;
+    for (std::size_t k = 0; k < 2 * len; k += 2) {
+        xr += x[k] * z[k] + x[k + 1] * z[k + 1];
+        xi += x[k + 1] * z[k] - x[k] * z[k + 1];
+        yr += y[k] * z[k] + y[k + 1] * z[k + 1];
+        yi += y[k + 1] * z[k] - y[k] * z[k + 1];
+    }
+    s0 = {xr, xi};
+    s1 = {yr, yi};
+}
+// The same without the conjugate, for the forward solve.
+inline void dot2(const double *a0, const double *a1, const double *b, std::size_t len, double &s0, double &s1) {
+    dot_conj2(a0, a1, b, len, s0, s1);
+}
+inline void dot2(const Complex *a0, const Complex *a1, const Complex *b, std::size_t len, Complex &s0,
+                 Complex &s1) {
+    const double *x = reinterpret_cast<const double *>(a0), *y = reinterpret_cast<const double *>(a1),
+                 *z = reinterpret_cast<const double *>(b);
+    double xr = 0.0, xi = 0.0, yr = 0.0, yi = 0.0;
+    for (std::size_t k = 0; k < 2 * len; k += 2) {
+        xr += x[k] * z[k] - x[k + 1] * z[k + 1];
+        xi += x[k + 1] * z[k] + x[k] * z[k + 1];
+        yr += y[k] * z[k] - y[k + 1] * z[k + 1];
+        yi += y[k + 1] * z[k] + y[k] * z[k + 1];
+    }
+    s0 = {xr, xi};
+    s1 = {yr, yi};
+}
+
 inline double conj_of(double v) { return v; }
 inline Complex conj_of(Complex v) { return std::conj(v); }
 inline double real_of(double v) { return v; }
@@ -193,6 +245,11 @@ bool EnvelopeCholesky::analyse(std::size_t n, const int *start, const int *row, 
     flops_ = flops;
     perm_ = std::move(perm);
     first_ = std::move(first);
+    // Consecutive rows with one first column are factored and solved as
+    // pairs, greedily from the top.
+    pair_.assign(n, 0);
+    for (std::size_t r = 0; r + 1 < n; ++r)
+        if (first_[r + 1] == first_[r]) pair_[r++] = 1;
     off_.assign(n + 1, 0);
     for (std::size_t r = 0; r < n; ++r) off_[r + 1] = off_[r] + (r - std::size_t(first_[r]) + 1);
     return true;
@@ -220,22 +277,43 @@ bool EnvelopeCholesky::factor_as(const int *start, const int *row, const S *x, d
                 at(c, r) = conj_of(x[k]);
         }
     std::vector<double> inverse(n_);
-    for (std::size_t r = 0; r < n_; ++r) {
+    // Row r's pivot, from its entries left of the diagonal (w of them).
+    auto pivot = [&](S *lr, int w, std::size_t r) {
+        const double diagonal = real_of(lr[w]);
+        const double p = diagonal - real_of(dot_conj(lr, lr, std::size_t(w)));
+        if (!(p > 0.0) || !(p >= min_pivot_ratio * diagonal)) return false;
+        lr[w] = std::sqrt(p);
+        inverse[r] = 1.0 / std::sqrt(p);
+        return true;
+    };
+    for (std::size_t r = 0; r < n_; r += pair_[r] ? 2 : 1) {
         const int f = first_[r];
-        S *lr = &at(int(r), f);
+        S *l0 = &at(int(r), f);
+        S *l1 = pair_[r] ? &at(int(r) + 1, f) : nullptr;
         for (int c = f; c < int(r); ++c) {
             const int lo = std::max(f, first_[std::size_t(c)]);
-            const S s = lr[c - f] - dot_conj(lr + (lo - f), &at(c, lo), std::size_t(c - lo));
-            lr[c - f] = s * inverse[std::size_t(c)];
+            const S *lc = &at(c, lo);
+            const std::size_t len = std::size_t(c - lo);
+            if (l1) {
+                S s0, s1;
+                dot_conj2(l0 + (lo - f), l1 + (lo - f), lc, len, s0, s1);
+                l0[c - f] = (l0[c - f] - s0) * inverse[std::size_t(c)];
+                l1[c - f] = (l1[c - f] - s1) * inverse[std::size_t(c)];
+            } else {
+                l0[c - f] = (l0[c - f] - dot_conj(l0 + (lo - f), lc, len)) * inverse[std::size_t(c)];
+            }
         }
-        const double diagonal = real_of(lr[int(r) - f]);
-        const double pivot = diagonal - real_of(dot_conj(lr, lr, std::size_t(int(r) - f)));
-        if (!(pivot > 0.0) || !(pivot >= min_pivot_ratio * diagonal)) {
+        bool positive = pivot(l0, int(r) - f, r);
+        if (positive && l1) {
+            // Row r + 1's entry at r needs row r complete.
+            const int w = int(r) - f;
+            l1[w] = (l1[w] - dot_conj(l1, l0, std::size_t(w))) * inverse[r];
+            positive = pivot(l1, w + 1, r + 1);
+        }
+        if (!positive) {
             l_.clear();
             return false;
         }
-        lr[int(r) - f] = std::sqrt(pivot);
-        inverse[r] = 1.0 / std::sqrt(pivot);
     }
     factored_ = true;
     return true;
@@ -253,13 +331,34 @@ void EnvelopeCholesky::solve_as(S *b) const {
     const S *l = reinterpret_cast<const S *>(l_.data());
     std::vector<S> y(n_);
     for (std::size_t v = 0; v < n_; ++v) y[std::size_t(perm_[v])] = b[v];
-    // L y = P b, then L^H z = y.
-    for (std::size_t r = 0; r < n_; ++r) {
-        const std::size_t f = std::size_t(first_[r]);
-        const S *lr = l + off_[r];
-        y[r] = (y[r] - dot(lr, &y[f], r - f)) / real_of(lr[r - f]);
+    // L y = P b, then L^H z = y; rows in pairs (see pair_) share their
+    // loads of y.
+    for (std::size_t r = 0; r < n_; r += pair_[r] ? 2 : 1) {
+        const std::size_t f = std::size_t(first_[r]), w = r - f;
+        const S *l0 = l + off_[r];
+        if (!pair_[r]) {
+            y[r] = (y[r] - dot(l0, &y[f], w)) / real_of(l0[w]);
+            continue;
+        }
+        const S *l1 = l + off_[r + 1];
+        S s0, s1;
+        dot2(l0, l1, &y[f], w, s0, s1);
+        y[r] = (y[r] - s0) / real_of(l0[w]);
+        y[r + 1] = (y[r + 1] - s1 - l1[w] * y[r]) / real_of(l1[w + 1]);
     }
     for (std::size_t r = n_; r-- > 0;) {
+        if (r > 0 && pair_[r - 1]) {
+            // Rows r - 1 and r, with the same first column.
+            const std::size_t f = std::size_t(first_[r]), w = r - 1 - f;
+            const S *l0 = l + off_[r - 1], *l1 = l + off_[r];
+            const S v1 = y[r] / real_of(l1[w + 1]);
+            y[r] = v1;
+            const S v0 = (y[r - 1] - conj_of(l1[w]) * v1) / real_of(l0[w]);
+            y[r - 1] = v0;
+            for (std::size_t c = f; c < r - 1; ++c) y[c] -= conj_of(l0[c - f]) * v0 + conj_of(l1[c - f]) * v1;
+            --r;
+            continue;
+        }
         const std::size_t f = std::size_t(first_[r]);
         const S *lr = l + off_[r];
         const S v = y[r] / real_of(lr[r - f]);

@@ -54,6 +54,7 @@ private:
     double flops_ = 0.0;
     std::vector<int> perm_;         // new index of each unknown
     std::vector<int> first_;        // per new row: its first stored column
+    std::vector<char> pair_;        // per new row: whether it and the next form a pair (same first column)
     std::vector<std::size_t> off_;  // per new row: where it starts in l_; n + 1 values
     std::vector<double> l_;         // the factor's rows, diagonal last (two doubles per entry when complex)
 };

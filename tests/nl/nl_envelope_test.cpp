@@ -24,23 +24,32 @@ struct Upper {
 };
 
 // The graph of an s by s grid, points numbered at random, split into parts
-// grid columns apart; off-diagonal entries random, the diagonal their
-// absolute sum plus shift (0: singular, a Laplacian when real).
-Upper gridMatrix(int s, int parts, bool complex, double shift, unsigned seed) {
+// grid columns apart, with block unknowns per point coupled with all of
+// their own and their neighbours'; off-diagonal entries random, the
+// diagonal their absolute sum plus shift (0: singular, a Laplacian when
+// real).
+Upper gridMatrix(int s, int parts, bool complex, double shift, unsigned seed, int block = 1) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.1, 1.0);
     Upper m;
-    m.n = std::size_t(s * s);
-    std::vector<int> label(m.n);
-    for (std::size_t i = 0; i < m.n; ++i) label[i] = int(i);
+    const std::size_t points = std::size_t(s * s), b = std::size_t(block);
+    m.n = points * b;
+    std::vector<int> label(points);
+    for (std::size_t i = 0; i < points; ++i) label[i] = int(i);
     std::shuffle(label.begin(), label.end(), rng);
     m.dense.assign(m.n * m.n, 0.0);
-    auto link = [&](int a, int b) {
-        const int i = label[std::size_t(a)], j = label[std::size_t(b)];
+    auto set = [&](std::size_t i, std::size_t j) {
         const Complex v(-u(rng), complex ? u(rng) - 0.5 : 0.0);
-        m.dense[std::size_t(i) * m.n + std::size_t(j)] = v;
-        m.dense[std::size_t(j) * m.n + std::size_t(i)] = std::conj(v);
+        m.dense[i * m.n + j] = v;
+        m.dense[j * m.n + i] = std::conj(v);
     };
+    auto link = [&](int p, int q) {
+        for (std::size_t x = 0; x < b; ++x)
+            for (std::size_t y = 0; y < b; ++y) set(std::size_t(label[std::size_t(p)]) * b + x, std::size_t(label[std::size_t(q)]) * b + y);
+    };
+    for (std::size_t p = 0; p < points; ++p)
+        for (std::size_t x = 0; x < b; ++x)
+            for (std::size_t y = 0; y < x; ++y) set(p * b + x, p * b + y);
     for (int y = 0; y < s; ++y)
         for (int x = 0; x < s; ++x) {
             const bool cut = parts > 1 && (x + 1) % (s / parts) == 0;
@@ -70,12 +79,15 @@ TEST(EnvelopeCholesky, SolvesRealAndHermitianSystems) {
     struct Case {
         int side, parts;
         bool complex;
-    } cases[] = {{1, 1, false}, {2, 1, true}, {12, 1, false}, {12, 1, true}, {12, 3, false}, {15, 5, true}};
+        int block;
+    } cases[] = {{1, 1, false, 1},  {2, 1, true, 1},  {12, 1, false, 1}, {12, 1, true, 1},
+                 {12, 3, false, 1}, {15, 5, true, 1}, {10, 2, false, 2}, {9, 1, true, 3}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << " parts " << c.parts << " complex " << c.complex);
-        const Upper m = gridMatrix(c.side, c.parts, c.complex, 0.01, 7);
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " parts " << c.parts << " complex " << c.complex
+                                        << " block " << c.block);
+        const Upper m = gridMatrix(c.side, c.parts, c.complex, 0.01, 7, c.block);
         nl::EnvelopeCholesky e;
-        ASSERT_TRUE(e.analyse(m.n, m.start.data(), m.row.data(), 1e9, c.complex));
+        ASSERT_TRUE(e.analyse(m.n, m.start.data(), m.row.data(), 1e9, c.complex, c.block));
         ASSERT_TRUE(e.factor(m.start.data(), m.row.data(), m.x.data(), 1e-11));
         const std::size_t w = c.complex ? 2 : 1;
         std::vector<double> b(w * m.n), x;

@@ -101,7 +101,8 @@ void print(const char *what, const Row &r) {
         std::printf(" | %-7s failed", what);
         return;
     }
-    std::printf(" | %-7s %5ld %6.3f %8.3f %9.1f%s", what, r.q.flipped, r.q.angleMean, r.q.l2, r.ms,
+    std::printf(r.ms < 10.0 ? " | %-7s %5ld %6.3f %8.3f %9.2f%s" : " | %-7s %5ld %6.3f %8.3f %9.1f%s", what, r.q.flipped,
+                r.q.angleMean, r.q.l2, r.ms,
                 r.fellBack ? " (fell back)" : "");
 }
 

@@ -53,18 +53,23 @@ bool isInterior(int p, const CornersByPoint &cp, const std::vector<int> &tris) {
 struct NearPoints {
     std::vector<int> start{0}, near;
     NearPoints(const std::vector<int> &interior, const CornersByPoint &cp, const std::vector<int> &tris) {
+        near.reserve(4 * tris.size() / 3);  // about 3.5 per interior point: half its neighbours and itself
         for (std::size_t p = 0; p < interior.size(); ++p) {
             const int k = interior[p];
             if (k < 0) continue;
+            // An interior point's triangles close one fan: each neighbour is
+            // the next point of exactly one of its corners. Insertion sort
+            // keeps the handful in order.
             const std::size_t from = near.size();
             for (int j = cp.start[p]; j < cp.start[p + 1]; ++j) {
-                const int c = cp.corner[std::size_t(j)];
-                for (int q : {int(p), nextPoint(tris, c), prevPoint(tris, c)})
-                    if (interior[std::size_t(q)] >= 0 && interior[std::size_t(q)] <= k)
-                        near.push_back(interior[std::size_t(q)]);
+                const int q = interior[std::size_t(nextPoint(tris, cp.corner[std::size_t(j)]))];
+                if (q < 0 || q >= k) continue;
+                std::size_t at = near.size();
+                near.push_back(q);
+                for (; at > from && near[at - 1] > q; --at) near[at] = near[at - 1];
+                near[at] = q;
             }
-            std::sort(near.begin() + long(from), near.end());
-            near.erase(std::unique(near.begin() + long(from), near.end()), near.end());
+            near.push_back(k);
             start.push_back(int(near.size()));
         }
     }

@@ -57,6 +57,13 @@ SOP_Flatskin::PieceTriangles SOP_Flatskin::pieceTriangles(const GU_Detail &work)
     PieceTriangles tris;
     if (myPtNOffset < 0) return tris;
     const GEO_PrimList &prims = work.primitives();
+    // Sized exactly: grown by doubling, the arrays would hold up to twice
+    // their size at the cook's peak, which this step is.
+    std::size_t corners = 0;
+    for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece))
+        if (p->getVertexCount() >= 3) corners += 3;
+    tris.index.reserve(corners);
+    tris.angles.reserve(corners);
     for (const GEO_Primitive *p = prims.rawHead(myWorkPiece); p; p = prims.rawNext(p, myWorkPiece)) {
         // A polygon of fewer than three vertices has no angles to keep.
         if (p->getVertexCount() < 3) continue;

@@ -155,15 +155,22 @@ private:
         if (kw == "Run") {
             long long k = myIn.count("a run length");
             std::string keyword(myIn.next());
-            if (keyword.empty() || !std::isalpha(static_cast<unsigned char>(keyword[0])))
+            if (keyword.empty() || !std::isalpha(static_cast<unsigned char>(keyword[0])) || reservedWord(keyword))
                 myIn.fail("a primitive keyword after Run", keyword);
             if (myGdp.primitives().entries() + k > myCounts.prims)
                 myIn.failHere("run goes past the declared primitive count");
             for (long long i = 0; i < k; ++i) readPrimitive(keyword, true);
             return;
         }
-        if (!std::isalpha(static_cast<unsigned char>(kw[0]))) myIn.fail("a primitive keyword", kw);
+        if (!std::isalpha(static_cast<unsigned char>(kw[0])) || reservedWord(kw)) myIn.fail("a primitive keyword", kw);
         readPrimitive(std::string(kw), false);
+    }
+
+    /// Words of the format's own: a primitive of that type, written back
+    /// as its keyword on a line of its own, would read as a run, a group
+    /// header or the extra section.
+    static bool reservedWord(std::string_view kw) {
+        return kw == "Run" || kw == "ordered" || kw == "unordered" || kw == "beginExtra" || kw == "endExtra";
     }
 
     void readPrimitive(const std::string &keyword, bool in_run) {

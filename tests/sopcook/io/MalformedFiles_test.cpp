@@ -248,6 +248,12 @@ TEST(MalformedFiles, QuietInconsistenciesAreRefusedWithThePlace) {
         // In a run too, a primitive's text may not begin as a group header does.
         {readGeo, GEO_HEAD("3", "2", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nRun 2 Pot unordered 2 10\nPot\nbeginExtra\n",
          "g.geo:8:", "'unordered'"},
+        // Nor may a primitive's type be a word of the format (found by the
+        // fuzz target: written back, such primitives read as group headers).
+        {readGeo, GEO_HEAD("3", "2", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nRun 2 unordered\n\n\nbeginExtra\n",
+         "g.geo:8:", "expected a primitive keyword after Run, found 'unordered'"},
+        {readGeo, GEO_HEAD("3", "1", "0") "0 0 0 1\n1 0 0 1\n0 1 0 1\nRun 1 Run\n\nbeginExtra\n",
+         "g.geo:8:", "found 'Run'"},
     };
     for (const Refusal &c : cases) expectRefused(c);
     // A binary body must end with its last element too.

@@ -115,10 +115,11 @@ std::vector<int> reverse_cuthill_mckee(const Graph &g, std::size_t n) {
     return perm;
 }
 
-// sum a[k] conj(b[k]) over len entries, real or complex. Rows are short
-// (tens of entries): four running sums break the chain of dependent
-// additions without a vector loop's set-up.
-inline double dot_conj(const double *a, const double *b, std::size_t len) {
+// sum a[k] conj(b[k]) over len entries (Conj), or sum a[k] b[k] (for the
+// forward solve); real or complex. Rows are short (tens of entries): four
+// running sums break the chain of dependent additions without a vector
+// loop's set-up.
+template <bool Conj> inline double dot(const double *a, const double *b, std::size_t len) {
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
     std::size_t k = 0;
     for (; k + 4 <= len; k += 4) {
@@ -130,35 +131,23 @@ inline double dot_conj(const double *a, const double *b, std::size_t len) {
     for (; k < len; ++k) s0 += a[k] * b[k];
     return (s0 + s1) + (s2 + s3);
 }
-inline Complex dot_conj(const Complex *a, const Complex *b, std::size_t len) {
+template <bool Conj> inline Complex dot(const Complex *a, const Complex *b, std::size_t len) {
+    constexpr double sign = Conj ? 1.0 : -1.0;  // of b's imaginary part
     const double *x = reinterpret_cast<const double *>(a), *y = reinterpret_cast<const double *>(b);
     double r0 = 0.0, r1 = 0.0, i0 = 0.0, i1 = 0.0;
     for (std::size_t k = 0; k < 2 * len; k += 2) {
         r0 += x[k] * y[k];
-        r1 += x[k + 1] * y[k + 1];
+        r1 += sign * x[k + 1] * y[k + 1];
         i0 += x[k + 1] * y[k];
-        i1 -= x[k] * y[k + 1];
-    }
-    return {r0 + r1, i0 + i1};
-}
-// sum a[k] b[k] (no conjugate), for the forward solve.
-inline double dot(const double *a, const double *b, std::size_t len) { return dot_conj(a, b, len); }
-inline Complex dot(const Complex *a, const Complex *b, std::size_t len) {
-    const double *x = reinterpret_cast<const double *>(a), *y = reinterpret_cast<const double *>(b);
-    double r0 = 0.0, r1 = 0.0, i0 = 0.0, i1 = 0.0;
-    for (std::size_t k = 0; k < 2 * len; k += 2) {
-        r0 += x[k] * y[k];
-        r1 -= x[k + 1] * y[k + 1];
-        i0 += x[k + 1] * y[k];
-        i1 += x[k] * y[k + 1];
+        i1 -= sign * x[k] * y[k + 1];
     }
     return {r0 + r1, i0 + i1};
 }
 
-// The dot products of rows a0 and a1 with the conjugate of b (a0 b^H and
-// a1 b^H), each load of b serving both.
-inline void dot_conj2(const double *a0, const double *a1, const double *b, std::size_t len, double &s0,
-                      double &s1) {
+// The dot products of rows a0 and a1 with b, as dot<Conj>(a0, b) and
+// dot<Conj>(a1, b), each load of b serving both.
+template <bool Conj>
+inline void dot2(const double *a0, const double *a1, const double *b, std::size_t len, double &s0, double &s1) {
     double p0 = 0.0, p1 = 0.0, q0 = 0.0, q1 = 0.0;
     std::size_t k = 0;
     for (; k + 2 <= len; k += 2) {
@@ -174,34 +163,17 @@ inline void dot_conj2(const double *a0, const double *a1, const double *b, std::
     s0 = p0 + p1;
     s1 = q0 + q1;
 }
-inline void dot_conj2(const Complex *a0, const Complex *a1, const Complex *b, std::size_t len, Complex &s0,
-                      Complex &s1) {
+template <bool Conj>
+inline void dot2(const Complex *a0, const Complex *a1, const Complex *b, std::size_t len, Complex &s0, Complex &s1) {
+    constexpr double sign = Conj ? 1.0 : -1.0;
     const double *x = reinterpret_cast<const double *>(a0), *y = reinterpret_cast<const double *>(a1),
                  *z = reinterpret_cast<const double *>(b);
     double xr = 0.0, xi = 0.0, yr = 0.0, yi = 0.0;
     for (std::size_t k = 0; k < 2 * len; k += 2) {
-        xr += x[k] * z[k] + x[k + 1] * z[k + 1];
-        xi += x[k + 1] * z[k] - x[k] * z[k + 1];
-        yr += y[k] * z[k] + y[k + 1] * z[k + 1];
-        yi += y[k + 1] * z[k] - y[k] * z[k + 1];
-    }
-    s0 = {xr, xi};
-    s1 = {yr, yi};
-}
-// The same without the conjugate, for the forward solve.
-inline void dot2(const double *a0, const double *a1, const double *b, std::size_t len, double &s0, double &s1) {
-    dot_conj2(a0, a1, b, len, s0, s1);
-}
-inline void dot2(const Complex *a0, const Complex *a1, const Complex *b, std::size_t len, Complex &s0,
-                 Complex &s1) {
-    const double *x = reinterpret_cast<const double *>(a0), *y = reinterpret_cast<const double *>(a1),
-                 *z = reinterpret_cast<const double *>(b);
-    double xr = 0.0, xi = 0.0, yr = 0.0, yi = 0.0;
-    for (std::size_t k = 0; k < 2 * len; k += 2) {
-        xr += x[k] * z[k] - x[k + 1] * z[k + 1];
-        xi += x[k + 1] * z[k] + x[k] * z[k + 1];
-        yr += y[k] * z[k] - y[k + 1] * z[k + 1];
-        yi += y[k + 1] * z[k] + y[k] * z[k + 1];
+        xr += x[k] * z[k] + sign * x[k + 1] * z[k + 1];
+        xi += x[k + 1] * z[k] - sign * x[k] * z[k + 1];
+        yr += y[k] * z[k] + sign * y[k + 1] * z[k + 1];
+        yi += y[k + 1] * z[k] - sign * y[k] * z[k + 1];
     }
     s0 = {xr, xi};
     s1 = {yr, yi};
@@ -280,7 +252,7 @@ bool EnvelopeCholesky::factor_as(const int *start, const int *row, const S *x, d
     // Row r's pivot, from its entries left of the diagonal (w of them).
     auto pivot = [&](S *lr, int w, std::size_t r) {
         const double diagonal = real_of(lr[w]);
-        const double p = diagonal - real_of(dot_conj(lr, lr, std::size_t(w)));
+        const double p = diagonal - real_of(dot<true>(lr, lr, std::size_t(w)));
         if (!(p > 0.0) || !(p >= min_pivot_ratio * diagonal)) return false;
         lr[w] = std::sqrt(p);
         inverse[r] = 1.0 / std::sqrt(p);
@@ -296,18 +268,18 @@ bool EnvelopeCholesky::factor_as(const int *start, const int *row, const S *x, d
             const std::size_t len = std::size_t(c - lo);
             if (l1) {
                 S s0, s1;
-                dot_conj2(l0 + (lo - f), l1 + (lo - f), lc, len, s0, s1);
+                dot2<true>(l0 + (lo - f), l1 + (lo - f), lc, len, s0, s1);
                 l0[c - f] = (l0[c - f] - s0) * inverse[std::size_t(c)];
                 l1[c - f] = (l1[c - f] - s1) * inverse[std::size_t(c)];
             } else {
-                l0[c - f] = (l0[c - f] - dot_conj(l0 + (lo - f), lc, len)) * inverse[std::size_t(c)];
+                l0[c - f] = (l0[c - f] - dot<true>(l0 + (lo - f), lc, len)) * inverse[std::size_t(c)];
             }
         }
         bool positive = pivot(l0, int(r) - f, r);
         if (positive && l1) {
             // Row r + 1's entry at r needs row r complete.
             const int w = int(r) - f;
-            l1[w] = (l1[w] - dot_conj(l1, l0, std::size_t(w))) * inverse[r];
+            l1[w] = (l1[w] - dot<true>(l1, l0, std::size_t(w))) * inverse[r];
             positive = pivot(l1, w + 1, r + 1);
         }
         if (!positive) {
@@ -337,12 +309,12 @@ void EnvelopeCholesky::solve_as(S *b) const {
         const std::size_t f = std::size_t(first_[r]), w = r - f;
         const S *l0 = l + off_[r];
         if (!pair_[r]) {
-            y[r] = (y[r] - dot(l0, &y[f], w)) / real_of(l0[w]);
+            y[r] = (y[r] - dot<false>(l0, &y[f], w)) / real_of(l0[w]);
             continue;
         }
         const S *l1 = l + off_[r + 1];
         S s0, s1;
-        dot2(l0, l1, &y[f], w, s0, s1);
+        dot2<false>(l0, l1, &y[f], w, s0, s1);
         y[r] = (y[r] - s0) / real_of(l0[w]);
         y[r + 1] = (y[r + 1] - s1 - l1[w] * y[r]) / real_of(l1[w + 1]);
     }

@@ -341,13 +341,18 @@ struct Newton {
     /// the largest gradient entry over the objective's second derivative.
     /// NaN when an angle left (0, pi).
     double evaluate(double &stationary) {
+        // The wheel residual, a sum of log sines, is taken as the log of a
+        // running ratio of sines: one logarithm per point instead of one per
+        // corner. The wheel entries of pointResidual hold that ratio until
+        // the end of the loop.
         pointResidual.assign(m.n, 0.0);
+        for (NLuint k = 1; k < m.n; k += 2) pointResidual[k] = 1.0;
         stationary = 0.0;
         for (std::size_t c = 0; c < tris.size(); ++c) {
             const double a = alpha[c];
             if (!(a > 0.0 && a < M_PI)) return NAN;
-            cot[c] = std::cos(a) / std::sin(a);
-            const double ls = std::log(std::sin(a));
+            const double sine = std::sin(a);
+            cot[c] = std::cos(a) / sine;
             const int s = unknown(c, 0), wp = wheelPlus(c), wm = wheelMinus(c);
             double grad = 2.0 * w[c] * (a - beta[c]) + lambdaTri[c / 3];
             if (s >= 0) {
@@ -355,24 +360,44 @@ struct Newton {
                 grad += lambdaV[std::size_t(s)];
             }
             if (wp >= 0) {
-                pointResidual[std::size_t(wp)] += ls;
+                pointResidual[std::size_t(wp)] *= sine;
                 grad += lambdaV[std::size_t(wp)] * cot[c];
             }
             if (wm >= 0) {
-                pointResidual[std::size_t(wm)] -= ls;
+                pointResidual[std::size_t(wm)] /= sine;
                 grad -= lambdaV[std::size_t(wm)] * cot[c];
             }
             minusGradient[c] = -grad;
             stationary = std::max(stationary, std::fabs(grad) * d(c));
         }
+        bool overflowed = false;
+        for (NLuint k = 0; k < m.n; k += 2) {
+            pointResidual[k] -= 2.0 * M_PI;
+            const double ratio = pointResidual[k + 1];
+            if (std::isnormal(ratio) && ratio > 0.0)
+                pointResidual[k + 1] = std::log(ratio);
+            else
+                overflowed = true;
+        }
+        if (overflowed) sumLogSines();
         double worst = 0.0;
-        for (NLuint k = 0; k < m.n; k += 2) pointResidual[k] -= 2.0 * M_PI;
         for (double v : pointResidual) worst = std::max(worst, std::fabs(v));
         for (std::size_t t = 0; t < triResidual.size(); ++t) {
             triResidual[t] = alpha[3 * t] + alpha[3 * t + 1] + alpha[3 * t + 2] - M_PI;
             worst = std::max(worst, std::fabs(triResidual[t]));
         }
         return worst;
+    }
+
+    /// The wheel residuals as sums of log sines, for points whose ratio of
+    /// sines left the range of doubles (valences in the hundreds).
+    void sumLogSines() {
+        for (NLuint k = 1; k < m.n; k += 2) pointResidual[k] = 0.0;
+        for (std::size_t c = 0; c < tris.size(); ++c) {
+            const double ls = std::log(std::sin(alpha[c]));
+            if (const int wp = wheelPlus(c); wp >= 0) pointResidual[std::size_t(wp)] += ls;
+            if (const int wm = wheelMinus(c); wm >= 0) pointResidual[std::size_t(wm)] -= ls;
+        }
     }
 
     /// The reduced matrix and right-hand side. Per triangle, with D the

@@ -49,18 +49,18 @@ Graph graph_of(std::size_t n, const int *start, const int *row, std::size_t b) {
     return g;
 }
 
-// Breadth-first search from s over the nodes not yet numbered: queue
-// receives them level by level. Returns the number of the last level;
-// last receives the node of least degree in it.
-int levels(const Graph &g, int s, const std::vector<char> &numbered, std::vector<int> &depth, std::vector<int> &queue,
-           int &last) {
+// Breadth-first search from s over its connected part (none of whose
+// nodes is numbered yet): queue receives them level by level. Returns the
+// number of the last level; last receives the node of least degree in it.
+// depth is -1 on every node before and after.
+int levels(const Graph &g, int s, std::vector<int> &depth, std::vector<int> &queue, int &last) {
     queue.assign(1, s);
     depth[std::size_t(s)] = 0;
     for (std::size_t h = 0; h < queue.size(); ++h) {
         const int v = queue[h];
         for (int k = g.start[std::size_t(v)]; k < g.start[std::size_t(v) + 1]; ++k) {
             const int u = g.adj[std::size_t(k)];
-            if (numbered[std::size_t(u)] || depth[std::size_t(u)] >= 0) continue;
+            if (depth[std::size_t(u)] >= 0) continue;
             depth[std::size_t(u)] = depth[std::size_t(v)] + 1;
             queue.push_back(u);
         }
@@ -85,10 +85,10 @@ std::vector<int> reverse_cuthill_mckee(const Graph &g, std::size_t n) {
     for (std::size_t seed = 0; seed < n; ++seed) {
         if (numbered[seed]) continue;
         int s = int(seed), far = s;
-        int ecc = levels(g, s, numbered, depth, queue, far);
+        int ecc = levels(g, s, depth, queue, far);
         for (int round = 0; round < 4 && far != s; ++round) {
             int next = far;
-            const int e = levels(g, far, numbered, depth, queue, next);
+            const int e = levels(g, far, depth, queue, next);
             if (e <= ecc) break;
             s = far;
             ecc = e;
@@ -216,6 +216,38 @@ inline void dot2(const Complex *a0, const Complex *a1, const Complex *b, std::si
     s1 = complex_of<Conj>(yp, yq);
 }
 
+// The four dot products of rows a0, a1 with rows b0, b1 (sab = a . b),
+// each load serving two.
+template <bool Conj>
+inline void dot2x2(const double *a0, const double *a1, const double *b0, const double *b1, std::size_t len,
+                   double &s00, double &s01, double &s10, double &s11) {
+    V2 p00 = {0.0, 0.0}, p01 = p00, p10 = p00, p11 = p00;
+    std::size_t k = 0;
+    for (; k + 2 <= len; k += 2) {
+        const V2 x0 = load2(a0 + k), x1 = load2(a1 + k), y0 = load2(b0 + k), y1 = load2(b1 + k);
+        p00 += x0 * y0;
+        p01 += x0 * y1;
+        p10 += x1 * y0;
+        p11 += x1 * y1;
+    }
+    s00 = p00[0] + p00[1];
+    s01 = p01[0] + p01[1];
+    s10 = p10[0] + p10[1];
+    s11 = p11[0] + p11[1];
+    if (k < len) {
+        s00 += a0[k] * b0[k];
+        s01 += a0[k] * b1[k];
+        s10 += a1[k] * b0[k];
+        s11 += a1[k] * b1[k];
+    }
+}
+template <bool Conj>
+inline void dot2x2(const Complex *a0, const Complex *a1, const Complex *b0, const Complex *b1, std::size_t len,
+                   Complex &s00, Complex &s01, Complex &s10, Complex &s11) {
+    dot2<Conj>(a0, a1, b0, len, s00, s10);
+    dot2<Conj>(a0, a1, b1, len, s01, s11);
+}
+
 inline double conj_of(double v) { return v; }
 inline Complex conj_of(Complex v) { return std::conj(v); }
 inline double real_of(double v) { return v; }
@@ -285,7 +317,8 @@ bool EnvelopeCholesky::factor_as(const int *start, const int *row, const S *x, d
             else
                 at(c, r) = conj_of(x[k]);
         }
-    std::vector<double> inverse(n_);
+    inverse_.resize(n_);
+    double *inverse = inverse_.data();
     // Row r's pivot, from its entries left of the diagonal (w of them).
     auto pivot = [&](S *lr, int w, std::size_t r) {
         const double diagonal = real_of(lr[w]);
@@ -303,7 +336,22 @@ bool EnvelopeCholesky::factor_as(const int *start, const int *row, const S *x, d
             const int lo = std::max(f, first_[std::size_t(c)]);
             const S *lc = &at(c, lo);
             const std::size_t len = std::size_t(c - lo);
-            if (l1) {
+            if (l1 && pair_[std::size_t(c)] && c + 1 < int(r)) {
+                // Rows r, r + 1 against the pair of rows c, c + 1: four dot
+                // products over one range share their loads; entry c + 1
+                // then takes the term of column c, just found.
+                const S *ld = lc + (off_[std::size_t(c) + 1] - off_[std::size_t(c)]);
+                S s00, s01, s10, s11;
+                dot2x2<true>(l0 + (lo - f), l1 + (lo - f), lc, ld, len, s00, s01, s10, s11);
+                const S x0 = (l0[c - f] - s00) * inverse[std::size_t(c)];
+                const S x1 = (l1[c - f] - s10) * inverse[std::size_t(c)];
+                const S below = conj_of(ld[len]);  // L(c + 1, c)
+                l0[c - f] = x0;
+                l1[c - f] = x1;
+                l0[c + 1 - f] = (l0[c + 1 - f] - s01 - x0 * below) * inverse[std::size_t(c) + 1];
+                l1[c + 1 - f] = (l1[c + 1 - f] - s11 - x1 * below) * inverse[std::size_t(c) + 1];
+                ++c;
+            } else if (l1) {
                 S s0, s1;
                 dot2<true>(l0 + (lo - f), l1 + (lo - f), lc, len, s0, s1);
                 l0[c - f] = (l0[c - f] - s0) * inverse[std::size_t(c)];
@@ -338,6 +386,7 @@ void EnvelopeCholesky::solve(double *b) const {
 template <class S>
 void EnvelopeCholesky::solve_as(S *b) const {
     const S *l = reinterpret_cast<const S *>(l_.data());
+    const double *inverse = inverse_.data();
     std::vector<S> y(n_);
     for (std::size_t v = 0; v < n_; ++v) y[std::size_t(perm_[v])] = b[v];
     // L y = P b, then L^H z = y; rows in pairs (see pair_) share their
@@ -346,23 +395,23 @@ void EnvelopeCholesky::solve_as(S *b) const {
         const std::size_t f = std::size_t(first_[r]), w = r - f;
         const S *l0 = l + off_[r];
         if (!pair_[r]) {
-            y[r] = (y[r] - dot<false>(l0, &y[f], w)) / real_of(l0[w]);
+            y[r] = (y[r] - dot<false>(l0, &y[f], w)) * inverse[r];
             continue;
         }
         const S *l1 = l + off_[r + 1];
         S s0, s1;
         dot2<false>(l0, l1, &y[f], w, s0, s1);
-        y[r] = (y[r] - s0) / real_of(l0[w]);
-        y[r + 1] = (y[r + 1] - s1 - l1[w] * y[r]) / real_of(l1[w + 1]);
+        y[r] = (y[r] - s0) * inverse[r];
+        y[r + 1] = (y[r + 1] - s1 - l1[w] * y[r]) * inverse[r + 1];
     }
     for (std::size_t r = n_; r-- > 0;) {
         if (r > 0 && pair_[r - 1]) {
             // Rows r - 1 and r, with the same first column.
             const std::size_t f = std::size_t(first_[r]), w = r - 1 - f;
             const S *l0 = l + off_[r - 1], *l1 = l + off_[r];
-            const S v1 = y[r] / real_of(l1[w + 1]);
+            const S v1 = y[r] * inverse[r];
             y[r] = v1;
-            const S v0 = (y[r - 1] - conj_of(l1[w]) * v1) / real_of(l0[w]);
+            const S v0 = (y[r - 1] - conj_of(l1[w]) * v1) * inverse[r - 1];
             y[r - 1] = v0;
             for (std::size_t c = f; c < r - 1; ++c) y[c] -= conj_of(l0[c - f]) * v0 + conj_of(l1[c - f]) * v1;
             --r;
@@ -370,7 +419,7 @@ void EnvelopeCholesky::solve_as(S *b) const {
         }
         const std::size_t f = std::size_t(first_[r]);
         const S *lr = l + off_[r];
-        const S v = y[r] / real_of(lr[r - f]);
+        const S v = y[r] * inverse[r];
         y[r] = v;
         for (std::size_t c = f; c < r; ++c) y[c] -= conj_of(lr[c - f]) * v;
     }

@@ -57,6 +57,7 @@ private:
     std::vector<char> pair_;        // per new row: whether it and the next form a pair (same first column)
     std::vector<std::size_t> off_;  // per new row: where it starts in l_; n + 1 values
     std::vector<double> l_;         // the factor's rows, diagonal last (two doubles per entry when complex)
+    std::vector<double> inverse_;   // per new row: 1 / its diagonal entry, so that solves multiply
 };
 
 }  // namespace nl

@@ -8,22 +8,25 @@ float SOP_Flatskin::clampedAcos(float x) {
     return static_cast<float>(std::acos(static_cast<double>(x)));
 }
 
-/// Angle between the edges from `at` to `a` and from `at` to `b`. A
-/// zero-length edge normalises to the zero vector, which gives a right
-/// angle: finite, so the rows of a degenerate triangle stay finite.
-static float angleAt(const UT_Vector4 &at, const UT_Vector4 &a, const UT_Vector4 &b) {
-    UT_Vector3 da = a - at;
-    UT_Vector3 db = b - at;
-    da.normalize();
-    db.normalize();
-    return SOP_Flatskin::clampedAcos(da.dot(db));
-}
+/// Angle between the unit (or zero) edge directions u and v leaving a
+/// corner. A zero-length edge normalises to the zero vector, which gives a
+/// right angle: finite, so the rows of a degenerate triangle stay finite.
+static float angleBetween(const UT_Vector3 &u, const UT_Vector3 &v) { return SOP_Flatskin::clampedAcos(u.dot(v)); }
+
+static UT_Vector3 negated(const UT_Vector3 &u) { return {-u.x(), -u.y(), -u.z()}; }
 
 void SOP_Flatskin::cornerAngles(const GEO_Primitive &tri, float &a0, float &a1, float &a2) {
     const UT_Vector4 &p0 = tri.getVertex(0).getPt()->getPos();
     const UT_Vector4 &p1 = tri.getVertex(1).getPt()->getPos();
     const UT_Vector4 &p2 = tri.getVertex(2).getPt()->getPos();
-    a0 = angleAt(p0, p2, p1);
-    a1 = angleAt(p1, p0, p2);
-    a2 = angleAt(p2, p1, p0);
+    // Each edge normalised once: a - b is exactly -(b - a), and so are its
+    // normalisation and its dot products, so the two corners of an edge
+    // share it without changing a bit.
+    UT_Vector3 e01 = p1 - p0, e12 = p2 - p1, e20 = p0 - p2;
+    e01.normalize();
+    e12.normalize();
+    e20.normalize();
+    a0 = angleBetween(negated(e20), e01);
+    a1 = angleBetween(negated(e01), e12);
+    a2 = angleBetween(negated(e12), e20);
 }

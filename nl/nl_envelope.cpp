@@ -262,7 +262,8 @@ bool EnvelopeCholesky::analyse(std::size_t n, const int *start, const int *row, 
     const Graph g = graph_of(n, start, row, b);
     const std::vector<int> order = reverse_cuthill_mckee(g, n / b);
     std::vector<int> perm(n);
-    for (std::size_t v = 0; v < n; ++v) perm[v] = order[v / b] * int(b) + int(v % b);
+    for (std::size_t u = 0; u < n / b; ++u)
+        for (std::size_t i = 0; i < b; ++i) perm[u * b + i] = order[u] * int(b) + int(i);
     // A row's first column: that of its group's earliest neighbour group,
     // or of its own group.
     std::vector<int> first(n);

@@ -419,61 +419,60 @@ struct Newton {
     /// The reduced matrix and right-hand side. Per triangle, with D the
     /// angles' diagonal block inverted and P = D - D 1 1^T D / sum(D) (the
     /// triangle constraint eliminated), the triangle adds A P A^T, A being
-    /// the rows of its points' constraints over its three angles.
+    /// the rows of its points' constraints over its three angles. Point j's
+    /// rows are sparse: its angle sum is e_j, its wheel condition
+    /// v_j = cot(j + 1) e_(j + 1) - cot(j + 2) e_(j + 2) (corners mod 3), so
+    /// every entry is an entry of P or of P v_i, at most two terms each.
     void assemble() {
         std::fill(m.val.begin(), m.val.end(), 0.0);
         rhs = pointResidual;
         for (std::size_t t = 0; t < triResidual.size(); ++t) {
             const std::size_t c0 = 3 * t;
-            double dd[3], A[6][3] = {}, P[3][3], q[3], AP[6][3];
-            int g[6];
+            double dd[3], P[3][3], q[3], ct[3], Pv[3][3];
+            int g[3];
             double dsum = 0.0, db = 0.0;
             for (int i = 0; i < 3; ++i) {
                 dd[i] = d(c0 + std::size_t(i));
+                ct[i] = cot[c0 + std::size_t(i)];
                 dsum += dd[i];
                 db += dd[i] * minusGradient[c0 + std::size_t(i)];
+                g[i] = unknown(c0 + std::size_t(i), 0);
             }
             // The triangle multiplier's right-hand side.
             const double rt = db + triResidual[t];
-            for (int j = 0; j < 3; ++j) {
-                g[2 * j] = unknown(c0 + std::size_t(j), 0);
-                g[2 * j + 1] = unknown(c0 + std::size_t(j), 1);
-                A[2 * j][j] = 1.0;
-                A[2 * j + 1][(j + 1) % 3] = cot[c0 + std::size_t((j + 1) % 3)];
-                A[2 * j + 1][(j + 2) % 3] = -cot[c0 + std::size_t((j + 2) % 3)];
-            }
             for (int i = 0; i < 3; ++i) {
                 q[i] = dd[i] * (minusGradient[c0 + std::size_t(i)] - rt / dsum);
                 for (int j = 0; j < 3; ++j) P[i][j] = (i == j ? dd[i] : 0.0) - dd[i] * dd[j] / dsum;
             }
-            for (int a = 0; a < 6; ++a)
-                for (int j = 0; j < 3; ++j) AP[a][j] = A[a][0] * P[0][j] + A[a][1] * P[1][j] + A[a][2] * P[2][j];
-            auto local = [&](int a, int e) { return AP[a][0] * A[e][0] + AP[a][1] * A[e][1] + AP[a][2] * A[e][2]; };
+            auto wheel = [&](int j, const double *x) {  // v_j . x
+                return ct[(j + 1) % 3] * x[(j + 1) % 3] - ct[(j + 2) % 3] * x[(j + 2) % 3];
+            };
+            for (int i = 0; i < 3; ++i)  // Pv[i] = P v_i (P is symmetric)
+                for (int k = 0; k < 3; ++k) Pv[i][k] = wheel(i, P[k]);
             for (int j = 0; j < 3; ++j) {
-                if (g[2 * j] < 0) continue;
-                for (int r = 0; r < 2; ++r)
-                    rhs[std::size_t(g[2 * j + r])] +=
-                        A[2 * j + r][0] * q[0] + A[2 * j + r][1] * q[1] + A[2 * j + r][2] * q[2];
+                if (g[j] < 0) continue;
+                rhs[std::size_t(g[j])] += q[j];
+                rhs[std::size_t(g[j]) + 1] += wheel(j, q);
                 // The point's own block: the last entry of its first row, the
                 // last two of its second.
-                const NLuint row = NLuint(g[2 * j]);
-                m.val[m.row_start[row + 1] - 1] += local(2 * j, 2 * j);
-                m.val[m.row_start[row + 2] - 2] += local(2 * j + 1, 2 * j);
-                m.val[m.row_start[row + 2] - 1] += local(2 * j + 1, 2 * j + 1);
+                const NLuint row = NLuint(g[j]);
+                m.val[m.row_start[row + 1] - 1] += P[j][j];
+                m.val[m.row_start[row + 2] - 2] += Pv[j][j];
+                m.val[m.row_start[row + 2] - 1] += wheel(j, Pv[j]);
             }
             for (int pair = 0; pair < 3; ++pair) {
                 int i = kPairs[pair][0], j = kPairs[pair][1];
-                if (g[2 * i] < 0 || g[2 * j] < 0 || g[2 * i] == g[2 * j]) continue;
-                if (g[2 * i] < g[2 * j]) std::swap(i, j);  // i the later point: its rows hold the block
+                if (g[i] < 0 || g[j] < 0 || g[i] == g[j]) continue;
+                if (g[i] < g[j]) std::swap(i, j);  // i the later point: its rows hold the block
                 // The second row has the first's entries up to the block, and
                 // the block's two columns are adjacent in both.
-                const NLuint row = NLuint(g[2 * i]);
+                const NLuint row = NLuint(g[i]);
                 const std::size_t first = blockAt[c0 + std::size_t(pair)];
                 const std::size_t second = first - m.row_start[row] + m.row_start[row + 1];
-                m.val[first] += local(2 * i, 2 * j);
-                m.val[first + 1] += local(2 * i, 2 * j + 1);
-                m.val[second] += local(2 * i + 1, 2 * j);
-                m.val[second + 1] += local(2 * i + 1, 2 * j + 1);
+                m.val[first] += P[i][j];
+                m.val[first + 1] += Pv[j][i];
+                m.val[second] += Pv[i][j];
+                m.val[second + 1] += wheel(j, Pv[i]);
             }
         }
     }

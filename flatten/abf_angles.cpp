@@ -500,19 +500,24 @@ struct Newton {
         return nullptr;
     }
 
-    /// Adds delta to alpha[c] and brings its sine and cosine along. Past
-    /// the first steps the changes are small: rotating by the Taylor series
-    /// of delta (its error below delta^7 / 5040, 2e-18 at the bound) is
-    /// several times cheaper than a new sine and cosine.
+    /// Adds delta to alpha[c] and brings its sine and cosine along. Newton
+    /// steps change angles by a tenth of a radian or less but for the first
+    /// few: rotating by the Taylor series of delta (its error below
+    /// delta^11 / 11!, 3e-19 at the bound) is several times cheaper than a
+    /// new sine and cosine.
     void turn(std::size_t c, double delta) {
         alpha[c] += delta;
-        if (!(std::fabs(delta) <= 1e-2)) {
+        if (!(std::fabs(delta) <= 0.1)) {
             ::sincos(alpha[c], &sine[c], &cosine[c]);
             return;
         }
         const double d2 = delta * delta;
-        const double sd = delta * (1.0 - d2 / 6.0 * (1.0 - d2 / 20.0));
-        const double cd = 1.0 - d2 / 2.0 * (1.0 - d2 / 12.0 * (1.0 - d2 / 30.0));
+        // Multiplications by the constants' reciprocals: a division by a
+        // constant stays a division.
+        const double sd = delta * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42) *
+                                                                                        (1.0 - d2 * (1.0 / 72)))));
+        const double cd = 1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) *
+                                                                          (1.0 - d2 * (1.0 / 56) * (1.0 - d2 * (1.0 / 90)))));
         const double s0 = sine[c], c0 = cosine[c];
         sine[c] = s0 * cd + c0 * sd;
         cosine[c] = c0 * cd - s0 * sd;

@@ -240,11 +240,11 @@ double smallest_pivot_ratio(const cholmod_factor &f, const cholmod_sparse &a) {
 
 // When nested dissection (METIS) is tried besides AMD, and kept if its
 // factor is smaller. Repeated factorisations of one pattern (Newton steps)
-// try it above this many flops under AMD: on the angle system of a
-// 1M-triangle hemisphere it cut the flops by 40%, which pays for its 3 s
-// over a few factorisations; at 200k triangles (under 1e9 flops) it cost
-// more than it saved.
-constexpr double kNestedDissectionFlops = 4e9;
+// try it from this many flops under AMD: on the angle system of a
+// 1M-triangle hemisphere (8e10 flops) it cut them by 35% for 2 s of
+// ordering, less than it saves on the first factorisation; at 200k
+// triangles (4e9) its factor was larger than AMD's and its 0.4 s lost.
+constexpr double kNestedDissectionFlops = 2e10;
 // A single factorisation (the direct conformal solve) tries it only above
 // this many entries of the AMD factor (2.4 GB complex): at 1M triangles
 // (4e7 entries) it saved 8% of the peak memory and took 2 s more than AMD
@@ -277,42 +277,51 @@ cholmod_factor *analyse_with(cholmod_sparse &a, const int *perm, int ordering, c
     return f;
 }
 
-// The symbolic factor of a with a fill-reducing ordering: AMD, or METIS's
-// nested dissection when the factorisation is large and METIS fills in
-// less (see kNestedDissectionFlops). expand, when given, makes the
-// ordering on a smaller graph g and turns its permutation into one of a
-// (expand(g's permutation, a's)). On failure null, with c->status telling
-// why.
-template <class Expand>
-cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse *g, Expand expand, cholmod_common *c,
-                          NestedDissection when = {}) {
-    auto analyse = [&](int ordering) -> cholmod_factor * {
-        if (!g) return analyse_with(a, nullptr, ordering, c);
-        std::unique_ptr<cholmod_factor, FreeFactor> small(analyse_with(*g, nullptr, ordering, c), FreeFactor{c});
-        if (!small) return nullptr;
-        std::vector<int> perm;
-        expand(static_cast<const int *>(small->Perm), perm);
-        small.reset();
-        return analyse_with(a, perm.data(), CHOLMOD_GIVEN, c);
-    };
-    cholmod_factor *amd = analyse(CHOLMOD_AMD);
-    if (!amd || !(c->fl >= when.flops && c->lnz >= when.entries)) return amd;
-    const double lnz = c->lnz, fl = c->fl;
-    cholmod_factor *nd = analyse(CHOLMOD_METIS);  // null when CHOLMOD has no METIS
-    if (nd && c->lnz < lnz) {
+// Of two symbolic factors (either may be null), the one with fewer
+// entries; the other is freed. c's statistics are set to the kept one's.
+cholmod_factor *smaller(cholmod_factor *amd, double amd_lnz, double amd_fl, cholmod_factor *nd, cholmod_common *c) {
+    if (nd && c->lnz < amd_lnz) {
         cholmod_free_factor(&amd, c);
         return nd;
     }
     if (nd) cholmod_free_factor(&nd, c);
     c->status = CHOLMOD_OK;
-    c->lnz = lnz;
-    c->fl = fl;
+    c->lnz = amd_lnz;
+    c->fl = amd_fl;
     return amd;
 }
 
+// The symbolic factor of a with a fill-reducing ordering: AMD, or METIS's
+// nested dissection when the factorisation is large and METIS fills in
+// less (see kNestedDissectionFlops). On failure null, with c->status
+// telling why.
 cholmod_factor *order(cholmod_sparse &a, cholmod_common *c, NestedDissection when = {}) {
-    return order_via(
-        a, nullptr, [](const int *, std::vector<int> &) {}, c, when);
+    cholmod_factor *amd = analyse_with(a, nullptr, CHOLMOD_AMD, c);
+    if (!amd || !(c->fl >= when.flops && c->lnz >= when.entries)) return amd;
+    const double lnz = c->lnz, fl = c->fl;
+    return smaller(amd, lnz, fl, analyse_with(a, nullptr, CHOLMOD_METIS, c), c);
+}
+
+// The same with the ordering made on g, a's graph of groups of b unknowns
+// whose rows share one pattern: expand turns g's permutation into a's
+// (each group's unknowns together). The orderings are compared on g, whose
+// factor has about 1 / b^2 of the entries and 1 / b^3 of the flops of a's,
+// so that a itself is analysed once.
+template <class Expand>
+cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse &g, int b, Expand expand, cholmod_common *c,
+                          NestedDissection when) {
+    const double scale = double(b) * b;
+    cholmod_factor *amd = analyse_with(g, nullptr, CHOLMOD_AMD, c);
+    cholmod_factor *small = amd;
+    if (amd && c->fl * scale * b >= when.flops && c->lnz * scale >= when.entries) {
+        const double lnz = c->lnz, fl = c->fl;
+        small = smaller(amd, lnz, fl, analyse_with(g, nullptr, CHOLMOD_METIS, c), c);
+    }
+    if (!small) return nullptr;
+    std::vector<int> perm;
+    expand(static_cast<const int *>(small->Perm), perm);
+    cholmod_free_factor(&small, c);
+    return analyse_with(a, perm.data(), CHOLMOD_GIVEN, c);
 }
 
 // Supernodes merged with a quarter of CHOLMOD's default share of explicit
@@ -627,7 +636,7 @@ cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix *blocks, int b, cholm
     cholmod_dense unused{};
     describe(g, unused, nb, start.data(), rows.data(), nullptr, nullptr, CHOLMOD_PATTERN);
     return order_via(
-        a, &g,
+        a, g, b,
         [&](const int *order, std::vector<int> &perm) {
             perm.resize(n);
             for (std::size_t k = 0; k < nb; ++k)

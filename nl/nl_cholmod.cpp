@@ -311,12 +311,7 @@ template <class Expand>
 cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse &g, int b, Expand expand, cholmod_common *c,
                           NestedDissection when) {
     const double scale = double(b) * b;
-    cholmod_factor *amd = analyse_with(g, nullptr, CHOLMOD_AMD, c);
-    cholmod_factor *small = amd;
-    if (amd && c->fl * scale * b >= when.flops && c->lnz * scale >= when.entries) {
-        const double lnz = c->lnz, fl = c->fl;
-        small = smaller(amd, lnz, fl, analyse_with(g, nullptr, CHOLMOD_METIS, c), c);
-    }
+    cholmod_factor *small = order(g, c, {when.flops / (scale * b), when.entries / scale});
     if (!small) return nullptr;
     std::vector<int> perm;
     expand(static_cast<const int *>(small->Perm), perm);

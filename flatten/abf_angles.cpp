@@ -91,6 +91,31 @@ struct NearPoints {
     }
 };
 
+/// The graph of all points (those of the holes' virtual triangles too) as
+/// an upper triangle by columns: column p lists the points sharing a
+/// triangle with p and numbered below it, then p, in rows[start[p] ..
+/// start[p + 1]).
+void pointGraph(const CornersByPoint &cp, std::vector<int> &start, std::vector<int> &rows) {
+    const std::size_t n = cp.start.size() - 1;
+    start.assign(n + 1, 0);
+    rows.clear();
+    rows.reserve(cp.corner.size() + n);
+    for (std::size_t p = 0; p < n; ++p) {
+        const std::size_t from = rows.size();
+        for (int j = cp.start[p]; j < cp.start[p + 1]; ++j)
+            for (int q : {cp.next[std::size_t(j)], cp.prev[std::size_t(j)]}) {
+                if (q >= int(p)) continue;
+                // Insertion into the handful kept in order, without repeats.
+                std::size_t at = rows.size();
+                while (at > from && rows[at - 1] > q) --at;
+                if (at > from && rows[at - 1] == q) continue;
+                rows.insert(rows.begin() + long(at), q);
+            }
+        rows.push_back(int(p));
+        start[p + 1] = int(rows.size());
+    }
+}
+
 /// The lower triangle of the reduced matrix: unknowns 2k (angle sum) and
 /// 2k + 1 (wheel condition) of interior point k couple with those of every
 /// interior point sharing a triangle with it. Row 2k holds columns 2q and
@@ -288,6 +313,7 @@ struct Newton {
     nl::CsrMatrix m;  ///< the reduced matrix (lower triangle)
     std::vector<double> rhs, dl;
     nl::SparseCholesky cholesky;
+    std::vector<int> groups;  ///< the interior points' elimination order; empty: the factorisation's own
     bool factored = false;
     int lastIterations = 0;  ///< of the last solve with an old factor
 
@@ -494,7 +520,7 @@ struct Newton {
             return nullptr;
         lastIterations = 0;
         std::string why;
-        factored = cholesky.factor(m, why, 2);
+        factored = cholesky.factor(m, why, 2, groups.empty() ? nullptr : &groups);
         if (!factored) return "the reduced system is singular";
         if (!cholesky.solve(rhs, dl)) return "the reduced system has no finite solution";
         return nullptr;
@@ -586,6 +612,15 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
         if (isInterior(p, cp)) interior[std::size_t(p)] = ni++;
 
     Newton newton(tris, interior, NearPoints(interior, cp, tris));
+    if (nl::takes_elimination_order(2 * std::size_t(ni))) {
+        // One ordering of the points' graph serves this system and, through
+        // the result, the conformal system over the same points.
+        std::vector<int> start, rows;
+        pointGraph(cp, start, rows);
+        res.pointOrder = nl::elimination_order(start, rows, 2);
+        for (int p : res.pointOrder)
+            if (interior[std::size_t(p)] >= 0) newton.groups.push_back(interior[std::size_t(p)]);
+    }
     newton.start(surface, opt.minAngle, M_PI - opt.minAngle);
     double best = INFINITY;
     int sinceBest = 0;

@@ -34,6 +34,11 @@ struct AbfResult {
     int iterations = 0;     ///< Newton steps taken
     double residual = 0.0;  ///< largest constraint residual at the end
     std::string reason;     ///< why it did not converge; empty when it did
+    /// #V points in the elimination order the optimisation's factorisation
+    /// used, also when it did not converge: a fill-reducing order for other
+    /// factorisations over these points. Empty when the system was too
+    /// small to be ordered.
+    std::vector<int> pointOrder;
 };
 
 /// Planar angles for a triangle mesh by angle-based flattening (ABF++):

@@ -23,6 +23,7 @@ bool SOP_Flatskin::optimiseAngles(const GU_Detail &work, PieceTriangles &tris) {
     std::vector<float> angles;
     const AbfResult result = abfAngles(positions, tris.index, tris.angles, angles, options);
     if (result.interrupted) return false;
+    tris.order = std::move(result.pointOrder);
     if (result.converged)
         tris.angles = std::move(angles);
     else

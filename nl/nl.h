@@ -234,6 +234,18 @@ void nlRightHandSide(NLdouble value);
  * factorisation runs out of memory; with NL_CG_AMG_EXT likewise when the
  * coarsest level of its hierarchy is singular. */
 NLboolean nlSolve(void);
+/* ---- Extension: elimination order ------------------------------------- */
+/* Hands NL_CHOLMOD_EXT the order in which to eliminate the variables,
+ * instead of the fill-reducing ordering it would make: order lists each of
+ * the NL_NB_VARIABLES variables once (locked ones are passed over), and is
+ * copied. Worth it when an ordering of the same graph is at hand, as after
+ * another factorisation over the same points; a poor order costs fill and
+ * time, never accuracy. Paired variables (2k, 2k + 1) solved as one complex
+ * unknown take the place of the first of them. Small systems, factored
+ * without an ordering, and the other solvers ignore it. NULL drops an
+ * order given before. Legal only in SYSTEM; a list that repeats a variable
+ * is a misuse. */
+void nlSetEliminationOrder(const NLuint *order);
 
 #ifdef __cplusplus
 }

@@ -358,8 +358,12 @@ bool run_amg(Context *c, std::vector<double> &x) {
 // the factorisation can fail on a well-formed system) when it cannot.
 bool run_cholesky(Context *c, std::vector<double> &x) {
     if (c->progress && !c->progress(0, 1, 0.0, c->progress_data)) return false;
-    const nl::CholeskyOutcome out = c->hermitian.n > 0 ? nl::cholesky_solve_hermitian(c->hermitian, c->b, x)
-                                                       : nl::cholesky_solve(c->normal, c->b, x);
+    std::vector<NLuint> order;  // the given one over the free variables
+    for (NLuint v : c->elimination_order)
+        if (c->free_number[v] != nl::kLocked) order.push_back(c->free_number[v]);
+    const std::vector<NLuint> *given = order.empty() ? nullptr : &order;
+    const nl::CholeskyOutcome out = c->hermitian.n > 0 ? nl::cholesky_solve_hermitian(c->hermitian, c->b, x, given)
+                                                       : nl::cholesky_solve(c->normal, c->b, x, true, given);
     c->used_iterations = 0;
     if (!out.solved) {
         nl::report("nlSolve", "NL_CHOLMOD_EXT: %s", out.reason.c_str());
@@ -433,6 +437,26 @@ void nlSetProgressFunction(NLprogressFunc func, void *data) {
     if (c == nullptr) return;
     c->progress = func;
     c->progress_data = data;
+}
+
+void nlSetEliminationOrder(const NLuint *order) {
+    const char *fn = "nlSetEliminationOrder";
+    Context *c = nl::enter(fn);
+    if (c == nullptr || !nl::expect_state(c, State::System, fn)) return;
+    if (order == nullptr) {
+        std::vector<NLuint>().swap(c->elimination_order);
+        return;
+    }
+    const std::size_t n = c->value.size();
+    std::vector<unsigned char> seen(n, 0);
+    for (std::size_t k = 0; k < n; ++k) {
+        if (order[k] >= n || seen[order[k]]) {
+            nl::misuse(c, fn, "order[%zu] = %u is not a variable or repeats one", k, order[k]);
+            return;
+        }
+        seen[order[k]] = 1;
+    }
+    c->elimination_order.assign(order, order + n);
 }
 
 void nlSetMessageFunction(NLmessageFunc func, void *data) { nl::set_message_function(func, data); }
@@ -560,6 +584,7 @@ NLboolean nlSolve(void) {
     c->normal = nl::CsrMatrix();
     c->hermitian = nl::HermitianMatrix();
     std::vector<double>().swap(c->b);
+    std::vector<NLuint>().swap(c->elimination_order);
     return solved ? NL_TRUE : NL_FALSE;
 }
 

@@ -302,22 +302,48 @@ cholmod_factor *order(cholmod_sparse &a, cholmod_common *c, NestedDissection whe
     return smaller(amd, lnz, fl, analyse_with(a, nullptr, CHOLMOD_METIS, c), c);
 }
 
-// The same with the ordering made on g, a's graph of groups of b unknowns
-// whose rows share one pattern: expand turns g's permutation into a's
-// (each group's unknowns together). The orderings are compared on g, whose
-// factor has about 1 / b^2 of the entries and 1 / b^3 of the flops of a's,
-// so that a itself is analysed once.
-template <class Expand>
-cholmod_factor *order_via(cholmod_sparse &a, cholmod_sparse &g, int b, Expand expand, cholmod_common *c,
-                          NestedDissection when) {
+// The thresholds of when for the graph of a matrix's groups of b unknowns
+// whose rows share one pattern: its factor has about 1 / b^2 of the entries
+// and 1 / b^3 of the flops of the matrix's.
+NestedDissection on_groups(NestedDissection when, int b) {
     const double scale = double(b) * b;
-    cholmod_factor *small = order(g, c, {when.flops / (scale * b), when.entries / scale});
-    if (!small) return nullptr;
-    std::vector<int> perm;
-    expand(static_cast<const int *>(small->Perm), perm);
-    cholmod_free_factor(&small, c);
-    return analyse_with(a, perm.data(), CHOLMOD_GIVEN, c);
+    return {when.flops / (scale * b), when.entries / scale};
 }
+
+// The elimination order of g's unknowns that order() chooses; empty when
+// it fails, with c->status telling why.
+std::vector<int> permutation(cholmod_sparse &g, cholmod_common *c, NestedDissection when) {
+    std::vector<int> perm;
+    cholmod_factor *f = order(g, c, when);
+    if (!f) return perm;
+    const int *p = static_cast<const int *>(f->Perm);
+    perm.assign(p, p + g.nrow);
+    cholmod_free_factor(&f, c);
+    return perm;
+}
+
+// The order that order (each unknown of a system once, or null) gives the
+// n unknowns of a system made from it, unknown u becoming to(u) (negative:
+// left out): each comes where the first of its unknowns stands. Empty when
+// there is no order or it leaves one of the n out.
+template <class To>
+std::vector<int> induced_order(const std::vector<NLuint> *order, std::size_t n, To to) {
+    std::vector<int> out;
+    if (!order) return out;
+    std::vector<unsigned char> seen(n, 0);
+    out.reserve(n);
+    for (NLuint u : *order) {
+        const long k = to(u);
+        if (k < 0 || std::size_t(k) >= n || seen[std::size_t(k)]) continue;
+        seen[std::size_t(k)] = 1;
+        out.push_back(static_cast<int>(k));
+    }
+    if (out.size() != n) out.clear();
+    return out;
+}
+
+// Real unknowns 2k and 2k + 1 are complex unknown k.
+long half(NLuint u) { return long(u / 2); }
 
 // Supernodes merged with a quarter of CHOLMOD's default share of explicit
 // zeros, for systems of at least kRelaxedZerosFrom unknowns: at 1M
@@ -348,7 +374,9 @@ bool try_envelope(EnvelopeCholesky &envelope, const cholmod_sparse &a, int block
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
 // solution (nrow entries, two doubles each when complex) and reason stays
 // empty; otherwise reason says why.
-void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &y, std::string &reason) {
+// A given order (a.nrow unknowns, each once) replaces the ordering.
+void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &y, std::string &reason,
+                      const std::vector<int> &given = {}) {
     const std::size_t w = a.xtype == CHOLMOD_COMPLEX ? 2 : 1;  // doubles per unknown
     if (EnvelopeCholesky envelope; try_envelope(envelope, a)) {
         if (!envelope.factor(static_cast<const int *>(a.p), static_cast<const int *>(a.i),
@@ -365,7 +393,9 @@ void factor_and_solve(cholmod_sparse &a, cholmod_dense &b, std::vector<double> &
     cholmod_common *c = common.get();
     if (a.nrow >= kRelaxedZerosFrom)
         for (double &z : c->zrelax) z *= kRelaxedZeros;
-    std::unique_ptr<cholmod_factor, FreeFactor> factor(order(a, c, {0.0, kNestedDissectionEntries}), FreeFactor{c});
+    cholmod_factor *analysed = given.size() == a.nrow ? analyse_with(a, given.data(), CHOLMOD_GIVEN, c)
+                                                      : order(a, c, {0.0, kNestedDissectionEntries});
+    std::unique_ptr<cholmod_factor, FreeFactor> factor(analysed, FreeFactor{c});
     if (!factor || c->status < CHOLMOD_OK) {
         reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
         return;
@@ -512,13 +542,14 @@ CholeskyOutcome accept(std::vector<double> &x, std::vector<double> &solution, do
 
 // The solve in Hermitian form; solved is false when m has no such form,
 // the factorisation fails or the residual is not at roundoff.
-CholeskyOutcome solve_complex(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x) {
+CholeskyOutcome solve_complex(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                              const std::vector<NLuint> *order) {
     CholeskyOutcome out;
     std::vector<double> solution;
     {
         Hermitian h;
         if (!hermitian_form(m, b, h)) return out;
-        factor_and_solve(h.a, h.b, solution, out.reason);
+        factor_and_solve(h.a, h.b, solution, out.reason, induced_order(order, h.a.nrow, half));
     }
     if (!out.reason.empty()) return out;
     for (double v : solution) {
@@ -529,14 +560,23 @@ CholeskyOutcome solve_complex(const CsrMatrix &m, const std::vector<double> &b, 
     return accept(x, solution, error, true);
 }
 
-CholeskyOutcome solve_real(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x) {
+CholeskyOutcome solve_real(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
+                           const std::vector<NLuint> *order) {
     Packed p;
     if (!pack(m, b, p)) return refuse("the system is too large for the direct solver");
     std::vector<double> solution = x;
     if (p.a.nrow > 0) {
+        std::vector<long> packed;  // packed unknown of each of m's, -1 when left out
+        if (order && !p.kept.empty()) {
+            packed.assign(m.n, -1);
+            for (std::size_t k = 0; k < p.kept.size(); ++k) packed[p.kept[k]] = long(k);
+        }
+        const std::vector<int> given = induced_order(order, p.a.nrow, [&](NLuint u) {
+            return packed.empty() ? long(u) : u < packed.size() ? packed[u] : -1L;
+        });
         std::vector<double> y;
         std::string reason;
-        factor_and_solve(p.a, p.b, y, reason);
+        factor_and_solve(p.a, p.b, y, reason, given);
         if (!reason.empty()) return refuse(reason.c_str());
         for (std::size_t k = 0; k < p.a.nrow; ++k) {
             if (!std::isfinite(y[k])) return refuse("the solution is not finite");
@@ -549,17 +589,17 @@ CholeskyOutcome solve_real(const CsrMatrix &m, const std::vector<double> &b, std
 }  // namespace
 
 CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
-                               bool allow_complex) {
+                               bool allow_complex, const std::vector<NLuint> *order) {
     if (allow_complex) {
-        CholeskyOutcome out = solve_complex(m, b, x);
+        CholeskyOutcome out = solve_complex(m, b, x, order);
         // A singular Hermitian form is a singular real one: no second try.
         if (out.solved || out.reason.find("singular") != std::string::npos) return out;
     }
-    return solve_real(m, b, x);
+    return solve_real(m, b, x, order);
 }
 
 CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
-                                         std::vector<double> &x) {
+                                         std::vector<double> &x, const std::vector<NLuint> *order) {
     bool positive = h.val.size() <= std::size_t(INT_MAX) && h.n <= NLuint(INT_MAX);
     for (NLuint j = 0; j < h.n && positive; ++j) {
         // Rows of a column increase up to the diagonal, which comes last.
@@ -576,7 +616,7 @@ CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::ve
                  const_cast<std::complex<double> *>(h.val.data()), const_cast<double *>(b.data()), CHOLMOD_COMPLEX);
         std::vector<double> solution;
         std::string reason;
-        factor_and_solve(a, d, solution, reason);
+        factor_and_solve(a, d, solution, reason, induced_order(order, h.n, half));
         if (reason.find("singular") != std::string::npos) return refuse(reason.c_str());
         if (reason.empty() &&
             std::all_of(solution.begin(), solution.end(), [](double v) { return std::isfinite(v); })) {
@@ -584,7 +624,7 @@ CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::ve
             if (error <= kComplexResidual) return accept(x, solution, error, true);
         }
     }
-    return solve_real(real_lower_triangle(h), b, x);
+    return solve_real(real_lower_triangle(h), b, x, order);
 }
 
 struct SparseCholesky::State {
@@ -607,15 +647,11 @@ SparseCholesky::~SparseCholesky() { delete state_; }
 
 namespace {
 
-// The symbolic factor of a (the lower triangle of blocks, when given)
-// under a fill-reducing ordering. With blocks of b > 1 unknowns that share their pattern, the
-// ordering is made on the graph of the blocks, b^2 times smaller, and each
-// block's unknowns are kept together in it.
-cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix *blocks, int b, cholmod_common *c, NestedDissection when) {
-    if (!blocks || b <= 1 || blocks->n % NLuint(b) != 0) return order(a, c, when);
-    const CsrMatrix &m = *blocks;
-    const std::size_t n = m.n;
-    const std::size_t nb = n / std::size_t(b);
+// The elimination order of the groups of b unknowns of m (lower triangle,
+// every group's rows sharing one pattern), made on the graph of the groups;
+// empty when the ordering fails.
+std::vector<int> group_order(const CsrMatrix &m, int b, cholmod_common *c, NestedDissection when) {
+    const std::size_t nb = m.n / std::size_t(b);
     std::vector<int> start(nb + 1, 0), rows;
     rows.reserve(m.val.size() / std::size_t(b * b) + nb);
     for (std::size_t k = 0; k < nb; ++k) {
@@ -630,19 +666,51 @@ cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix *blocks, int b, cholm
     cholmod_sparse g{};
     cholmod_dense unused{};
     describe(g, unused, nb, start.data(), rows.data(), nullptr, nullptr, CHOLMOD_PATTERN);
-    return order_via(
-        a, g, b,
-        [&](const int *order, std::vector<int> &perm) {
-            perm.resize(n);
-            for (std::size_t k = 0; k < nb; ++k)
-                for (int i = 0; i < b; ++i) perm[k * std::size_t(b) + std::size_t(i)] = order[k] * b + i;
-        },
-        c, when);
+    return permutation(g, c, on_groups(when, b));
+}
+
+// The symbolic factor of a (the lower triangle of blocks, when given)
+// under a fill-reducing ordering, or under groups when it is not null: the
+// order of the groups (of the unknowns, without blocks). With blocks of
+// b > 1 unknowns that share their pattern, the ordering is made on the
+// graph of the blocks, b^2 times smaller, and each block's unknowns are
+// kept together in it.
+cholmod_factor *analyse(cholmod_sparse &a, const CsrMatrix *blocks, int b, const std::vector<int> *groups,
+                        cholmod_common *c, NestedDissection when) {
+    if (!blocks || b <= 1 || blocks->n % NLuint(b) != 0) {
+        if (groups && groups->size() == a.nrow) return analyse_with(a, groups->data(), CHOLMOD_GIVEN, c);
+        return order(a, c, when);
+    }
+    const std::size_t nb = blocks->n / std::size_t(b);
+    std::vector<int> made;
+    if (!groups || groups->size() != nb) {
+        made = group_order(*blocks, b, c, when);
+        if (made.empty()) return nullptr;
+        groups = &made;
+    }
+    std::vector<int> perm(blocks->n);
+    for (std::size_t k = 0; k < nb; ++k)
+        for (int i = 0; i < b; ++i) perm[k * std::size_t(b) + std::size_t(i)] = (*groups)[k] * b + i;
+    return analyse_with(a, perm.data(), CHOLMOD_GIVEN, c);
 }
 
 }  // namespace
 
-bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) {
+bool takes_elimination_order(std::size_t n) { return n > kEnvelopeUnknowns; }
+
+std::vector<int> elimination_order(const std::vector<int> &start, const std::vector<int> &rows, int block) {
+    if (start.size() < 2 || block < 1 || start.size() - 1 > std::size_t(INT_MAX) || start.front() != 0 ||
+        std::size_t(start.back()) != rows.size())
+        return {};
+    Common common;
+    cholmod_sparse g{};
+    cholmod_dense unused{};
+    describe(g, unused, start.size() - 1, const_cast<int *>(start.data()), const_cast<int *>(rows.data()), nullptr,
+             nullptr, CHOLMOD_PATTERN);
+    return permutation(g, common.get(), on_groups({}, block));
+}
+
+bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block, const std::vector<int> *groups) {
     State &s = *state_;
     if (m.val.size() > std::size_t(INT_MAX) || m.n > NLuint(INT_MAX)) {
         reason = "the system is too large for the direct solver";
@@ -653,7 +721,7 @@ bool SparseCholesky::factor(const CsrMatrix &m, std::string &reason, int block) 
     cholmod_dense unused{};
     describe(s.a, unused, m.n, s.start.data(), const_cast<NLuint *>(m.col.data()), const_cast<double *>(m.val.data()),
              nullptr, CHOLMOD_REAL);
-    return factor_described(&m, block, reason);
+    return factor_described(&m, block, groups, reason);
 }
 
 bool SparseCholesky::factor(const HermitianMatrix &h, std::string &reason) {
@@ -669,10 +737,11 @@ bool SparseCholesky::factor(const HermitianMatrix &h, std::string &reason) {
              const_cast<std::complex<double> *>(h.val.data()), nullptr, CHOLMOD_COMPLEX);
     s.nd_flops = 0.0;
     s.nd_entries = kNestedDissectionSolvedEntries;
-    return factor_described(nullptr, 1, reason);
+    return factor_described(nullptr, 1, nullptr, reason);
 }
 
-bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string &reason) {
+bool SparseCholesky::factor_described(const CsrMatrix *m, int block, const std::vector<int> *groups,
+                                      std::string &reason) {
     State &s = *state_;
     cholmod_common *c = s.common.get();
     if (!s.factor && !s.enveloped) s.enveloped = try_envelope(s.envelope, s.a, m ? block : 1);
@@ -684,7 +753,7 @@ bool SparseCholesky::factor_described(const CsrMatrix *m, int block, std::string
         return false;
     }
     if (!s.factor) {
-        s.factor = analyse(s.a, m, block, c, {s.nd_flops, s.nd_entries});
+        s.factor = analyse(s.a, m, block, groups, c, {s.nd_flops, s.nd_entries});
         if (!s.factor || c->status < CHOLMOD_OK) {
             reason = c->status == CHOLMOD_OUT_OF_MEMORY ? "out of memory in the ordering" : "the ordering failed";
             return false;

@@ -30,15 +30,34 @@ struct CholeskyOutcome {
 // (m's 2 x 2 blocks all [p q; -q p], no zero diagonal) is factored as the
 // Hermitian matrix of half the size, which halves the work; the result
 // must reach roundoff in the real residual, or the real form is solved.
+// A given order, when not null, lists each of the m.n unknowns once in the
+// order in which to eliminate them, and replaces the solver's own ordering
+// (a poor order costs fill, never accuracy).
 CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b, std::vector<double> &x,
-                               bool allow_complex = true);
+                               bool allow_complex = true, const std::vector<NLuint> *order = nullptr);
 
 // The same solve for the real system whose normal matrix h writes in
 // complex form (see HermitianMatrix), the unknowns and b interleaved as
 // (re, im): b.size() == x.size() == 2 h.n. A zero diagonal, or a complex
 // solve short of roundoff in the residual, is solved in real form instead.
+// order is as for cholesky_solve, over the 2 h.n real unknowns.
 CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
-                                         std::vector<double> &x);
+                                         std::vector<double> &x, const std::vector<NLuint> *order = nullptr);
+
+// Whether a system of n unknowns is factored by CHOLMOD, which takes a
+// given elimination order; smaller ones take the envelope factorisation,
+// which makes its own.
+bool takes_elimination_order(std::size_t n);
+
+// A fill-reducing elimination order of the vertices of a graph, made as
+// SparseCholesky makes it for repeated factorisations of a matrix with a
+// block x block entry per vertex and per edge: AMD, or METIS's nested
+// dissection when the factorisation is large and it fills in less. The
+// graph is an upper triangle by columns: column j lists, in increasing
+// order, the vertices i <= j adjacent to j (j itself may be listed), in
+// rows[start[j] .. start[j + 1]). Returns the vertices in elimination order,
+// each once; empty when the ordering fails.
+std::vector<int> elimination_order(const std::vector<int> &start, const std::vector<int> &rows, int block);
 
 }  // namespace nl
 
@@ -61,8 +80,10 @@ public:
     // the call only. block > 1 tells that the unknowns come in groups of
     // that many consecutive ones whose rows share one pattern (m.n a
     // multiple of it): the ordering is then made on the groups, which is
-    // much faster on large systems.
-    bool factor(const CsrMatrix &m, std::string &reason, int block = 1);
+    // much faster on large systems. groups, when not null on the first
+    // call, gives the order in which to eliminate the m.n / block groups
+    // (each once) instead of making one, as elimination_order() does.
+    bool factor(const CsrMatrix &m, std::string &reason, int block = 1, const std::vector<int> *groups = nullptr);
     // The same for a Hermitian h stored as its upper triangle by columns
     // (h.lower true), every diagonal entry present and real (imaginary
     // part exactly 0: CHOLMOD's simplicial factorisation refuses roundoff
@@ -80,7 +101,7 @@ public:
 private:
     // The factorisation of the matrix state_ describes; blocks, when
     // given, is its real form for an ordering by groups of block unknowns.
-    bool factor_described(const CsrMatrix *blocks, int block, std::string &reason);
+    bool factor_described(const CsrMatrix *blocks, int block, const std::vector<int> *groups, std::string &reason);
     struct State;
     State *state_;
 };

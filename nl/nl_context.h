@@ -74,6 +74,9 @@ struct Context {
     HermitianMatrix hermitian;
     bool non_finite_input = false;  // a coefficient or right-hand side
 
+    // The direct solver's elimination order of the variables; empty: its own.
+    std::vector<NLuint> elimination_order;
+
     // Progress reports during nlSolve(); a false answer stops it.
     NLprogressFunc progress = nullptr;
     void *progress_data = nullptr;

@@ -66,6 +66,7 @@ public:
     struct PieceTriangles {
         std::vector<int> index;     ///< #T by 3 solver indices ("ptN") of the corners' points
         std::vector<float> angles;  ///< #T by 3 angles (radians) at the corners
+        std::vector<int> order;     ///< #points in a fill-reducing elimination order, or empty
     };
     /// The work mesh's piece as PieceTriangles, with the surface's angles.
     PieceTriangles pieceTriangles(const GU_Detail &work) const;

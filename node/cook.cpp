@@ -251,6 +251,13 @@ bool SOP_Flatskin::solve(GU_Detail &work, const std::function<void()> &beforeRow
         // "direct" factors the same normal equations instead of iterating.
         configureUnwrapSolver(myPointCount, evalInt("solver", 0, 0));
         nlBegin(NL_SYSTEM);
+        if (!tris.order.empty()) {
+            // The angles' factorisation ordered these points already.
+            std::vector<NLuint> variables;
+            variables.reserve(2 * tris.order.size());
+            for (int k : tris.order) variables.insert(variables.end(), {NLuint(2 * k), NLuint(2 * k + 1)});
+            nlSetEliminationOrder(variables.data());
+        }
         setupPins(*gdp, work);
         beforeRows();
         nlBegin(NL_MATRIX);

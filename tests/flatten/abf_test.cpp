@@ -121,20 +121,27 @@ float wave(float x, float y) { return 0.4f * std::sin(3 * x) * std::cos(4 * y) +
 }  // namespace
 
 TEST(AbfAngles, ConvergedAnglesMeetEveryConstraint) {
+    auto wavy = [](double x, double y) { return 0.4 * std::sin(3 * x) * std::cos(4 * y); };
     const struct {
         const char *name;
         Mesh mesh;
+        bool ordered;  // large enough for an elimination order of its points
     } cases[] = {
-        {"wavy grid", grid(8, [](double x, double y) { return 0.4 * std::sin(3 * x) * std::cos(4 * y); })},
-        {"cone", fan(7, 1.5, false)},
-        {"cone with ring", fan(9, 2.0, true)},
-        {"disk with hole", holed()},
+        {"wavy grid", grid(8, wavy), false},
+        {"large wavy grid", grid(60, wavy), true},
+        {"cone", fan(7, 1.5, false), false},
+        {"cone with ring", fan(9, 2.0, true), false},
+        {"disk with hole", holed(), false},
     };
     for (const auto &c : cases) {
         std::vector<float> a;
         const AbfResult r = abfAngles(c.mesh.flat(), c.mesh.tris, c.mesh.angles(), a);
         ASSERT_TRUE(r.converged) << c.name << ": " << r.reason;
         ASSERT_EQ(a.size(), c.mesh.tris.size()) << c.name;
+        ASSERT_EQ(r.pointOrder.empty(), !c.ordered) << c.name;
+        std::vector<int> order = r.pointOrder;
+        std::sort(order.begin(), order.end());
+        for (std::size_t p = 0; p < order.size(); ++p) ASSERT_EQ(order[p], int(p)) << c.name << ": not a permutation";
         const std::vector<bool> in = interiorPoints(c.mesh);
         std::vector<double> sum(in.size(), 0.0), wheel(in.size(), 0.0);
         for (std::size_t t = 0; t < a.size(); t += 3) {

@@ -67,6 +67,12 @@ const Case kCases[] = {
     {"end system in INITIAL", Stage::Initial, "nlEnd", [] { nlEnd(NL_SYSTEM); }},
     {"unknown primitive", Stage::Initial, "nlBegin", [] { nlBegin(0x42); }},
     {"set variable in INITIAL", Stage::Initial, "nlSetVariable", [] { nlSetVariable(0, 1); }},
+    {"elimination order in MATRIX", Stage::Matrix, "nlSetEliminationOrder", [] { nlSetEliminationOrder(nullptr); }},
+    {"elimination order repeating a variable", Stage::System, "nlSetEliminationOrder",
+     [] {
+         const NLuint twice[2] = {1, 1};
+         nlSetEliminationOrder(twice);
+     }},
     {"get variable in INITIAL", Stage::Initial, "nlGetVariable", [] { nlGetVariable(0); }},
     {"solve in INITIAL", Stage::Initial, "nlSolve", [] { nlSolve(); }},
     {"zero variables", Stage::Initial, "nlSolverParameteri", [] { nlSolverParameteri(NL_NB_VARIABLES, 0); }},

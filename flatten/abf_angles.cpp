@@ -3,7 +3,9 @@
 #include "abf_angles.h"
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <set>
+#include <system_error>
 #include <nl_cholmod.h>
 
 namespace {
@@ -611,16 +613,32 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
     for (int p = 0; p < n; ++p)
         if (isInterior(p, cp)) interior[std::size_t(p)] = ni++;
 
-    Newton newton(tris, interior, NearPoints(interior, cp, tris));
+    // One ordering of the points' graph serves this system and, through the
+    // result, the conformal system over the same points. It takes seconds
+    // on a large piece (nested dissection), so it runs beside the Newton
+    // set-up and first evaluation, which do not need it.
+    std::vector<int> graphStart, graphRows;
+    std::future<std::vector<int>> ordering;
     if (nl::takes_elimination_order(2 * std::size_t(ni))) {
-        // One ordering of the points' graph serves this system and, through
-        // the result, the conformal system over the same points.
-        std::vector<int> start, rows;
-        pointGraph(cp, start, rows);
-        res.pointOrder = nl::elimination_order(start, rows, 2);
+        pointGraph(cp, graphStart, graphRows);
+        auto order = [&] { return nl::elimination_order(graphStart, graphRows, 2); };
+        try {
+            ordering = std::async(std::launch::async, order);
+        } catch (const std::system_error &) {  // no thread to be had: order here
+            ordering = std::async(std::launch::deferred, order);
+        }
+    }
+    Newton newton(tris, interior, NearPoints(interior, cp, tris));
+    auto takeOrdering = [&] {
+        if (!ordering.valid()) return;
+        res.pointOrder = ordering.get();
         for (int p : res.pointOrder)
             if (interior[std::size_t(p)] >= 0) newton.groups.push_back(interior[std::size_t(p)]);
-    }
+    };
+    auto giveUp = [&](const char *why) {
+        takeOrdering();
+        return fail(res, why);
+    };
     newton.start(surface, opt.minAngle, M_PI - opt.minAngle);
     double best = INFINITY;
     int sinceBest = 0;
@@ -629,30 +647,32 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
         double stationary = 0.0;
         res.residual = newton.evaluate(stationary);
         if (!std::isfinite(res.residual) || !std::isfinite(stationary))
-            return fail(res, "an angle left (0, pi) or a residual is not a number");
+            return giveUp("an angle left (0, pi) or a residual is not a number");
         if (res.residual <= opt.tolerance && stationary <= opt.stationaryTolerance) break;
-        if (it >= opt.maxIterations) return fail(res, "no convergence within the step limit");
+        if (it >= opt.maxIterations) return giveUp("no convergence within the step limit");
         // Newton steps that stop reducing the residual will not reach the
         // tolerance: an inconsistent system (a closed surface) does that.
         if (res.residual < best) {
             best = res.residual;
             sinceBest = 0;
         } else if (++sinceBest >= 4) {
-            return fail(res, "the residual stopped falling");
+            return giveUp("the residual stopped falling");
         }
         if (opt.interrupted && opt.interrupted(it)) {
             res.interrupted = true;
-            return fail(res, "interrupted");
+            return giveUp("interrupted");
         }
         newton.assemble();
+        takeOrdering();
         // Newton's residual after the step is about the square of this
         // one: the inexact solve adds at most a hundredth of that, and never
         // more than a tenth of the tolerance near convergence.
         const double limit =
             std::max(0.1 * opt.tolerance, std::min(0.1 * res.residual, 0.01 * res.residual * res.residual));
-        if (const char *why = newton.solveReduced(limit)) return fail(res, why);
+        if (const char *why = newton.solveReduced(limit)) return giveUp(why);
         newton.step();
     }
+    takeOrdering();
     res.converged = true;
     angles.assign(newton.alpha.begin(), newton.alpha.begin() + long(meshCorners));
     return res;

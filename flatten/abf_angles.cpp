@@ -309,7 +309,7 @@ struct Newton {
     const std::vector<int> &tris;
     const std::vector<int> &interior;  ///< per point: its number among the interior ones, or -1
     std::vector<double> beta, w, alpha, cot, minusGradient;
-    std::vector<double> sine, cosine;  ///< of alpha, kept up to date by step()
+    std::vector<double> sine, cosine;        ///< of alpha, kept up to date by step()
     std::vector<double> lambdaTri, lambdaV;  ///< multipliers
     std::vector<double> triResidual, pointResidual;
     nl::CsrMatrix m;  ///< the reduced matrix (lower triangle)
@@ -542,10 +542,13 @@ struct Newton {
         const double d2 = delta * delta;
         // Multiplications by the constants' reciprocals: a division by a
         // constant stays a division.
-        const double sd = delta * (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42) *
-                                                                                        (1.0 - d2 * (1.0 / 72)))));
-        const double cd = 1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) *
-                                                                          (1.0 - d2 * (1.0 / 56) * (1.0 - d2 * (1.0 / 90)))));
+        const double sd =
+            delta *
+            (1.0 - d2 * (1.0 / 6) * (1.0 - d2 * (1.0 / 20) * (1.0 - d2 * (1.0 / 42) * (1.0 - d2 * (1.0 / 72)))));
+        const double cd =
+            1.0 -
+            d2 * 0.5 *
+                (1.0 - d2 * (1.0 / 12) * (1.0 - d2 * (1.0 / 30) * (1.0 - d2 * (1.0 / 56) * (1.0 - d2 * (1.0 / 90)))));
         const double s0 = sine[c], c0 = cosine[c];
         sine[c] = s0 * cd + c0 * sd;
         cosine[c] = c0 * cd - s0 * sd;

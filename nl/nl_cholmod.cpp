@@ -326,8 +326,7 @@ std::vector<int> permutation(cholmod_sparse &g, cholmod_common *c, NestedDissect
 // n unknowns of a system made from it, unknown u becoming to(u) (negative:
 // left out): each comes where the first of its unknowns stands. Empty when
 // there is no order or it leaves one of the n out.
-template <class To>
-std::vector<int> induced_order(const std::vector<NLuint> *order, std::size_t n, To to) {
+template <class To> std::vector<int> induced_order(const std::vector<NLuint> *order, std::size_t n, To to) {
     std::vector<int> out;
     if (!order) return out;
     std::vector<unsigned char> seen(n, 0);
@@ -366,9 +365,9 @@ constexpr double kEnvelopeFlops = 4e6;
 // Whether envelope is set up for a (an upper triangle by columns, its
 // unknowns in groups of block that share their pattern).
 bool try_envelope(EnvelopeCholesky &envelope, const cholmod_sparse &a, int block = 1) {
-    return a.nrow <= kEnvelopeUnknowns && envelope.analyse(a.nrow, static_cast<const int *>(a.p),
-                                                           static_cast<const int *>(a.i), kEnvelopeFlops,
-                                                           a.xtype == CHOLMOD_COMPLEX, block);
+    return a.nrow <= kEnvelopeUnknowns &&
+           envelope.analyse(a.nrow, static_cast<const int *>(a.p), static_cast<const int *>(a.i), kEnvelopeFlops,
+                            a.xtype == CHOLMOD_COMPLEX, block);
 }
 
 // Orders, factors and solves a y = b with CHOLMOD. On success y holds the
@@ -598,8 +597,8 @@ CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b,
     return solve_real(m, b, x, order);
 }
 
-CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
-                                         std::vector<double> &x, const std::vector<NLuint> *order) {
+CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b, std::vector<double> &x,
+                                         const std::vector<NLuint> *order) {
     bool positive = h.val.size() <= std::size_t(INT_MAX) && h.n <= NLuint(INT_MAX);
     for (NLuint j = 0; j < h.n && positive; ++j) {
         // Rows of a column increase up to the diagonal, which comes last.

@@ -41,8 +41,8 @@ CholeskyOutcome cholesky_solve(const CsrMatrix &m, const std::vector<double> &b,
 // (re, im): b.size() == x.size() == 2 h.n. A zero diagonal, or a complex
 // solve short of roundoff in the residual, is solved in real form instead.
 // order is as for cholesky_solve, over the 2 h.n real unknowns.
-CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b,
-                                         std::vector<double> &x, const std::vector<NLuint> *order = nullptr);
+CholeskyOutcome cholesky_solve_hermitian(const HermitianMatrix &h, const std::vector<double> &b, std::vector<double> &x,
+                                         const std::vector<NLuint> *order = nullptr);
 
 // Whether a system of n unknowns is factored by CHOLMOD, which takes a
 // given elimination order; smaller ones take the envelope factorisation,

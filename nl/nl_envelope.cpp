@@ -219,8 +219,8 @@ inline void dot2(const Complex *a0, const Complex *a1, const Complex *b, std::si
 // The four dot products of rows a0, a1 with rows b0, b1 (sab = a . b),
 // each load serving two.
 template <bool Conj>
-inline void dot2x2(const double *a0, const double *a1, const double *b0, const double *b1, std::size_t len,
-                   double &s00, double &s01, double &s10, double &s11) {
+inline void dot2x2(const double *a0, const double *a1, const double *b0, const double *b1, std::size_t len, double &s00,
+                   double &s01, double &s10, double &s11) {
     V2 p00 = {0.0, 0.0}, p01 = p00, p10 = p00, p11 = p00;
     std::size_t k = 0;
     for (; k + 2 <= len; k += 2) {
@@ -384,8 +384,7 @@ void EnvelopeCholesky::solve(double *b) const {
         solve_as(b);
 }
 
-template <class S>
-void EnvelopeCholesky::solve_as(S *b) const {
+template <class S> void EnvelopeCholesky::solve_as(S *b) const {
     const S *l = reinterpret_cast<const S *>(l_.data());
     const double *inverse = inverse_.data();
     std::vector<S> y(n_);

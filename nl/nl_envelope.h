@@ -43,10 +43,8 @@ public:
     double flops() const { return flops_; }
 
 private:
-    template <class S>
-    bool factor_as(const int *start, const int *row, const S *x, double min_pivot_ratio);
-    template <class S>
-    void solve_as(S *b) const;
+    template <class S> bool factor_as(const int *start, const int *row, const S *x, double min_pivot_ratio);
+    template <class S> void solve_as(S *b) const;
 
     std::size_t n_ = 0;
     bool complex_ = false;

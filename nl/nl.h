@@ -241,10 +241,10 @@ NLboolean nlSolve(void);
  * copied. Worth it when an ordering of the same graph is at hand, as after
  * another factorisation over the same points; a poor order costs fill and
  * time, never accuracy. Paired variables (2k, 2k + 1) solved as one complex
- * unknown take the place of the first of them. Small systems, factored
- * without an ordering, and the other solvers ignore it. NULL drops an
- * order given before. Legal only in SYSTEM; a list that repeats a variable
- * is a misuse. */
+ * unknown take the place of the first of them. Small systems, which the
+ * envelope factorisation orders itself, and the other solvers ignore it.
+ * NULL drops an order given before. Legal only in SYSTEM; a list that
+ * repeats a variable is a misuse. */
 void nlSetEliminationOrder(const NLuint *order);
 
 #ifdef __cplusplus

@@ -126,6 +126,7 @@ struct FreeDense {
 struct Packed {
     std::vector<int> start;    // column offsets, n + 1
     std::vector<NLuint> kept;  // unknown of m behind each packed one; empty: all
+    std::vector<long> packed;  // packed unknown of each of m's, -1 when left out; empty: all kept
     std::vector<int> rows;     // row indices, when rows were left out
     std::vector<double> vals;  // values, when rows were left out
     std::vector<double> rhs;   // right-hand side, when rows were left out
@@ -159,7 +160,8 @@ void describe(cholmod_sparse &a, cholmod_dense &d, std::size_t n, int *start, vo
 // diagonal. False when the system is too large for int indices.
 bool pack(const CsrMatrix &m, const std::vector<double> &b, Packed &p) {
     const NLuint n = m.n;
-    std::vector<NLuint> number(n, 0);
+    std::vector<long> &number = p.packed;
+    number.assign(n, -1);
     NLuint kept = 0;
     for (NLuint i = 0; i < n; ++i) {
         if (m.diagonal(i) != 0.0) number[i] = kept++;
@@ -171,6 +173,7 @@ bool pack(const CsrMatrix &m, const std::vector<double> &b, Packed &p) {
     p.start.assign(std::size_t(kept) + 1, 0);
     if (kept == n) {
         for (NLuint i = 0; i <= n; ++i) p.start[i] = static_cast<int>(m.row_start[i]);
+        std::vector<long>().swap(number);
     } else {
         // Only the upper triangle is copied: CHOLMOD ignores the other.
         for (NLuint i = 0; i < n; ++i) {
@@ -277,20 +280,6 @@ cholmod_factor *analyse_with(cholmod_sparse &a, const int *perm, int ordering, c
     return f;
 }
 
-// Of two symbolic factors (either may be null), the one with fewer
-// entries; the other is freed. c's statistics are set to the kept one's.
-cholmod_factor *smaller(cholmod_factor *amd, double amd_lnz, double amd_fl, cholmod_factor *nd, cholmod_common *c) {
-    if (nd && c->lnz < amd_lnz) {
-        cholmod_free_factor(&amd, c);
-        return nd;
-    }
-    if (nd) cholmod_free_factor(&nd, c);
-    c->status = CHOLMOD_OK;
-    c->lnz = amd_lnz;
-    c->fl = amd_fl;
-    return amd;
-}
-
 // The symbolic factor of a with a fill-reducing ordering: AMD, or METIS's
 // nested dissection when the factorisation is large and METIS fills in
 // less (see kNestedDissectionFlops). On failure null, with c->status
@@ -299,7 +288,16 @@ cholmod_factor *order(cholmod_sparse &a, cholmod_common *c, NestedDissection whe
     cholmod_factor *amd = analyse_with(a, nullptr, CHOLMOD_AMD, c);
     if (!amd || !(c->fl >= when.flops && c->lnz >= when.entries)) return amd;
     const double lnz = c->lnz, fl = c->fl;
-    return smaller(amd, lnz, fl, analyse_with(a, nullptr, CHOLMOD_METIS, c), c);
+    cholmod_factor *nd = analyse_with(a, nullptr, CHOLMOD_METIS, c);  // null when CHOLMOD has no METIS
+    if (nd && c->lnz < lnz) {
+        cholmod_free_factor(&amd, c);
+        return nd;
+    }
+    if (nd) cholmod_free_factor(&nd, c);
+    c->status = CHOLMOD_OK;  // AMD's factor stands, with its statistics
+    c->lnz = lnz;
+    c->fl = fl;
+    return amd;
 }
 
 // The thresholds of when for the graph of a matrix's groups of b unknowns
@@ -565,13 +563,8 @@ CholeskyOutcome solve_real(const CsrMatrix &m, const std::vector<double> &b, std
     if (!pack(m, b, p)) return refuse("the system is too large for the direct solver");
     std::vector<double> solution = x;
     if (p.a.nrow > 0) {
-        std::vector<long> packed;  // packed unknown of each of m's, -1 when left out
-        if (order && !p.kept.empty()) {
-            packed.assign(m.n, -1);
-            for (std::size_t k = 0; k < p.kept.size(); ++k) packed[p.kept[k]] = long(k);
-        }
         const std::vector<int> given = induced_order(order, p.a.nrow, [&](NLuint u) {
-            return packed.empty() ? long(u) : u < packed.size() ? packed[u] : -1L;
+            return p.packed.empty() ? long(u) : u < p.packed.size() ? p.packed[u] : -1L;
         });
         std::vector<double> y;
         std::string reason;

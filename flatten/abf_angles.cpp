@@ -668,10 +668,12 @@ AbfResult abfAngles(const std::vector<double> &positions, const std::vector<int>
         newton.assemble();
         takeOrdering();
         // Newton's residual after the step is about the square of this
-        // one: the inexact solve adds at most a hundredth of that, and never
-        // more than a tenth of the tolerance near convergence.
+        // one: the inexact solve adds at most a tenth of that, and near
+        // convergence at most half the tolerance, so that the last step
+        // still lands within it. Each factor of ten asked beyond that costs
+        // another iteration or two with the old factor.
         const double limit =
-            std::max(0.1 * opt.tolerance, std::min(0.1 * res.residual, 0.01 * res.residual * res.residual));
+            std::max(0.5 * opt.tolerance, std::min(0.1 * res.residual, 0.1 * res.residual * res.residual));
         if (const char *why = newton.solveReduced(limit)) return giveUp(why);
         newton.step();
     }

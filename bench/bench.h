@@ -113,9 +113,9 @@ void wavyGrid(GU_Detail &g, int k);
 // on wavy grids written to .geo files, its scaling against n, and against
 // a CGAL process at 200k and 1M. solver is the "solver" token of the
 // scaling table; huge adds the 10M grid and runs it with "multigrid" and
-// "direct"; smallPages runs everything again with SOPCOOK_HUGE_PAGES=0;
+// "direct"; hugePages runs everything again with SOPCOOK_HUGE_PAGES=1;
 // quick leaves out the 1M grid.
-void processTables(const std::string &solver, bool huge, bool smallPages, bool quick, bool peer);
+void processTables(const std::string &solver, bool huge, bool hugePages, bool quick, bool peer);
 // The CGAL process of those tables (flatskin_bench --cgal-process FILE):
 // reads file, runs CGAL's LSCM on pieceOfLayout of it; 0 when it solved.
 int cgalProcess(const std::string &file);

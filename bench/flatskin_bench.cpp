@@ -6,7 +6,7 @@
 // forked children, one line per run and a memory table under it.
 //
 // Usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver S]
-//                       [--no-peer] [--closed] [--process [--huge] [--small-pages] [--scale-solver S]]
+//                       [--no-peer] [--closed] [--process [--huge] [--huge-pages] [--scale-solver S]]
 //   --quick   skips the 1M-triangle cases
 //   --no-peer skips CGAL (for profiling the cook alone)
 //   --solver  cg, direct, multigrid or both (cg and direct; default, but
@@ -18,7 +18,8 @@
 //   --process prints only the whole-process tables: sopcook as a child
 //             process on wavy grids, its scaling, against a CGAL process
 //   --huge    adds the 10M-triangle grid to them (implies --process)
-//   --small-pages  runs them again with SOPCOOK_HUGE_PAGES=0, with the gap
+//   --huge-pages  runs them again with SOPCOOK_HUGE_PAGES=1 (the heap on
+//             transparent huge pages), with the gap
 //   --scale-solver  the solver of the scaling table (default direct)
 #include "bench.h"
 #include "cli/HugePageHeap.h"
@@ -45,13 +46,13 @@ struct Options {
     bool closedOnly = false;
     std::vector<int> solvers = {0, 1};  // "solver" menu items: 0 cg, 1 direct, 2 multigrid
     bool defaultSolvers = true;
-    bool process = false, huge = false, smallPages = false;
+    bool process = false, huge = false, hugePages = false;
     std::string scaleSolver = "direct";
 };
 
 const char *kUsage = "usage: flatskin_bench [--quick] [--filter TEXT] [--repeat N] [--meshes DIR] [--solver "
                      "cg|direct|multigrid|both] [--no-peer] [--closed]\n"
-                     "                      [--process [--huge] [--small-pages] [--scale-solver "
+                     "                      [--process [--huge] [--huge-pages] [--scale-solver "
                      "cg|direct|multigrid]]\n";
 
 bool parse(int argc, char **argv, Options &o) {
@@ -74,8 +75,8 @@ bool parse(int argc, char **argv, Options &o) {
             o.process = true;
         } else if (a == "--huge") {
             o.process = o.huge = true;
-        } else if (a == "--small-pages") {
-            o.smallPages = true;
+        } else if (a == "--huge-pages") {
+            o.hugePages = true;
         } else if (a == "--scale-solver" && more) {
             o.scaleSolver = argv[++i];
             if (o.scaleSolver != "cg" && o.scaleSolver != "direct" && o.scaleSolver != "multigrid") return false;
@@ -189,7 +190,8 @@ void printMemoryTable(const StageTable &st) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    // Cooks and CGAL alike run on the heap sopcook gives a cook.
+    // Cooks and CGAL alike run on the heap sopcook gives a cook: huge pages
+    // only when SOPCOOK_HUGE_PAGES=1.
     restartWithHugePages(argv);
     if (argc == 3 && std::strcmp(argv[1], "--cgal-process") == 0) return cgalProcess(argv[2]);
     Options opt;
@@ -199,9 +201,9 @@ int main(int argc, char **argv) {
     }
     std::printf("# flatskin_bench: %u hardware threads\n", std::thread::hardware_concurrency());
     const char *tunables = std::getenv("GLIBC_TUNABLES");
-    std::printf("# GLIBC_TUNABLES=%s (SOPCOOK_HUGE_PAGES=0 runs with normal pages)\n", tunables ? tunables : "");
+    std::printf("# GLIBC_TUNABLES=%s (SOPCOOK_HUGE_PAGES=1 runs with the heap on huge pages)\n", tunables ? tunables : "");
     if (opt.process) {
-        processTables(opt.scaleSolver, opt.huge, opt.smallPages, opt.quick, opt.peer);
+        processTables(opt.scaleSolver, opt.huge, opt.hugePages, opt.quick, opt.peer);
         return 0;
     }
     std::printf("# times in ms, stages as the node names them; rss = peak resident memory of the cook's process;\n"

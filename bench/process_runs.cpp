@@ -37,8 +37,8 @@ struct ProcessRun {
 // Runs args (args[0] the program) in a child process with standard output
 // and error on /dev/null. The child's environment is this one without the
 // GLIBC_TUNABLES this benchmark's own restart set, so that sopcook makes
-// its own choice; smallPages adds SOPCOOK_HUGE_PAGES=0.
-ProcessRun runProcess(const std::vector<std::string> &args, bool smallPages) {
+// its own choice; hugePages adds SOPCOOK_HUGE_PAGES=1.
+ProcessRun runProcess(const std::vector<std::string> &args, bool hugePages) {
     ProcessRun run;
     std::vector<char *> argv;
     for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
@@ -49,8 +49,8 @@ ProcessRun runProcess(const std::vector<std::string> &args, bool smallPages) {
     if (pid < 0) return run;
     if (pid == 0) {
         unsetenv("GLIBC_TUNABLES");
-        if (smallPages)
-            setenv("SOPCOOK_HUGE_PAGES", "0", 1);
+        if (hugePages)
+            setenv("SOPCOOK_HUGE_PAGES", "1", 1);
         else
             unsetenv("SOPCOOK_HUGE_PAGES");
         if (std::freopen("/dev/null", "w", stdout) == nullptr || std::freopen("/dev/null", "w", stderr) == nullptr)
@@ -69,10 +69,10 @@ ProcessRun runProcess(const std::vector<std::string> &args, bool smallPages) {
 }
 
 // The best (shortest) of n runs, with its memory.
-ProcessRun bestOf(int n, const std::vector<std::string> &args, bool smallPages) {
+ProcessRun bestOf(int n, const std::vector<std::string> &args, bool hugePages) {
     ProcessRun best;
     for (int i = 0; i < n; ++i) {
-        const ProcessRun r = runProcess(args, smallPages);
+        const ProcessRun r = runProcess(args, hugePages);
         if (!r.ok) return r;
         if (!best.ok || r.ms < best.ms) best = r;
     }
@@ -98,7 +98,7 @@ double fittedExponent(const std::vector<std::pair<double, double>> &nt) {
 // table that needs a run another one made does not run it again.
 class Runs {
 public:
-    Runs(std::string dir, bool smallPages) : myDir(std::move(dir)), mySmall(smallPages) {}
+    Runs(std::string dir, bool hugePages) : myDir(std::move(dir)), myHugePages(hugePages) {}
 
     // The .geo file of grid, written in a child on first use; "" when it
     // could not be written.
@@ -119,29 +119,29 @@ public:
         myWritten[path] = ran && ok;
         return myWritten[path] ? path : "";
     }
-    ProcessRun sopcook(const Grid &g, const std::string &solver, bool small, int repeats) {
+    ProcessRun sopcook(const Grid &g, const std::string &solver, bool hugePages, int repeats) {
         const std::string in = file(g);
         if (in.empty()) return {};
         const std::string key =
-            std::string("sopcook ") + g.label + " " + solver + (small ? " small" : "") + " x" + std::to_string(repeats);
+            std::string("sopcook ") + g.label + " " + solver + (hugePages ? " huge" : "") + " x" + std::to_string(repeats);
         auto it = myRuns.find(key);
         if (it != myRuns.end()) return it->second;
         const ProcessRun r = bestOf(
             repeats, {FLATSKIN_SOPCOOK, "flatskin", in, myDir + "/out-" + g.label + ".geo", "-p", "solver=" + solver},
-            small);
+            hugePages);
         std::remove((myDir + "/out-" + g.label + ".geo").c_str());
         return myRuns[key] = r;
     }
-    ProcessRun cgal(const Grid &g, bool small, int repeats) {
+    ProcessRun cgal(const Grid &g, bool hugePages, int repeats) {
         const std::string in = file(g);
         if (in.empty()) return {};
-        return bestOf(repeats, {"/proc/self/exe", "--cgal-process", in}, small);
+        return bestOf(repeats, {"/proc/self/exe", "--cgal-process", in}, hugePages);
     }
-    bool small() const { return mySmall; }
+    bool hugePages() const { return myHugePages; }
 
 private:
     std::string myDir;
-    bool mySmall;
+    bool myHugePages;
     std::map<std::string, bool> myWritten;
     std::map<std::string, ProcessRun> myRuns;
 };
@@ -159,22 +159,23 @@ std::string megabytes(const ProcessRun &r) {
     return r.ok ? s : "";
 }
 
-// The small-pages columns of a row: time, memory and the time's gap.
-void printSmall(Runs &runs, const ProcessRun &huge, const ProcessRun &small) {
-    if (!runs.small()) return;
-    const double gap = huge.ok && small.ok ? 100.0 * (small.ms - huge.ms) / huge.ms : NAN;
-    std::printf(" %s | %s | %+.1f%% |", seconds(small).c_str(), megabytes(small).c_str(), gap);
+// The huge-page columns of a row: time, memory and the time's gap to the
+// run with normal pages.
+void printHugePages(Runs &runs, const ProcessRun &normal, const ProcessRun &huge) {
+    if (!runs.hugePages()) return;
+    const double gap = normal.ok && huge.ok ? 100.0 * (huge.ms - normal.ms) / normal.ms : NAN;
+    std::printf(" %s | %s | %+.1f%% |", seconds(huge).c_str(), megabytes(huge).c_str(), gap);
 }
 
-const char *smallHeader(bool small) { return small ? " small pages s | RSS MB | gap |" : ""; }
-const char *smallRule(bool small) { return small ? "---|---|---|" : ""; }
+const char *hugeHeader(bool on) { return on ? " huge pages s | RSS MB | gap |" : ""; }
+const char *hugeRule(bool on) { return on ? "---|---|---|" : ""; }
 
 void scalingTable(Runs &runs, const std::vector<Grid> &grids, const std::string &solver) {
     std::printf("\n# whole sopcook process (read .geo, cook, write .geo), -p solver=%s, wavy grids, one run each\n",
                 solver.c_str());
-    std::printf("| grid | triangles | s | peak RSS MB |%s\n|---|---|---|---|%s\n", smallHeader(runs.small()),
-                smallRule(runs.small()));
-    std::vector<std::pair<double, double>> all, large, allSmall, largeSmall;
+    std::printf("| grid | triangles | s | peak RSS MB |%s\n|---|---|---|---|%s\n", hugeHeader(runs.hugePages()),
+                hugeRule(runs.hugePages()));
+    std::vector<std::pair<double, double>> all, large, allHuge, largeHuge;
     for (const Grid &g : grids) {
         const ProcessRun r = runs.sopcook(g, solver, false, 1);
         std::printf("| wavy-%s | %ld | %s | %s |", g.label, g.triangles(), seconds(r).c_str(), megabytes(r).c_str());
@@ -182,12 +183,12 @@ void scalingTable(Runs &runs, const std::vector<Grid> &grids, const std::string 
             all.emplace_back(double(g.triangles()), r.ms);
             if (g.triangles() >= 199712) large.emplace_back(double(g.triangles()), r.ms);
         }
-        if (runs.small()) {
-            const ProcessRun s = runs.sopcook(g, solver, true, 1);
-            printSmall(runs, r, s);
-            if (s.ok) {
-                allSmall.emplace_back(double(g.triangles()), s.ms);
-                if (g.triangles() >= 199712) largeSmall.emplace_back(double(g.triangles()), s.ms);
+        if (runs.hugePages()) {
+            const ProcessRun h = runs.sopcook(g, solver, true, 1);
+            printHugePages(runs, r, h);
+            if (h.ok) {
+                allHuge.emplace_back(double(g.triangles()), h.ms);
+                if (g.triangles() >= 199712) largeHuge.emplace_back(double(g.triangles()), h.ms);
             }
         }
         std::printf("\n");
@@ -196,19 +197,19 @@ void scalingTable(Runs &runs, const std::vector<Grid> &grids, const std::string 
     std::printf("fitted exponent of time against n (least squares of log t on log n): %.2f over n >= 200k, %.2f over "
                 "all\n",
                 fittedExponent(large), fittedExponent(all));
-    if (runs.small())
-        std::printf("with SOPCOOK_HUGE_PAGES=0: %.2f over n >= 200k, %.2f over all\n", fittedExponent(largeSmall),
-                    fittedExponent(allSmall));
+    if (runs.hugePages())
+        std::printf("with SOPCOOK_HUGE_PAGES=1: %.2f over n >= 200k, %.2f over all\n", fittedExponent(largeHuge),
+                    fittedExponent(allHuge));
 }
 
 void hugeTable(Runs &runs, const Grid &g) {
     std::printf("\n# the %ld-triangle wavy grid, whole sopcook process, one run each\n", g.triangles());
-    std::printf("| solver | s | peak RSS MB |%s\n|---|---|---|%s\n", smallHeader(runs.small()),
-                smallRule(runs.small()));
+    std::printf("| solver | s | peak RSS MB |%s\n|---|---|---|%s\n", hugeHeader(runs.hugePages()),
+                hugeRule(runs.hugePages()));
     for (const char *solver : {"multigrid", "direct"}) {
         const ProcessRun r = runs.sopcook(g, solver, false, 1);
         std::printf("| %s | %s | %s |", solver, seconds(r).c_str(), megabytes(r).c_str());
-        if (runs.small()) printSmall(runs, r, runs.sopcook(g, solver, true, 1));
+        if (runs.hugePages()) printHugePages(runs, r, runs.sopcook(g, solver, true, 1));
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -220,11 +221,11 @@ void peerTable(Runs &runs, const std::vector<Grid> &grids, const std::string &so
                 solver.c_str());
     std::printf("| grid | triangles | sopcook s | RSS MB | CGAL s | RSS MB | sopcook/CGAL |\n"
                 "|---|---|---|---|---|---|---|\n");
-    for (const bool small : {false, true}) {
-        if (small && !runs.small()) break;
-        if (small) std::printf("| with SOPCOOK_HUGE_PAGES=0 | | | | | | |\n");
+    for (const bool hugePages : {false, true}) {
+        if (hugePages && !runs.hugePages()) break;
+        if (hugePages) std::printf("| with SOPCOOK_HUGE_PAGES=1 | | | | | | |\n");
         for (const Grid &g : grids) {
-            const ProcessRun s = runs.sopcook(g, solver, small, 3), c = runs.cgal(g, small, 3);
+            const ProcessRun s = runs.sopcook(g, solver, hugePages, 3), c = runs.cgal(g, hugePages, 3);
             std::printf("| wavy-%s | %ld | %s | %s | %s | %s | %.2f |\n", g.label, g.triangles(), seconds(s).c_str(),
                         megabytes(s).c_str(), seconds(c).c_str(), megabytes(c).c_str(),
                         s.ok && c.ok ? s.ms / c.ms : NAN);
@@ -250,20 +251,20 @@ int cgalProcess(const std::string &file) {
     return run.ok ? 0 : 1;
 }
 
-void processTables(const std::string &solver, bool huge, bool smallPages, bool quick, bool peer) {
+void processTables(const std::string &solver, bool huge, bool hugePages, bool quick, bool peer) {
     char dir[] = "/tmp/flatskin_bench.XXXXXX";
     if (!mkdtemp(dir)) {
         std::printf("# process tables: no temporary folder\n");
         return;
     }
-    Runs runs(dir, smallPages);
+    Runs runs(dir, hugePages);
     const Grid g2k{"2k", 32}, g20k{"20k", 100}, g200k{"200k", 316}, g1m{"1m", 707}, g10m{"10m", 2236};
     std::vector<Grid> grids = {g2k, g20k, g200k};
     if (!quick) grids.push_back(g1m);
     if (huge) grids.push_back(g10m);
-    std::printf("# sopcook: %s; each run a child process whose environment has no GLIBC_TUNABLES, so sopcook's own\n"
-                "# restart picks the heap%s\n",
-                FLATSKIN_SOPCOOK, smallPages ? "; the small-pages columns set SOPCOOK_HUGE_PAGES=0" : "");
+    std::printf("# sopcook: %s; each run a child process whose environment has no GLIBC_TUNABLES and no\n"
+                "# SOPCOOK_HUGE_PAGES, so it runs on glibc's normal heap%s\n",
+                FLATSKIN_SOPCOOK, hugePages ? "; the huge-pages columns set SOPCOOK_HUGE_PAGES=1" : "");
     if (huge) hugeTable(runs, g10m);
     scalingTable(runs, grids, solver);
     if (peer) {

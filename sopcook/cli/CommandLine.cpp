@@ -62,7 +62,7 @@ const char *helpText() {
            "Environment:\n"
            "  SOPCOOK_DSO_PATH      colon-separated folders whose .so files are loaded when no --dso\n"
            "                        is given (default: the dso folder next to the program)\n"
-           "  SOPCOOK_HUGE_PAGES    0 turns off the restart that backs the heap with huge pages\n"
+           "  SOPCOOK_HUGE_PAGES    1 restarts the program once with its heap on transparent huge pages\n"
            "  GLIBC_TUNABLES        a glibc.malloc.hugetlb value set here is kept as it is\n";
 }
 

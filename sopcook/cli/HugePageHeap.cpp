@@ -27,8 +27,8 @@ void restartWithHugePages(char **argv) {
         unsetenv(kRestarted);
         return;
     }
-    const char *off = std::getenv("SOPCOOK_HUGE_PAGES");
-    if (off != nullptr && std::strcmp(off, "0") == 0) return;
+    const char *on = std::getenv("SOPCOOK_HUGE_PAGES");
+    if (on == nullptr || std::strcmp(on, "1") != 0) return;
     const char *current = std::getenv("GLIBC_TUNABLES");
     const std::string before = current ? current : "";
     const std::string tunables = tunablesWithHugePages(current);

@@ -1,9 +1,13 @@
-// Transparent huge pages for malloc's heap. A cook of a million triangles
-// allocates a few gigabytes in large blocks; with 4 KiB pages every first
-// touch is a page fault, and on virtual machines faults can take more time
-// than the cook's arithmetic. glibc backs its heap with huge pages only
-// when told so by the GLIBC_TUNABLES environment variable at start-up, so
-// the program restarts itself once with it set.
+// Transparent huge pages for malloc's heap, on request (SOPCOOK_HUGE_PAGES=1).
+// A cook of a million triangles allocates a few gigabytes in large blocks;
+// with 4 KiB pages every first touch is a page fault. Whether 2 MiB pages
+// help depends on the machine: on the virtual machines this was measured
+// on they first did (the faults took half of a 1M-triangle cook), later
+// made the whole process a third slower (each huge page zeroed in full and
+// the kernel's time doubled), so normal pages are the default. glibc backs
+// its heap with huge pages only when told so by the GLIBC_TUNABLES
+// environment variable at start-up, so the program restarts itself once
+// with it set.
 #pragma once
 
 #include <string>
@@ -13,8 +17,8 @@
 // how malloc should use huge pages: the user's choice stands.
 std::string tunablesWithHugePages(const char *current);
 
-// Re-executes this program (/proc/self/exe, argv unchanged) with the
-// tunable added, before anything else has run. Returns when there is
-// nothing to add, when it is turned off (SOPCOOK_HUGE_PAGES=0) or when the
+// With SOPCOOK_HUGE_PAGES=1, re-executes this program (/proc/self/exe, argv
+// unchanged) with the tunable added, before anything else has run. Returns
+// when it is not asked for, when there is nothing to add or when the
 // restart fails; the program then simply runs with normal pages.
 void restartWithHugePages(char **argv);

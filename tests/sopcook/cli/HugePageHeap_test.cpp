@@ -53,13 +53,14 @@ TEST(HugePageHeap, RestartedRunsMatchARunWithoutIt) {
     const std::string args = "testcopy in.off out.geo -p mode=shift -k shift=0:0 -k shift=4:8 --time 1";
     std::string plain;
     {
-        ScopedEnv off("SOPCOOK_HUGE_PAGES", "0");
+        ScopedEnv off("SOPCOOK_HUGE_PAGES", nullptr);  // normal pages, the default
         const RunResult r = runSopcook(dir, args, SOPCOOK_TEST_DSO);
         ASSERT_EQ(r.status, 0) << r.err;
         plain = readWholeFile(dir.file("out.geo"));
         ASSERT_FALSE(plain.empty());
     }
     // Unset, another tunable already set, and the user's own choice.
+    ScopedEnv on("SOPCOOK_HUGE_PAGES", "1");
     for (const char *tunables :
          {static_cast<const char *>(nullptr), "glibc.malloc.check=0", "glibc.malloc.hugetlb=0"}) {
         ScopedEnv env("GLIBC_TUNABLES", tunables);

@@ -1,13 +1,11 @@
 // Transparent huge pages for malloc's heap, on request (SOPCOOK_HUGE_PAGES=1).
 // A cook of a million triangles allocates a few gigabytes in large blocks;
 // with 4 KiB pages every first touch is a page fault. Whether 2 MiB pages
-// help depends on the machine: on the virtual machines this was measured
-// on they first did (the faults took half of a 1M-triangle cook), later
-// made the whole process a third slower (each huge page zeroed in full and
-// the kernel's time doubled), so normal pages are the default. glibc backs
-// its heap with huge pages only when told so by the GLIBC_TUNABLES
-// environment variable at start-up, so the program restarts itself once
-// with it set.
+// help depends on the machine: where the kernel zeroes fresh memory slowly,
+// zeroing each huge page whole costs more than the faults it saves, so
+// normal pages are the default. glibc backs its heap with huge pages only
+// when told so by the GLIBC_TUNABLES environment variable at start-up, so
+// the program restarts itself once with it set.
 #pragma once
 
 #include <string>

@@ -4,20 +4,32 @@
 #include <array>
 #include <cstdint>
 #include <numeric>
+#include <utility>
 #include <string>
 #include <algorithm>
 #include <vector>
 
 namespace {
-/// Union-find over point numbers.
+/// Union-find over point numbers, by size: trees stay a few levels deep,
+/// so a million-triangle piece's finds do not chase long chains through
+/// memory. A root holds minus its set's size, other points their parent.
 class Sets {
 public:
-    explicit Sets(int n) : myParent(static_cast<size_t>(n)) { std::iota(myParent.begin(), myParent.end(), 0); }
+    explicit Sets(int n) : myParent(static_cast<size_t>(n), -1) {}
     int find(int a) {
-        while (myParent[a] != a) a = myParent[a] = myParent[myParent[a]];
-        return a;
+        int root = a;
+        while (myParent[root] >= 0) root = myParent[root];
+        while (myParent[a] >= 0 && myParent[a] != root) a = std::exchange(myParent[a], root);
+        return root;
     }
-    void join(int a, int b) { myParent[find(a)] = find(b); }
+    void join(int a, int b) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return;
+        if (myParent[a] > myParent[b]) std::swap(a, b);  // a the larger set
+        myParent[a] += myParent[b];
+        myParent[b] = a;
+    }
 
 private:
     std::vector<int> myParent;
@@ -59,12 +71,14 @@ PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *p
         }
         return byPart[k];
     };
-    std::vector<char> seen(static_cast<size_t>(npoints), 0);
+    // Each triangle's point's part, found once here rather than at every
+    // edge and loop below; -1 for points of no triangle.
+    std::vector<int> pointPart(static_cast<size_t>(npoints), -1);
     for (size_t f = 0; f < tris.size(); ++f) {
         Part &part = partOf(tris[f][0]);
         ++part.faces;
         for (int v : tris[f])
-            if (!seen[v]) seen[v] = 1, ++part.vertices;
+            if (pointPart[v] < 0) pointPart[v] = static_cast<int>(&part - byPart.data()), ++part.vertices;
     }
 
     // The edges of every triangle, bucketed by their lower point (a
@@ -90,7 +104,7 @@ PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *p
         for (int *run = first; run != last;) {
             int *end = run;
             while (end != last && *end == *run) ++end;
-            ++partOf(a).edges;
+            ++byPart[pointPart[a]].edges;
             if (end - run == 1) {
                 loops.join(a, *run);
                 onBoundary[a] = onBoundary[*run] = 1;
@@ -99,7 +113,7 @@ PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *p
         }
     }
     for (int v = 0; v < npoints; ++v)
-        if (onBoundary[v] && loops.find(v) == v) ++partOf(v).loops;
+        if (onBoundary[v] && loops.find(v) == v) ++byPart[pointPart[v]].loops;
 
     // Each part: chi = V - E + F = 2 - 2g - B for an orientable surface.
     // An odd 2 - B - chi (a one-sided surface, or edges shared by three or

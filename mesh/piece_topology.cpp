@@ -63,22 +63,22 @@ PieceTopology firstNonDiskPart(const GU_Detail &work, const GB_PrimitiveGroup *p
     // Parts are listed in the order of their first triangle.
     std::vector<int> partOfRoot(static_cast<size_t>(npoints), -1);
     std::vector<Part> byPart;
-    auto partOf = [&](int point) -> Part & {
+    auto partOf = [&](int point) {
         int &k = partOfRoot[parts.find(point)];
         if (k < 0) {
             k = static_cast<int>(byPart.size());
             byPart.push_back(Part{});
         }
-        return byPart[k];
+        return k;
     };
     // Each triangle's point's part, found once here rather than at every
     // edge and loop below; -1 for points of no triangle.
     std::vector<int> pointPart(static_cast<size_t>(npoints), -1);
     for (size_t f = 0; f < tris.size(); ++f) {
-        Part &part = partOf(tris[f][0]);
-        ++part.faces;
+        const int k = partOf(tris[f][0]);
+        ++byPart[k].faces;
         for (int v : tris[f])
-            if (pointPart[v] < 0) pointPart[v] = static_cast<int>(&part - byPart.data()), ++part.vertices;
+            if (pointPart[v] < 0) pointPart[v] = k, ++byPart[k].vertices;
     }
 
     // The edges of every triangle, bucketed by their lower point (a
